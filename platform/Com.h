@@ -1,0 +1,106 @@
+// The slice of COM the program and its outside controls use: GUIDs, IUnknown, IDispatch
+// (methods with VT_BSTR / VT_I4 arguments), BSTR as UTF-16, and the entry through which a
+// control plugin hands out its class objects.
+//
+// Interfaces are abstract classes without virtual destructors, so that function-table entry
+// N is the Nth declared virtual function, counting IUnknown's three first.
+#pragma once
+
+#include "WinTypes.h"
+
+struct GUID
+{
+    std::uint32_t Data1;
+    std::uint16_t Data2;
+    std::uint16_t Data3;
+    std::uint8_t Data4[8];
+    friend constexpr bool operator==(const GUID&, const GUID&) = default;
+};
+using IID = GUID;
+using CLSID = GUID;
+using REFIID = const IID&;
+using REFCLSID = const CLSID&;
+
+using BSTR = char16_t*;
+using DISPID = std::int32_t;
+using LCID = std::uint32_t;
+using VARTYPE = std::uint16_t;
+
+struct IUnknown
+{
+    virtual HRESULT QueryInterface(REFIID riid, void** ppvObject) = 0;
+    virtual ULONG AddRef() = 0;
+    virtual ULONG Release() = 0;
+
+protected:
+    ~IUnknown() = default;
+};
+
+struct IClassFactory : IUnknown
+{
+    virtual HRESULT CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppvObject) = 0;
+    virtual HRESULT LockServer(BOOL fLock) = 0;
+
+protected:
+    ~IClassFactory() = default;
+};
+
+enum : VARTYPE
+{
+    VT_EMPTY = 0,
+    VT_I4 = 3,
+    VT_BSTR = 8,
+};
+
+struct VARIANT
+{
+    VARTYPE vt = VT_EMPTY;
+    union
+    {
+        std::int32_t lVal;
+        BSTR bstrVal;
+    };
+    VARIANT() : lVal(0) {}
+};
+using VARIANTARG = VARIANT;
+
+// Arguments travel in reverse order, as in COM: rgvarg[cArgs - 1] is the first.
+struct DISPPARAMS
+{
+    VARIANTARG* rgvarg = nullptr;
+    DISPID* rgdispidNamedArgs = nullptr;
+    UINT cArgs = 0;
+    UINT cNamedArgs = 0;
+};
+
+struct EXCEPINFO;
+struct ITypeInfo;
+
+constexpr WORD DISPATCH_METHOD = 0x1;
+constexpr WORD DISPATCH_PROPERTYGET = 0x2;
+constexpr WORD DISPATCH_PROPERTYPUT = 0x4;
+
+struct IDispatch : IUnknown
+{
+    virtual HRESULT GetTypeInfoCount(UINT* pctinfo) = 0;
+    virtual HRESULT GetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo** ppTInfo) = 0;
+    virtual HRESULT GetIDsOfNames(REFIID riid, LPCWSTR* rgszNames, UINT cNames, LCID lcid,
+                                  DISPID* rgDispId) = 0;
+    virtual HRESULT Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags,
+                           DISPPARAMS* pDispParams, VARIANT* pVarResult, EXCEPINFO* pExcepInfo,
+                           UINT* puArgErr) = 0;
+
+protected:
+    ~IDispatch() = default;
+};
+
+extern const IID IID_IUnknown;     // {00000000-0000-0000-C000-000000000046}
+extern const IID IID_IClassFactory; // {00000001-0000-0000-C000-000000000046}
+extern const IID IID_IDispatch;    // {00020400-0000-0000-C000-000000000046}
+extern const IID IID_NULL;
+
+// BSTR: UTF-16 text with its byte length stored just before the first character.
+BSTR SysAllocString(LPCWSTR text);
+BSTR SysAllocStringLen(LPCWSTR text, UINT length);
+void SysFreeString(BSTR text);
+UINT SysStringLen(BSTR text);
