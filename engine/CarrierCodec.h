@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+// Hides enciphered text records in bit 0 of a carrier's bytes, at absolute offsets. A record
+// at slot start s has a 32-bit count header in bytes s - 32 to s - 1; bit j of payload byte k
+// goes to byte s + 8k + 9j. Nothing outside [0, length) is ever read or written.
+
+inline constexpr std::int32_t PASSWORD_SLOT = 100;
+inline constexpr std::int32_t MESSAGE_SLOT = 320;
+
+// Shows one message to the user and returns when it has been seen (a message box in the
+// window, standard error in the command-line tool).
+using ShowMessageFn = std::function<void(const std::string&)>;
+
+int WriteCountHeader(std::uint8_t* carrier, std::int32_t length, std::int32_t headerStart,
+                     std::uint32_t value, const ShowMessageFn& showMessage);
+
+// The count (1 to length) or -1.
+int ReadCountHeader(const std::uint8_t* carrier, std::int32_t length, std::int32_t headerStart,
+                    const ShowMessageFn& showMessage);
+
+// text holds bytes, without zero bytes. Returns 1 or -1 after at most one message.
+int EmbedText(std::uint8_t* carrier, std::int32_t length, std::int32_t slotStart,
+              const std::string& text, const ShowMessageFn& showMessage);
+
+// Empty when nothing was found; shows at most one message.
+std::string ExtractText(const std::uint8_t* carrier, std::int32_t length, std::int32_t slotStart,
+                        const ShowMessageFn& showMessage);
+
+// The carrier length EmbedText needs for a text of textLength bytes.
+std::int64_t RequiredCarrierLength(std::int64_t textLength);
+
+// The longest message that fits in a carrier of this length once the password record sits at
+// PASSWORD_SLOT; 0 when not even the password record fits.
+std::int64_t LongestMessage(std::int64_t carrierLength);

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+// Only the first PASSWORD_RECORD_KEPT bytes of a password count: the record is those bytes
+// followed by a fixed suffix, so passwords that share their first 8 bytes are interchangeable.
+inline constexpr std::size_t PASSWORD_RECORD_KEPT = 8;
+inline constexpr const char* PASSWORD_RECORD_SUFFIX = "58203746";
+inline constexpr std::size_t PASSWORD_RECORD_LENGTH = 16;
+inline constexpr std::size_t PASSWORD_MIN_LENGTH = 8;
+inline constexpr std::size_t PASSWORD_MAX_LENGTH = 16;
+
+std::string MakePasswordRecord(const std::string& password);
+
+// The rules for choosing a new password, in the order the user meets them: the message to
+// show for the first rule broken, or an empty string when the password may be used.
+std::string CheckNewPassword(const std::string& password, const std::string& confirmation);
