@@ -1,5 +1,6 @@
 #include "BlowfishTables.h"
 
+// clang-format off
 // The fractional hexadecimal digits of pi, eight at a time: the P-array, then S-boxes 0 to 3.
 const std::array<std::uint32_t, BLOWFISH_INIT_WORDS> BLOWFISH_INIT = {
     // P-array
@@ -183,3 +184,4 @@ const std::array<std::uint32_t, BLOWFISH_INIT_WORDS> BLOWFISH_INIT = {
     0x01C36AE4, 0xD6EBE1F9, 0x90D4F869, 0xA65CDEA0, 0x3F09252D, 0xC208E69F,
     0xB74E6132, 0xCE77E25B, 0x578FDFE3, 0x3AC372E6,
 };
+// clang-format on
