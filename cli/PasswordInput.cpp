@@ -19,7 +19,7 @@ void RestoreTerminal()
 {
     if (g_terminal >= 0)
     {
-        ::tcsetattr(g_terminal, TCSAFLUSH, &g_savedMode);
+        ::tcsetattr(g_terminal, TCSANOW, &g_savedMode);
     }
 }
 
@@ -79,7 +79,6 @@ std::string ReadPasswordFromTerminal(const std::string& prompt)
     }
     termios mode{};
     const bool isTerminal = ::tcgetattr(terminal, &mode) == 0;
-    WriteAll(terminal, prompt);
     if (isTerminal)
     {
         g_savedMode = mode;
@@ -88,8 +87,10 @@ std::string ReadPasswordFromTerminal(const std::string& prompt)
         std::signal(SIGTERM, OnInterrupt);
         mode.c_lflag &= static_cast<tcflag_t>(~ECHO);
         mode.c_lflag |= ECHONL;
-        ::tcsetattr(terminal, TCSAFLUSH, &mode);
+        ::tcsetattr(terminal, TCSANOW, &mode);
     }
+    // Echo goes off before the prompt shows, so nothing typed after it can be echoed.
+    WriteAll(terminal, prompt);
     const std::string password = ReadLine(terminal);
     if (isTerminal)
     {
