@@ -1,0 +1,160 @@
+// The help file as built: it opens, its contents and links lead to pages that exist, and it
+// explains every message the program can show.
+#include "ChmArchive.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <regex>
+#include <set>
+#include <sstream>
+
+namespace
+{
+
+const ChmArchive& Help()
+{
+    static const ChmArchive archive = []
+    {
+        std::optional<ChmArchive> opened = ChmArchive::Open(CARVALET_HELP_CHM);
+        return opened ? std::move(*opened) : ChmArchive();
+    }();
+    return archive;
+}
+
+std::vector<std::string> Pages()
+{
+    std::vector<std::string> pages;
+    for (const std::string& name : Help().List())
+        if (name.ends_with(".html"))
+            pages.push_back(name);
+    return pages;
+}
+
+std::string Replace(std::string text, const std::string& from, const std::string& to)
+{
+    for (std::size_t pos = 0; (pos = text.find(from, pos)) != std::string::npos; pos += to.size())
+        text.replace(pos, from.size(), to);
+    return text;
+}
+
+} // namespace
+
+TEST(HelpFile, OpensAtItsDefaultPage)
+{
+    ASSERT_TRUE(Help().IsOpen()) << CARVALET_HELP_CHM;
+    EXPECT_EQ(Help().Title(), "Carvalet Help");
+    EXPECT_EQ(Help().DefaultPage(), "index.html");
+    const auto page = Help().Read(Help().DefaultPage());
+    ASSERT_TRUE(page);
+    EXPECT_NE(page->find("Welcome to Carvalet"), std::string::npos);
+}
+
+TEST(HelpFile, HoldsEveryFileOfTheProject)
+{
+    std::ifstream project(CARVALET_HELP_SOURCE_DIR "/Help.hhp");
+    ASSERT_TRUE(project);
+    std::string line;
+    bool inFiles = false;
+    int files = 0;
+    while (std::getline(project, line))
+    {
+        if (line.starts_with('['))
+            inFiles = line.starts_with("[FILES]");
+        else if (inFiles && !line.empty())
+        {
+            ++files;
+            const auto bytes = Help().Read(line);
+            ASSERT_TRUE(bytes) << line;
+            EXPECT_FALSE(bytes->empty()) << line;
+        }
+    }
+    EXPECT_GE(files, 9);
+}
+
+TEST(HelpFile, EveryContentsEntryNamesAPageThatExists)
+{
+    const std::vector<ChmTopic> topics = Help().Topics();
+    std::set<std::string> shown;
+    for (const ChmTopic& topic : topics)
+    {
+        if (topic.local.empty())
+            continue;
+        EXPECT_TRUE(Help().Contains(topic.local)) << topic.name << " -> " << topic.local;
+        shown.insert("/" + topic.local);
+    }
+    // Every page is reachable from the contents, not only through links.
+    for (const std::string& page : Pages())
+        EXPECT_TRUE(shown.count(page)) << page << " is missing from the contents";
+    EXPECT_EQ(topics.front().local, "index.html");
+}
+
+TEST(HelpFile, EveryLinkAndImageResolvesInsideTheFile)
+{
+    const std::regex reference(R"re((href|src)\s*=\s*"([^"]*)")re", std::regex::icase);
+    int links = 0;
+    for (const std::string& page : Pages())
+    {
+        const std::string html = *Help().Read(page);
+        for (auto it = std::sregex_iterator(html.begin(), html.end(), reference);
+             it != std::sregex_iterator(); ++it)
+        {
+            const std::string target = (*it)[2];
+            const std::string resolved = ResolveChmLink(page, target);
+            if (resolved.empty())
+            {
+                // Only in-page anchors may stay unresolved; the help never leaves the file.
+                EXPECT_TRUE(target.starts_with('#')) << page << ": " << target;
+                continue;
+            }
+            ++links;
+            EXPECT_TRUE(Help().Contains(resolved)) << page << ": " << target;
+        }
+    }
+    EXPECT_GT(links, 30);
+}
+
+TEST(HelpFile, ExplainsEveryMessageInTheProgramsOwnWords)
+{
+    std::string html = *Help().Read("messages.html");
+    html = Replace(Replace(html, "&nbsp;", " "), "&amp;", "&");
+    for (const char* message :
+         {"There is no text to curtain", "There are no text to curtain", "Image is very small.",
+          "Operation aborted ..     <", "Image does not contain curtained data ..",
+          "password  must be at least 8 chars", "password is to long it must at most 16 chars",
+          "Password & Confirm Pw not match", "Invalid password try again",
+          "Could not load or apply the skin."})
+        EXPECT_NE(html.find(message), std::string::npos) << message;
+}
+
+TEST(HelpFile, CapacityExamplesFollowTheSizeRule)
+{
+    // A file of N bytes takes a message of (N - 1000) / 8 bytes, rounded down to whole blocks
+    // of 8; below 1,128 bytes not even the password record fits.
+    const std::string html = Replace(*Help().Read("capacity.html"), ",", "");
+    const std::regex row(R"(<td>(\d+) bytes</td><td>(\d+) bytes</td>)");
+    int rows = 0;
+    for (auto it = std::sregex_iterator(html.begin(), html.end(), row);
+         it != std::sregex_iterator(); ++it, ++rows)
+    {
+        const long size = std::stol((*it)[1]);
+        const long longest = std::stol((*it)[2]);
+        EXPECT_GE(size, 1128);
+        EXPECT_EQ(longest, (size - 1000) / 8 / 8 * 8) << size;
+    }
+    EXPECT_GE(rows, 5);
+}
+
+TEST(HelpFile, StatesTheSecurityLimitsAndTheCommandLine)
+{
+    auto flat = [](const std::string& page)
+    { return std::regex_replace(*Help().Read(page), std::regex(R"(\s+)"), " "); };
+    const std::string security = flat("security.html");
+    for (const char* point : {"built into the program", "first 8 characters",
+                              "only an access check", "without the password"})
+        EXPECT_NE(security.find(point), std::string::npos) << point;
+    const std::string cli = flat("cli.html");
+    for (const char* point : {"--message-file", "--output", "--password-stdin", "info IMAGE",
+                              "<td>0</td>", "<td>1</td>", "<td>2</td>"})
+        EXPECT_NE(cli.find(point), std::string::npos) << point;
+}
