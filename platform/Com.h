@@ -8,6 +8,11 @@
 
 #include "WinTypes.h"
 
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
 struct GUID
 {
     std::uint32_t Data1;
@@ -99,8 +104,36 @@ extern const IID IID_IClassFactory; // {00000001-0000-0000-C000-000000000046}
 extern const IID IID_IDispatch;    // {00020400-0000-0000-C000-000000000046}
 extern const IID IID_NULL;
 
+// The results a container or a control reports beyond WinTypes.h's general ones.
+constexpr HRESULT E_UNEXPECTED = static_cast<HRESULT>(0x8000FFFFu);
+constexpr HRESULT E_HANDLE = static_cast<HRESULT>(0x80070006u);
+constexpr HRESULT E_FILENOTFOUND = static_cast<HRESULT>(0x80070002u); // HRESULT_FROM_WIN32
+constexpr HRESULT E_INVALIDDATA = static_cast<HRESULT>(0x8007000Du);  // ERROR_INVALID_DATA
+constexpr HRESULT REGDB_E_CLASSNOTREG = static_cast<HRESULT>(0x80040154u);
+constexpr HRESULT CO_E_DLLNOTFOUND = static_cast<HRESULT>(0x8004F003u);
+constexpr HRESULT CO_E_ERRORINDLL = static_cast<HRESULT>(0x800401F9u);
+constexpr HRESULT DISP_E_UNKNOWNINTERFACE = static_cast<HRESULT>(0x80020001u);
+constexpr HRESULT DISP_E_NONAMEDARGS = static_cast<HRESULT>(0x80020007u);
+constexpr HRESULT DISP_E_UNKNOWNNAME = static_cast<HRESULT>(0x80020006u);
+constexpr HRESULT TYPE_E_ELEMENTNOTFOUND = static_cast<HRESULT>(0x8002802Bu);
+
+// The entry every control plugin exports under the name "DllGetClassObject" (extern "C").
+using LPFNGETCLASSOBJECT = HRESULT (*)(REFCLSID rclsid, REFIID riid, void** ppv);
+
+// "{BA8C584B-209C-4D54-8BB1-8AB5F1DCA18E}" form, braces required, hex digits of either case.
+std::optional<GUID> GuidFromString(std::string_view text);
+std::string GuidToString(const GUID& guid);
+
 // BSTR: UTF-16 text with its byte length stored just before the first character.
 BSTR SysAllocString(LPCWSTR text);
 BSTR SysAllocStringLen(LPCWSTR text, UINT length);
 void SysFreeString(BSTR text);
 UINT SysStringLen(BSTR text);
+UINT SysStringByteLen(BSTR text);
+
+struct BstrFree
+{
+    void operator()(BSTR text) const { SysFreeString(text); }
+};
+// Owns one BSTR.
+using BstrPtr = std::unique_ptr<char16_t, BstrFree>;

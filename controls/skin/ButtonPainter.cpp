@@ -1,0 +1,213 @@
+#include "ButtonPainter.h"
+
+#include "controls/common/Glyphs.h"
+
+#include <QAbstractButton>
+#include <QEvent>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace
+{
+
+// Marks on the button, so buttons can find each other's skin objects.
+constexpr char kObjectProperty[] = "carvaletSkinObject";
+constexpr char kActiveWhenProperty[] = "carvaletSkinActiveWhen";
+
+} // namespace
+
+void CButtonPainter::Install(QAbstractButton* button, const SkinObject& object,
+                             const CSkinPalette& palette)
+{
+    auto* painter = button->findChild<CButtonPainter*>(QString(), Qt::FindDirectChildrenOnly);
+    if (painter == nullptr)
+    {
+        painter = new CButtonPainter(button, object, palette); // owned by `button`
+        button->installEventFilter(painter);
+    }
+    else
+    {
+        painter->m_object = object;
+        painter->m_palette = palette;
+    }
+    button->setProperty(kObjectProperty, object.name);
+    button->setProperty(kActiveWhenProperty, object.activeWhen);
+    button->setToolTip(object.tooltip);
+    button->setAccessibleName(object.accessibleName);
+    button->setAccessibleDescription(object.tooltip);
+    button->setAttribute(Qt::WA_Hover);
+    button->update();
+}
+
+CButtonPainter::CButtonPainter(QAbstractButton* button, const SkinObject& object,
+                               const CSkinPalette& palette)
+    : QObject(button), m_button(button), m_object(object), m_palette(palette)
+{
+}
+
+bool CButtonPainter::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != m_button)
+        return false;
+    switch (event->type())
+    {
+    case QEvent::Paint:
+        Paint();
+        return true; // the button's own face would cover the skin
+    case QEvent::Enter:
+    case QEvent::Leave:
+    case QEvent::HoverEnter:
+    case QEvent::HoverLeave:
+    case QEvent::FocusIn:
+    case QEvent::FocusOut:
+    case QEvent::EnabledChange:
+        m_button->update();
+        break;
+    case QEvent::ShowToParent:
+    case QEvent::HideToParent:
+        UpdateDependents();
+        break;
+    default:
+        break;
+    }
+    return false;
+}
+
+bool CButtonPainter::IsActive() const
+{
+    if (m_object.activeWhen.isEmpty() || m_button->parentWidget() == nullptr)
+        return false;
+    const auto siblings =
+        m_button->parentWidget()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    for (const QWidget* sibling : siblings)
+        if (sibling->property(kObjectProperty).toString() == m_object.activeWhen)
+            return sibling->isVisibleTo(m_button->parentWidget());
+    return false;
+}
+
+// A page button shows its page as active; it learns of the page through this button.
+void CButtonPainter::UpdateDependents() const
+{
+    if (m_button->parentWidget() == nullptr)
+        return;
+    const auto siblings =
+        m_button->parentWidget()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    for (QWidget* sibling : siblings)
+        if (sibling->property(kActiveWhenProperty).toString() == m_object.name)
+            sibling->update();
+}
+
+SkinState CButtonPainter::State() const
+{
+    if (!m_button->isEnabled())
+        return SkinState::Disabled;
+    if (m_button->isDown())
+        return SkinState::Pressed;
+    if (IsActive())
+        return SkinState::Active;
+    if (m_button->underMouse())
+        return SkinState::Hover;
+    if (m_button->hasFocus())
+        return SkinState::Focused;
+    return SkinState::Normal;
+}
+
+void CButtonPainter::Paint() const
+{
+    const SkinState state = State();
+    const SkinLook& look = m_object.looks[static_cast<std::size_t>(state)];
+    auto color = [&](const SkinColor& c) { return m_palette.Resolve(c); };
+
+    QPainter p(m_button);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF frame = QRectF(m_button->rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    const qreal radius = std::min(m_object.radius, std::min(frame.width(), frame.height()) / 2);
+
+    QLinearGradient fill(frame.topLeft(), frame.bottomLeft());
+    fill.setColorAt(0, color(look.top));
+    fill.setColorAt(1, color(look.bottom));
+    p.setBrush(fill);
+    p.setPen(QPen(color(look.border), 1));
+    p.drawRoundedRect(frame, radius, radius);
+
+    if (m_button->hasFocus() && state != SkinState::Disabled)
+    {
+        QColor ring = color(m_object.focus);
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(ring, 1.6));
+        const QRectF inner = frame.adjusted(2, 2, -2, -2);
+        p.drawRoundedRect(inner, std::max(0.0, radius - 2), std::max(0.0, radius - 2));
+    }
+
+    QRectF content = frame.adjusted(3, 3, -3, -3);
+    if (state == SkinState::Pressed)
+        content.translate(0, 1);
+
+    QFont font = m_button->font();
+    if (m_object.fontSize > 0)
+        font.setPointSizeF(m_object.fontSize);
+    font.setBold(m_object.bold);
+    p.setFont(font);
+    const QColor ink = color(look.text);
+    p.setPen(ink);
+
+    const bool hasIcon = !m_object.icon.isEmpty() || m_object.iconPath.has_value();
+    auto drawIcon = [&](const QRectF& box)
+    {
+        if (m_object.iconPath)
+        {
+            const qreal side = std::min(box.width(), box.height());
+            p.save();
+            p.translate(box.center().x() - side / 2, box.center().y() - side / 2);
+            p.scale(side / 24, side / 24);
+            p.strokePath(*m_object.iconPath,
+                         QPen(ink, 1.8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            p.restore();
+        }
+        else
+            Glyphs::Draw(p, m_object.icon, box, ink);
+    };
+
+    const QFontMetricsF metrics(font);
+    const QString label = m_object.label;
+    switch (hasIcon ? m_object.layout
+                    : SkinObject::Layout::Label)
+    {
+    case SkinObject::Layout::Row:
+    {
+        const qreal side = std::min(content.height() * 0.62, 22.0);
+        const qreal pad = std::max(4.0, (content.height() - side) / 2 + 2);
+        drawIcon(QRectF(content.left() + pad, content.center().y() - side / 2, side, side));
+        const QRectF text(content.left() + pad + side + pad * 0.8, content.top(),
+                          content.width() - (pad + side + pad * 0.8), content.height());
+        p.drawText(text, Qt::AlignVCenter | Qt::AlignLeft,
+                   metrics.elidedText(label, Qt::ElideRight, text.width()));
+        break;
+    }
+    case SkinObject::Layout::Column:
+    {
+        const qreal side = std::min(content.width() * 0.72, 24.0);
+        const qreal textH = label.isEmpty() ? 0 : metrics.height();
+        const qreal gap = label.isEmpty() ? 0 : side * 0.3;
+        const qreal top = content.center().y() - (side + gap + textH) / 2;
+        drawIcon(QRectF(content.center().x() - side / 2, top, side, side));
+        if (!label.isEmpty())
+            p.drawText(QRectF(content.left() - 2, top + side + gap, content.width() + 4, textH),
+                       Qt::AlignCenter,
+                       metrics.elidedText(label, Qt::ElideRight, content.width() + 4));
+        break;
+    }
+    case SkinObject::Layout::Icon:
+    {
+        const qreal side = std::min(content.width(), content.height()) * 0.95;
+        drawIcon(QRectF(content.center().x() - side / 2, content.center().y() - side / 2, side,
+                        side));
+        break;
+    }
+    case SkinObject::Layout::Label:
+        p.drawText(content, Qt::AlignCenter,
+                   metrics.elidedText(label, Qt::ElideRight, content.width()));
+        break;
+    }
+}

@@ -1,0 +1,36 @@
+// Draws one button as a skin object: background, border, icon and label for each state,
+// plus its tooltip and accessible name. Lives as a child of the button it paints, so the
+// look goes with the button.
+#pragma once
+
+#include "SkinFile.h"
+#include "SkinPalette.h"
+
+#include <QObject>
+
+class QAbstractButton;
+
+class CButtonPainter : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Replaces any earlier skin look of `button`.
+    static void Install(QAbstractButton* button, const SkinObject& object,
+                        const CSkinPalette& palette);
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    // The state the button is drawn in now.
+    SkinState State() const;
+
+private:
+    CButtonPainter(QAbstractButton* button, const SkinObject& object, const CSkinPalette& palette);
+    void Paint() const;
+    bool IsActive() const;
+    void UpdateDependents() const;
+
+    QAbstractButton* m_button;
+    SkinObject m_object;
+    CSkinPalette m_palette;
+};

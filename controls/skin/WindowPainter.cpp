@@ -1,0 +1,133 @@
+#include "WindowPainter.h"
+
+#include "controls/common/Glyphs.h"
+
+#include <QEvent>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QWidget>
+
+void CWindowPainter::Install(QWidget* window, const SkinWindow& look, const CSkinPalette& palette,
+                             const QString& title, bool paintClientArea)
+{
+    QPalette colors = window->palette();
+    colors.setColor(QPalette::Window, palette.Resolve(look.background));
+    colors.setColor(QPalette::WindowText, palette.Resolve({SkinColor::Source::Fore, {}}));
+    window->setPalette(colors);
+    window->setAutoFillBackground(true);
+
+    auto* painter = window->findChild<CWindowPainter*>(QString(), Qt::FindDirectChildrenOnly);
+    if (!paintClientArea)
+    {
+        if (painter != nullptr)
+            window->removeEventFilter(painter);
+        window->update();
+        return;
+    }
+    if (painter == nullptr)
+        painter = new CWindowPainter(window, look, palette, title); // owned by `window`
+    else
+    {
+        painter->m_look = look;
+        painter->m_palette = palette;
+        painter->m_title = title;
+    }
+    window->removeEventFilter(painter);
+    window->installEventFilter(painter);
+    window->update();
+}
+
+CWindowPainter::CWindowPainter(QWidget* window, const SkinWindow& look,
+                               const CSkinPalette& palette, const QString& title)
+    : QObject(window), m_look(look), m_palette(palette), m_title(title)
+{
+}
+
+bool CWindowPainter::eventFilter(QObject* watched, QEvent* event)
+{
+    // Paints under the window's own painting, which still runs.
+    if (event->type() == QEvent::Paint && watched == parent())
+        Paint(static_cast<QWidget*>(watched));
+    return false;
+}
+
+void CWindowPainter::Paint(QWidget* window) const
+{
+    const qreal sx = window->width() / m_look.design.width();
+    const qreal sy = window->height() / m_look.design.height();
+    auto map = [&](const QRectF& r)
+    { return QRectF(r.x() * sx, r.y() * sy, r.width() * sx, r.height() * sy); };
+    auto color = [&](const SkinColor& c) { return m_palette.Resolve(c); };
+
+    QPainter p(window);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.fillRect(window->rect(), color(m_look.background));
+
+    if (!m_look.sidebar.isEmpty())
+    {
+        const QRectF side = map(m_look.sidebar);
+        p.fillRect(side, color(m_look.sidebarColor));
+        p.fillRect(QRectF(side.right() - 1, side.top(), 1, side.height()),
+                   color(m_look.sidebarLine));
+    }
+
+    if (!m_look.card.isEmpty())
+    {
+        const QRectF card = map(m_look.card);
+        const qreal radius = m_look.radius * sx;
+        // A soft shadow, a few pixels deep, so the card lifts off the background.
+        for (int i = 3; i >= 1; --i)
+        {
+            QColor shadow(0, 0, 0, 10 + 6 * (3 - i));
+            p.setPen(Qt::NoPen);
+            p.setBrush(shadow);
+            p.drawRoundedRect(card.adjusted(-i + 1, -i + 2, i - 1, i + 1), radius + i, radius + i);
+        }
+        p.setBrush(color(m_look.cardColor));
+        p.setPen(QPen(color(m_look.cardBorder), 1));
+        p.drawRoundedRect(card.adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
+    }
+
+    if (!m_look.banner.isEmpty())
+    {
+        const QRectF banner = map(m_look.banner);
+        QLinearGradient fill(banner.topLeft(), banner.bottomLeft());
+        fill.setColorAt(0, color(m_look.bannerTop));
+        fill.setColorAt(1, color(m_look.bannerBottom));
+        p.fillRect(banner, fill);
+        p.fillRect(QRectF(banner.left(), banner.bottom() - 2, banner.width(), 2),
+                   color(m_look.bannerLine));
+
+        const qreal h = banner.height();
+        qreal x = banner.left() + h * 0.42;
+        if (!m_look.mark.isEmpty())
+        {
+            const qreal side = h * 0.5;
+            Glyphs::Draw(p, m_look.mark, QRectF(x, banner.center().y() - side / 2, side, side),
+                         color(m_look.titleColor));
+            x += side + h * 0.18;
+        }
+
+        QFont titleFont = window->font();
+        titleFont.setPixelSize(std::max(8, qRound(h * 0.34)));
+        titleFont.setBold(true);
+        titleFont.setLetterSpacing(QFont::PercentageSpacing, 104);
+        QFont subtitleFont = window->font();
+        subtitleFont.setPixelSize(std::max(7, qRound(h * 0.15)));
+        const QFontMetricsF tm(titleFont), sm(subtitleFont);
+        const QString title = m_title.isEmpty() ? m_look.title : m_title;
+        const qreal gap = h * 0.04;
+        const qreal block = tm.ascent() + (m_look.subtitle.isEmpty() ? 0 : gap + sm.height());
+        qreal y = banner.center().y() - block / 2 + tm.ascent();
+        p.setFont(titleFont);
+        p.setPen(color(m_look.titleColor));
+        p.drawText(QPointF(x, y), title);
+        if (!m_look.subtitle.isEmpty())
+        {
+            p.setFont(subtitleFont);
+            p.setPen(color(m_look.subtitleColor));
+            p.drawText(QPointF(x + 1, y + gap + sm.ascent()), m_look.subtitle);
+        }
+    }
+}

@@ -1,0 +1,32 @@
+// Paints the skin's window look (background, banner with the product name, side panel and
+// content card) under a window's children. Lives as a child of the window it paints.
+#pragma once
+
+#include "SkinFile.h"
+#include "SkinPalette.h"
+
+#include <QObject>
+
+class QWidget;
+
+class CWindowPainter : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Replaces any earlier skin look of `window`. `title` replaces the skin's title when not
+    // empty; without `paintClientArea` only the window's colours are set.
+    static void Install(QWidget* window, const SkinWindow& look, const CSkinPalette& palette,
+                        const QString& title, bool paintClientArea);
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    CWindowPainter(QWidget* window, const SkinWindow& look, const CSkinPalette& palette,
+                   const QString& title);
+    void Paint(QWidget* window) const;
+
+    SkinWindow m_look;
+    CSkinPalette m_palette;
+    QString m_title;
+};

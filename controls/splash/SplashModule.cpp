@@ -1,0 +1,16 @@
+// The plugin's entry: the class object of the splash control.
+#include "SplashControl.h"
+#include "controls/common/ClassFactory.h"
+#include "skin/ControlIds.h"
+
+extern "C" __attribute__((visibility("default"))) HRESULT
+DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv)
+{
+    static CClassFactory<CSplashControl> factory;
+    if (ppv == nullptr)
+        return E_POINTER;
+    *ppv = nullptr;
+    if (clsid != CLSID_SplashControl)
+        return CLASS_E_CLASSNOTAVAILABLE;
+    return factory.QueryInterface(riid, ppv);
+}
