@@ -140,7 +140,8 @@ void CButtonPainter::Paint() const
         p.drawRoundedRect(inner, std::max(0.0, radius - 2), std::max(0.0, radius - 2));
     }
 
-    QRectF content = frame.adjusted(3, 3, -3, -3);
+    const qreal inset = m_object.layout == SkinObject::Layout::Icon ? 1.5 : 3;
+    QRectF content = frame.adjusted(inset, inset, -inset, -inset);
     if (state == SkinState::Pressed)
         content.translate(0, 1);
 
@@ -176,31 +177,48 @@ void CButtonPainter::Paint() const
     {
     case SkinObject::Layout::Row:
     {
-        const qreal side = std::min(content.height() * 0.62, 22.0);
-        const qreal pad = std::max(4.0, (content.height() - side) / 2 + 2);
+        const qreal side = std::min(content.height() * 0.58, 20.0);
+        const qreal pad = std::clamp((content.height() - side) / 2, 3.0, 7.0);
         drawIcon(QRectF(content.left() + pad, content.center().y() - side / 2, side, side));
-        const QRectF text(content.left() + pad + side + pad * 0.8, content.top(),
-                          content.width() - (pad + side + pad * 0.8), content.height());
+        const qreal textLeft = content.left() + pad + side + pad * 0.9;
+        const QRectF text(textLeft, content.top(), content.right() - textLeft - 2,
+                          content.height());
         p.drawText(text, Qt::AlignVCenter | Qt::AlignLeft,
                    metrics.elidedText(label, Qt::ElideRight, text.width()));
         break;
     }
     case SkinObject::Layout::Column:
     {
-        const qreal side = std::min(content.width() * 0.72, 24.0);
-        const qreal textH = label.isEmpty() ? 0 : metrics.height();
-        const qreal gap = label.isEmpty() ? 0 : side * 0.3;
-        const qreal top = content.center().y() - (side + gap + textH) / 2;
+        // A label wider than the button runs upwards under the icon.
+        const qreal side = std::min(content.width() * 0.72, 22.0);
+        const qreal textW = metrics.horizontalAdvance(label);
+        const QRectF line = frame.adjusted(1.5, 0, -1.5, 0);
+        const bool turned = textW > line.width();
+        const qreal textExtent = label.isEmpty() ? 0 : (turned ? textW : metrics.height());
+        const qreal gap = label.isEmpty() ? 0 : side * 0.35;
+        const qreal top = content.center().y() - (side + gap + textExtent) / 2;
         drawIcon(QRectF(content.center().x() - side / 2, top, side, side));
-        if (!label.isEmpty())
-            p.drawText(QRectF(content.left() - 2, top + side + gap, content.width() + 4, textH),
-                       Qt::AlignCenter,
-                       metrics.elidedText(label, Qt::ElideRight, content.width() + 4));
+        if (label.isEmpty())
+            break;
+        if (!turned)
+        {
+            p.drawText(QRectF(line.left(), top + side + gap, line.width(), textExtent),
+                       Qt::AlignCenter, label);
+            break;
+        }
+        const qreal room = content.bottom() - (top + side + gap);
+        p.save();
+        p.translate(content.center().x(), top + side + gap + std::min(textW, room));
+        p.rotate(-90);
+        p.drawText(QRectF(0, -metrics.height() / 2, room, metrics.height()),
+                   Qt::AlignLeft | Qt::AlignVCenter,
+                   metrics.elidedText(label, Qt::ElideRight, room));
+        p.restore();
         break;
     }
     case SkinObject::Layout::Icon:
     {
-        const qreal side = std::min(content.width(), content.height()) * 0.95;
+        const qreal side = std::min(content.width(), content.height());
         drawIcon(QRectF(content.center().x() - side / 2, content.center().y() - side / 2, side,
                         side));
         break;

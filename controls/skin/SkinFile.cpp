@@ -215,12 +215,16 @@ bool ReadWindow(Reader& r, const Section& s, SkinWindow& w)
          { return r.Color(e, w.cardColor); }},
         {"cardborder", [](Reader& r, const Entry& e, SkinWindow& w)
          { return r.Color(e, w.cardBorder); }},
+        {"cardhint", [](Reader&, const Entry& e, SkinWindow& w)
+         { return w.cardHint = e.value, true; }},
+        {"cardhintcolor", [](Reader& r, const Entry& e, SkinWindow& w)
+         { return r.Color(e, w.cardHintColor); }},
         {"radius", [](Reader& r, const Entry& e, SkinWindow& w) { return r.Number(e, w.radius); }},
     };
     const SkinColor none{SkinColor::Source::Literal, QColor(Qt::transparent)};
     w = SkinWindow{};
     w.background = SkinColor{SkinColor::Source::Back, {}};
-    w.titleColor = w.subtitleColor = SkinColor{SkinColor::Source::Fore, {}};
+    w.titleColor = w.subtitleColor = w.cardHintColor = SkinColor{SkinColor::Source::Fore, {}};
     w.bannerTop = w.bannerBottom = w.bannerLine = w.sidebarLine = w.cardBorder = none;
     w.sidebarColor = SkinColor{SkinColor::Source::Panel, {}};
     w.cardColor = SkinColor{SkinColor::Source::Back, {}};

@@ -79,6 +79,8 @@ struct SkinWindow
     SkinColor sidebarColor, sidebarLine;
     QRectF card;
     SkinColor cardColor, cardBorder;
+    QString cardHint; // shown in the card while nothing covers it
+    SkinColor cardHintColor;
     qreal radius = 0; // design units
 };
 

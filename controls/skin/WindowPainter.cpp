@@ -87,6 +87,12 @@ void CWindowPainter::Paint(QWidget* window) const
         p.setBrush(color(m_look.cardColor));
         p.setPen(QPen(color(m_look.cardBorder), 1));
         p.drawRoundedRect(card.adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
+        if (!m_look.cardHint.isEmpty())
+        {
+            p.setPen(color(m_look.cardHintColor));
+            p.drawText(card.adjusted(12, 12, -12, -12), Qt::AlignCenter | Qt::TextWordWrap,
+                       m_look.cardHint);
+        }
     }
 
     if (!m_look.banner.isEmpty())

@@ -18,7 +18,24 @@
 namespace
 {
 
-constexpr qreal kDuX = 1.5, kDuY = 1.625; // dialog units at the dialog font
+// Dialog units at the dialog font, reckoned as the window layer does.
+qreal kDuX = 1.5, kDuY = 1.625;
+
+QFont DialogFont()
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Liberation Sans"),
+                      QStringLiteral("Arimo"), QStringLiteral("Arial"),
+                      QStringLiteral("DejaVu Sans")});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSize(8);
+    const QFontMetrics metrics(font);
+    const int width = metrics.horizontalAdvance(
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    kDuX = ((width / 26 + 1) / 2) / 4.0;
+    kDuY = metrics.height() / 8.0;
+    return font;
+}
 
 QRect Du(int x, int y, int w, int h)
 {
@@ -51,6 +68,9 @@ int main(int argc, char** argv)
                                         : QStringLiteral(CARVALET_SOURCE_DIR "/res/Splash.spl");
     QDir().mkpath(out);
 
+    const QFont font = DialogFont();
+    QApplication::setFont(font);
+    std::printf("dialog unit: %.3f x %.3f px\n", kDuX, kDuY);
     QWidget dialog;
     dialog.setFixedSize(Du(0, 0, 368, 275).size());
     std::map<int, QPushButton*> buttons;
@@ -138,6 +158,8 @@ int main(int argc, char** argv)
 
     // First start: image page, no picture yet, hide and unhide disabled, focus on the tab.
     dialog.show();
+    dialog.activateWindow();
+    QApplication::processEvents();
     showPage(true);
     picture->hide();
     buttons[1011]->setEnabled(false);
@@ -195,6 +217,11 @@ int main(int argc, char** argv)
             }
     }
     strip.show();
+    strip.activateWindow();
+    QApplication::processEvents();
+    for (QPushButton* b : strip.findChildren<QPushButton*>())
+        if (b->focusPolicy() == Qt::StrongFocus && b->isEnabled())
+            b->setFocus();
     const QImage states = strip.grab().toImage();
     QImage big = states.scaled(states.size() * 2, Qt::IgnoreAspectRatio, Qt::FastTransformation);
     big.save(out + QStringLiteral("/button-states.png"));
