@@ -326,12 +326,21 @@ TEST_F(CarvaletCli, HelpAndVersion)
 
 TEST_F(CarvaletCli, AsksOnTheTerminalWithoutEcho)
 {
+    if (::access("/dev/ptmx", R_OK | W_OK) != 0)
+    {
+        GTEST_SKIP() << "no pseudo-terminals on this machine";
+    }
     // Talks to the tool through a pseudo-terminal, as a person at a keyboard would.
     const auto converse =
         [&](const std::vector<std::string>& args, const std::vector<std::string>& lines)
     {
         int master = -1;
         const pid_t pid = ::forkpty(&master, nullptr, nullptr, nullptr);
+        if (pid < 0)
+        {
+            ADD_FAILURE() << "forkpty failed";
+            return std::pair{-1, std::string()};
+        }
         if (pid == 0)
         {
             std::vector<char*> argv{const_cast<char*>(CARVALET_CLI)};
