@@ -1,0 +1,21 @@
+// CStegoApp: the application object. It finds the program's folder, prepares the process and
+// runs the main window; the program ends when that window closes.
+#pragma once
+
+#include "Afx.h"
+
+class CStegoApp : public CWinApp
+{
+public:
+    CStegoApp();
+    ~CStegoApp() override;
+
+    // The folder of the program's executable, without a trailing backslash.
+    CString m_strAppDir;
+
+    BOOL InitInstance() override;
+
+    DECLARE_MESSAGE_MAP()
+};
+
+extern CStegoApp theApp;

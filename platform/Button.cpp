@@ -1,0 +1,8 @@
+#include "Button.h"
+
+IMPLEMENT_DYNAMIC(CButton, CWnd)
+
+void CButton::Click()
+{
+    SendMessage(BM_CLICK);
+}

@@ -1,0 +1,29 @@
+#include "ImageObject.h"
+
+HICON AfxCreateIconHandle(const QIcon& icon)
+{
+    auto object = std::make_unique<CImageObject>();
+    object->m_kind = CImageObject::Kind::Icon;
+    object->m_icon = icon;
+    return HICON(CHandleTable::Instance().Add(std::move(object)));
+}
+
+HBITMAP AfxCreateBitmapHandle(const QPixmap& pixmap)
+{
+    auto object = std::make_unique<CImageObject>();
+    object->m_kind = CImageObject::Kind::Bitmap;
+    object->m_pixmap = pixmap;
+    return HBITMAP(CHandleTable::Instance().Add(std::move(object)));
+}
+
+const QIcon* AfxIconFromHandle(HICON hIcon)
+{
+    const auto* object = CHandleTable::Instance().Find<CImageObject>(hIcon);
+    return object && object->m_kind == CImageObject::Kind::Icon ? &object->m_icon : nullptr;
+}
+
+const QPixmap* AfxPixmapFromHandle(HBITMAP hBitmap)
+{
+    const auto* object = CHandleTable::Instance().Find<CImageObject>(hBitmap);
+    return object && object->m_kind == CImageObject::Kind::Bitmap ? &object->m_pixmap : nullptr;
+}

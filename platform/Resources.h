@@ -1,0 +1,94 @@
+// Resources as data: dialog templates (one row per control, positions in dialog units),
+// strings, icons and the version block. A program registers its module once at start-up;
+// the layer looks resources up in it by number.
+#pragma once
+
+#include "Com.h"
+#include "WinUser.h"
+
+#include <cstddef>
+#include <span>
+#include <vector>
+
+struct DialogItem
+{
+    int id;
+    // "Button", "Static", "Edit", "SysTabControl32"; null for an outside (ActiveX) control.
+    const char* windowClass;
+    DWORD style;
+    DWORD exStyle;
+    short x, y, cx, cy;
+    // For an SS_ICON static, the icon's resource number written as "#128".
+    const char* text;
+    const CLSID* clsid = nullptr;
+};
+
+struct DialogTemplate
+{
+    UINT id;
+    DWORD style;
+    DWORD exStyle;
+    short x, y, cx, cy;
+    const char* caption;
+    const char* fontFace;
+    WORD pointSize;
+    WORD weight;
+    BYTE charSet;
+    std::span<const DialogItem> items;
+    // Dialog-init data: records of (control ID, message, length, bytes), closed by a 16-bit 0.
+    std::span<const unsigned char> initData = {};
+};
+
+struct StringResource
+{
+    UINT id;
+    const char* text;
+};
+
+struct IconResource
+{
+    UINT id;
+    std::span<const unsigned char> icoFile;
+};
+
+struct VersionInfo
+{
+    WORD fileVersion[4];
+    WORD productVersion[4];
+    const char* fileVersionText;
+    const char* productVersionText;
+    const char* companyName;
+    const char* productName;
+    const char* fileDescription;
+    const char* legalCopyright;
+};
+
+struct ResourceModule
+{
+    std::span<const DialogTemplate> dialogs;
+    std::span<const StringResource> strings;
+    std::span<const IconResource> icons;
+    const VersionInfo* version = nullptr;
+};
+
+void AfxSetResourceModule(const ResourceModule* module);
+const ResourceModule* AfxGetResourceModule();
+const DialogTemplate* AfxFindDialogTemplate(UINT id);
+// Null when the string does not exist.
+const char* AfxFindStringResource(UINT id);
+const IconResource* AfxFindIconResource(UINT id);
+
+// One record of dialog-init data.
+struct DialogInitRecord
+{
+    WORD controlId;
+    WORD message;
+    std::span<const unsigned char> data;
+};
+constexpr WORD WM_OCC_LOADFROMSTREAM = 0x0376;
+
+// Records up to the closing zero; a truncated or overlong record ends the list.
+std::vector<DialogInitRecord> AfxParseDialogInit(std::span<const unsigned char> initData);
+
+// Dialog units to pixels by the rule of Windows: x * baseX / 4 and y * baseY / 8, rounded.
+RECT AfxMapDialogRect(const RECT& dialogUnits, SIZE baseUnits);

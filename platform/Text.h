@@ -1,0 +1,17 @@
+// Where byte text meets Qt. Bytes are read as UTF-8, or as Windows-1252 when they are not
+// valid UTF-8, so text written on Windows machines reads right; text typed here is UTF-8.
+// Paths are Windows-style inside the layer and native on the file system.
+#pragma once
+
+#include <QString>
+#include <string>
+#include <string_view>
+
+QString AfxTextToQString(std::string_view bytes);
+std::string AfxQStringToText(const QString& text);
+bool AfxIsValidUtf8(std::string_view bytes);
+
+// "\work\res\Help.chm" -> "/work/res/Help.chm".
+std::string AfxNativePath(std::string_view windowsPath);
+// "/work/res/Help.chm" -> "\work\res\Help.chm".
+std::string AfxWindowsPath(std::string_view nativePath);

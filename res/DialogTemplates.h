@@ -1,0 +1,8 @@
+// The dialog templates: about box 100, main window 102, password 129.
+#pragma once
+
+#include "Resources.h"
+
+#include <span>
+
+std::span<const DialogTemplate> CarvaletDialogTemplates();

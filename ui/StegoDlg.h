@@ -1,0 +1,52 @@
+// CStegoDlg: the main window. Two pages share one area: the image page (picture, open image,
+// unhide) and the text page (message, load text, hide); two page buttons switch between them.
+#pragma once
+
+#include "Afx.h"
+
+#include <cstdint>
+#include <memory>
+
+struct ISkinControl;
+
+class CStegoDlg : public CDialog
+{
+public:
+    explicit CStegoDlg(CWnd* pParent = nullptr);
+    ~CStegoDlg() override;
+
+protected:
+    std::int32_t m_nCarrierSize;
+    std::unique_ptr<BYTE[]> m_pCarrier;
+    CString m_strCarrierPath;
+    CString m_strImagePath;
+    ISkinControl* m_pSkin;
+    CTabCtrl m_tabPages;
+    CStatic m_picture;
+    CString m_strMessage;
+    HICON m_hIcon;
+
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+
+    afx_msg void OnSysCommand(UINT nID, LPARAM lParam);
+    afx_msg void OnPaint();
+    afx_msg HCURSOR OnQueryDragIcon();
+    afx_msg void OnSelchangePageTab(NMHDR* pNMHDR, LRESULT* pResult);
+    afx_msg void OnLoadText();
+    afx_msg void OnHide();
+    afx_msg void OnUnhide();
+    afx_msg void OnOpenImage();
+    afx_msg void OnImagePage();
+    afx_msg void OnTextPage();
+    afx_msg void OnAbout();
+    afx_msg BOOL OnHelpInfo(HELPINFO* pHelpInfo);
+    afx_msg void OnHelpButton();
+
+    DECLARE_MESSAGE_MAP()
+
+private:
+    void ShowTextPage();
+    void ShowImagePage(bool bPictureAlways);
+};
