@@ -2,8 +2,8 @@
 
 #include "ButtonPainter.h"
 #include "WindowPainter.h"
-#include "controls/common/NativePath.h"
 #include "controls/common/PropertyReader.h"
+#include "platform/Text.h"
 #include "platform/QtBridge.h"
 
 #include <QAbstractButton>
@@ -107,8 +107,10 @@ HRESULT CSkinControl::LoadSkinFile(BSTR path)
         return E_POINTER;
     }
     auto skin = std::make_shared<CSkinFile>();
-    const HRESULT hr = skin->Load(
-        NativePath(QString::fromUtf16(path, static_cast<qsizetype>(SysStringLen(path)))));
+    const QString windowsPath =
+        QString::fromUtf16(path, static_cast<qsizetype>(SysStringLen(path)));
+    const HRESULT hr =
+        skin->Load(QString::fromStdString(AfxNativePath(windowsPath.toStdString())));
     if (FAILED(hr))
     {
         m_loadError = skin->Error();

@@ -1,7 +1,7 @@
 #include "SplashControl.h"
 
-#include "controls/common/NativePath.h"
 #include "controls/common/PropertyReader.h"
+#include "platform/Text.h"
 #include "skin/ControlIds.h"
 
 namespace
@@ -163,7 +163,7 @@ HRESULT CSplashControl::GetProperty(DISPID id, VARIANT* result)
 HRESULT CSplashControl::LoadSplashFile(const QString& path)
 {
     auto splash = std::make_shared<CSplashFile>();
-    const HRESULT hr = splash->Load(NativePath(path));
+    const HRESULT hr = splash->Load(QString::fromStdString(AfxNativePath(path.toStdString())));
     m_splash = SUCCEEDED(hr) ? std::move(splash) : nullptr;
     if (m_widget)
         m_widget->SetSplash(m_splash, m_bShowTooltip);

@@ -1,12 +1,15 @@
 #include "TestSupport.h"
 #include "controls/skin/ButtonPainter.h"
 #include "controls/skin/SkinControl.h"
+#include "platform/WindowClasses.h"
+#include "platform/WindowRecord.h"
 #include "skin/ControlIds.h"
 
 #include <QPushButton>
 #include <QTemporaryDir>
 
 #include <fstream>
+#include <memory>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -258,4 +261,26 @@ TEST_F(SkinOnWidgets, TheWindowTakesThePersistedColoursUnlessTheyAreOff)
     ASSERT_EQ(skin->ApplyToWidget(&dialog), S_OK);
     EXPECT_EQ(dialog.grab().toImage().pixelColor(20, 420), QColor(0xD8, 0xE9, 0xEC));
     EXPECT_EQ(dialog.findChildren<QObject*>().size(), 1); // re-applying replaces, not adds
+}
+
+TEST(SkinControl, SkinsWindowsReachedByTheirHandles)
+{
+    HostedSkin hosted;
+    ASSERT_TRUE(hosted.skin);
+    ASSERT_EQ(hosted.skin->LoadSkinFile(ShippedSkinPath().get()), S_OK);
+    auto* window = new QWidget(&hosted.dialog); // owned by the dialog
+    window->resize(644, 447);
+    auto help = std::make_unique<QPushButton>(window);
+    help->setGeometry(7, 7, 21, 16);
+    const HWND hWindow = AfxRegisterWindow(window, AfxDefWindowProc, "#32770").Handle();
+    const HWND hHelp = AfxRegisterWindow(help.get(), AfxDefWindowProc, "Button").Handle();
+
+    EXPECT_EQ(hosted.skin->ApplySkinToWindow(hWindow.value), S_OK);
+    EXPECT_EQ(hosted.skin->ApplySkinObject(hHelp, u"HelpButton"), S_OK);
+    EXPECT_EQ(help->accessibleName(), QStringLiteral("Help"));
+    EXPECT_EQ(hosted.skin->ApplySkinObject(hHelp, u"Button7"), TYPE_E_ELEMENTNOTFOUND);
+    EXPECT_EQ(window->grab().toImage().pixelColor(20, 420), QColor(0xD8, 0xE9, 0xEC));
+
+    help.reset(); // its handle goes stale with it
+    EXPECT_EQ(hosted.skin->ApplySkinObject(hHelp, u"HelpButton"), E_HANDLE);
 }
