@@ -41,7 +41,10 @@ bool ReadHex(std::string_view text, std::size_t pos, std::size_t digits, std::ui
 // The byte-length prefix lives just before the characters.
 constexpr std::size_t kPrefix = sizeof(std::uint32_t);
 
-std::byte* Block(BSTR text) { return reinterpret_cast<std::byte*>(text) - kPrefix; }
+std::byte* Block(BSTR text)
+{
+    return reinterpret_cast<std::byte*>(text) - kPrefix;
+}
 
 } // namespace
 
@@ -129,4 +132,7 @@ UINT SysStringByteLen(BSTR text)
     return bytes;
 }
 
-UINT SysStringLen(BSTR text) { return SysStringByteLen(text) / sizeof(char16_t); }
+UINT SysStringLen(BSTR text)
+{
+    return SysStringByteLen(text) / sizeof(char16_t);
+}

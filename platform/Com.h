@@ -99,9 +99,9 @@ protected:
     ~IDispatch() = default;
 };
 
-extern const IID IID_IUnknown;     // {00000000-0000-0000-C000-000000000046}
+extern const IID IID_IUnknown;      // {00000000-0000-0000-C000-000000000046}
 extern const IID IID_IClassFactory; // {00000001-0000-0000-C000-000000000046}
-extern const IID IID_IDispatch;    // {00020400-0000-0000-C000-000000000046}
+extern const IID IID_IDispatch;     // {00020400-0000-0000-C000-000000000046}
 extern const IID IID_NULL;
 
 // The results a container or a control reports beyond WinTypes.h's general ones.

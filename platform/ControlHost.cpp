@@ -59,7 +59,10 @@ void* LoadLibrary(const std::string& path, std::string& reason)
     return handle;
 }
 
-std::uint16_t Read16(const BYTE* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+std::uint16_t Read16(const BYTE* p)
+{
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
 
 std::uint32_t Read32(const BYTE* p)
 {
@@ -78,7 +81,10 @@ std::string CControlHost::DefaultRegistryPath()
     return (exe.parent_path() / "controls.reg").string();
 }
 
-void CControlHost::SetRegistryPath(std::string path) { RegistryOverride() = std::move(path); }
+void CControlHost::SetRegistryPath(std::string path)
+{
+    RegistryOverride() = std::move(path);
+}
 
 std::string CControlHost::RegistryPath()
 {
@@ -181,8 +187,8 @@ HRESULT CControlHost::CreateControl(REFCLSID clsid, std::span<const BYTE> stream
     hr = hosted->CreateWidget(parent, &widget);
     if (FAILED(hr) || widget == nullptr)
     {
-        error = Fail(clsid, "it could not create its window (" +
-                                Hex(FAILED(hr) ? hr : E_POINTER) + ")");
+        error = Fail(clsid,
+                     "it could not create its window (" + Hex(FAILED(hr) ? hr : E_POINTER) + ")");
         return FAILED(hr) ? hr : E_POINTER;
     }
     control.unknown = std::move(object);

@@ -12,9 +12,9 @@ inline constexpr CLSID CLSID_SplashControl = {
 
 enum SplashDispId : DISPID
 {
-    DISPID_SPLASH_LOADED = 1,          // property get, VT_I4: 1 when a splash file is loaded
-    DISPID_SPLASH_TITLE = 2,           // property get, VT_BSTR: the loaded splash's title
-    DISPID_SPLASH_SHOWN = 3,           // property get, VT_I4: 1 once ShowSplash has run
-    DISPID_SPLASH_SHOW = 19,           // method ShowSplash(VT_I4 fade-in milliseconds)
-    DISPID_SPLASH_LOADFILE = 22,       // method LoadSplashFile(VT_BSTR path)
+    DISPID_SPLASH_LOADED = 1,    // property get, VT_I4: 1 when a splash file is loaded
+    DISPID_SPLASH_TITLE = 2,     // property get, VT_BSTR: the loaded splash's title
+    DISPID_SPLASH_SHOWN = 3,     // property get, VT_I4: 1 once ShowSplash has run
+    DISPID_SPLASH_SHOW = 19,     // method ShowSplash(VT_I4 fade-in milliseconds)
+    DISPID_SPLASH_LOADFILE = 22, // method LoadSplashFile(VT_BSTR path)
 };

@@ -26,8 +26,8 @@ enum SkinValue : LONG
     SKIN_FORECOLOR = 2,
     SKIN_PANELCOLOR = 3,
     SKIN_PANELTEXTCOLOR = 4,
-    SKIN_APPLYCOLORS = 5,     // nonzero: the four colours above replace the skin file's own
-    SKIN_SKINCLIENTAREA = 6,  // nonzero: the window's client area is painted, not only coloured
+    SKIN_APPLYCOLORS = 5,    // nonzero: the four colours above replace the skin file's own
+    SKIN_SKINCLIENTAREA = 6, // nonzero: the window's client area is painted, not only coloured
 };
 
 struct ISkinControl : IUnknown

@@ -73,7 +73,7 @@ constexpr Stroke kMark[] = {
 };
 
 constexpr Glyph kGlyphs[] = {
-    {"image", kImage}, {"text", kText},   {"help", kHelp},   {"open", kOpen},   {"load", kLoad},
+    {"image", kImage},   {"text", kText}, {"help", kHelp},   {"open", kOpen},   {"load", kLoad},
     {"reveal", kReveal}, {"hide", kHide}, {"about", kAbout}, {"close", kClose}, {"mark", kMark},
 };
 
@@ -109,9 +109,8 @@ public:
     {
         SkipSeparators();
         qsizetype end = m_pos;
-        while (end < m_text.size() &&
-               (m_text[end].isDigit() || m_text[end] == u'.' || m_text[end] == u'-' ||
-                m_text[end] == u'+'))
+        while (end < m_text.size() && (m_text[end].isDigit() || m_text[end] == u'.' ||
+                                       m_text[end] == u'-' || m_text[end] == u'+'))
             ++end;
         if (end == m_pos)
             return false;
@@ -197,7 +196,10 @@ std::optional<QPainterPath> ParsePath(QStringView text)
     return path;
 }
 
-bool Exists(QStringView name) { return Find(name) != nullptr; }
+bool Exists(QStringView name)
+{
+    return Find(name) != nullptr;
+}
 
 void Draw(QPainter& painter, QStringView name, const QRectF& box, const QColor& color)
 {

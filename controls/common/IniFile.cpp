@@ -81,9 +81,9 @@ bool CIniFile::Color(const Entry& e, QColor& out)
     const uint rgb = v.mid(1).toUInt(&ok, 16);
     if (!v.startsWith(u'#') || !ok || (v.size() != 7 && v.size() != 9))
         return Fail(e.line, QStringLiteral("not a colour: %1").arg(e.value));
-    out = v.size() == 7 ? QColor::fromRgb(rgb)
-                        : QColor((rgb >> 24) & 0xFF, (rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF,
-                                 rgb & 0xFF);
+    out = v.size() == 7
+              ? QColor::fromRgb(rgb)
+              : QColor((rgb >> 24) & 0xFF, (rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
     return true;
 }
 

@@ -14,10 +14,9 @@ bool CPropertyReader::ReadInt(std::int32_t& value)
     const BYTE* p = nullptr;
     if (!Take(4, p))
         return false;
-    const std::uint32_t u = static_cast<std::uint32_t>(p[0]) |
-                            (static_cast<std::uint32_t>(p[1]) << 8) |
-                            (static_cast<std::uint32_t>(p[2]) << 16) |
-                            (static_cast<std::uint32_t>(p[3]) << 24);
+    const std::uint32_t u =
+        static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+        (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
     value = static_cast<std::int32_t>(u);
     return true;
 }

@@ -172,8 +172,7 @@ void CButtonPainter::Paint() const
 
     const QFontMetricsF metrics(font);
     const QString label = m_object.label;
-    switch (hasIcon ? m_object.layout
-                    : SkinObject::Layout::Label)
+    switch (hasIcon ? m_object.layout : SkinObject::Layout::Label)
     {
     case SkinObject::Layout::Row:
     {
@@ -219,8 +218,8 @@ void CButtonPainter::Paint() const
     case SkinObject::Layout::Icon:
     {
         const qreal side = std::min(content.width(), content.height());
-        drawIcon(QRectF(content.center().x() - side / 2, content.center().y() - side / 2, side,
-                        side));
+        drawIcon(
+            QRectF(content.center().x() - side / 2, content.center().y() - side / 2, side, side));
         break;
     }
     case SkinObject::Layout::Label:

@@ -3,8 +3,8 @@
 #include "ButtonPainter.h"
 #include "WindowPainter.h"
 #include "controls/common/PropertyReader.h"
-#include "platform/Text.h"
 #include "platform/QtBridge.h"
+#include "platform/Text.h"
 
 #include <QAbstractButton>
 
@@ -33,7 +33,10 @@ HRESULT ReturnString(const QString& text, BSTR* out)
     return *out != nullptr ? S_OK : E_OUTOFMEMORY;
 }
 
-QColor FromColorRef(DWORD rgb) { return QColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF); }
+QColor FromColorRef(DWORD rgb)
+{
+    return QColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF);
+}
 
 QString ToQString(const std::u16string& text)
 {
@@ -70,7 +73,10 @@ HRESULT CSkinControl::GetSkinName(BSTR* name)
     return SUCCEEDED(hr) && !m_skin ? S_FALSE : hr;
 }
 
-HRESULT CSkinControl::GetLoadError(BSTR* message) { return ReturnString(m_loadError, message); }
+HRESULT CSkinControl::GetLoadError(BSTR* message)
+{
+    return ReturnString(m_loadError, message);
+}
 
 HRESULT CSkinControl::GetObjectCount(LONG* count)
 {
@@ -109,8 +115,7 @@ HRESULT CSkinControl::LoadSkinFile(BSTR path)
     auto skin = std::make_shared<CSkinFile>();
     const QString windowsPath =
         QString::fromUtf16(path, static_cast<qsizetype>(SysStringLen(path)));
-    const HRESULT hr =
-        skin->Load(QString::fromStdString(AfxNativePath(windowsPath.toStdString())));
+    const HRESULT hr = skin->Load(QString::fromStdString(AfxNativePath(windowsPath.toStdString())));
     if (FAILED(hr))
     {
         m_loadError = skin->Error();

@@ -14,9 +14,7 @@
 #include <memory>
 #include <string>
 
-class CSkinControl final : public ISkinControl,
-                           public IQtControl,
-                           private CComObject<CSkinControl>
+class CSkinControl final : public ISkinControl, public IQtControl, private CComObject<CSkinControl>
 {
 public:
     static ComPtr<CSkinControl> Create();

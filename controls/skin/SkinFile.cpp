@@ -14,8 +14,8 @@ namespace
 using Entry = CIniFile::Entry;
 using Section = CIniFile::Section;
 
-constexpr std::array<const char*, 6> kStateNames = {"normal",   "hover",    "pressed",
-                                                    "focused",  "disabled", "active"};
+constexpr std::array<const char*, 6> kStateNames = {"normal",  "hover",    "pressed",
+                                                    "focused", "disabled", "active"};
 constexpr std::array<const char*, 4> kPartNames = {"top", "bottom", "border", "text"};
 
 // The skin's own value kinds on top of the shared notation.
@@ -188,37 +188,37 @@ bool ReadWindow(Reader& r, const Section& s, SkinWindow& w)
              w.design = QSizeF(v[0], v[1]);
              return !w.design.isEmpty() || r.Fail(e.line, QStringLiteral("empty design size"));
          }},
-        {"background", [](Reader& r, const Entry& e, SkinWindow& w)
-         { return r.Color(e, w.background); }},
+        {"background",
+         [](Reader& r, const Entry& e, SkinWindow& w) { return r.Color(e, w.background); }},
         {"banner", [](Reader& r, const Entry& e, SkinWindow& w) { return r.Rect(e, w.banner); }},
-        {"bannertop", [](Reader& r, const Entry& e, SkinWindow& w)
-         { return r.Color(e, w.bannerTop); }},
-        {"bannerbottom", [](Reader& r, const Entry& e, SkinWindow& w)
-         { return r.Color(e, w.bannerBottom); }},
-        {"bannerline", [](Reader& r, const Entry& e, SkinWindow& w)
-         { return r.Color(e, w.bannerLine); }},
+        {"bannertop",
+         [](Reader& r, const Entry& e, SkinWindow& w) { return r.Color(e, w.bannerTop); }},
+        {"bannerbottom",
+         [](Reader& r, const Entry& e, SkinWindow& w) { return r.Color(e, w.bannerBottom); }},
+        {"bannerline",
+         [](Reader& r, const Entry& e, SkinWindow& w) { return r.Color(e, w.bannerLine); }},
         {"title", [](Reader&, const Entry& e, SkinWindow& w) { return w.title = e.value, true; }},
-        {"subtitle", [](Reader&, const Entry& e, SkinWindow& w)
-         { return w.subtitle = e.value, true; }},
+        {"subtitle",
+         [](Reader&, const Entry& e, SkinWindow& w) { return w.subtitle = e.value, true; }},
         {"mark", [](Reader& r, const Entry& e, SkinWindow& w) { return r.Icon(e, w.mark); }},
-        {"titlecolor", [](Reader& r, const Entry& e, SkinWindow& w)
-         { return r.Color(e, w.titleColor); }},
-        {"subtitlecolor", [](Reader& r, const Entry& e, SkinWindow& w)
-         { return r.Color(e, w.subtitleColor); }},
+        {"titlecolor",
+         [](Reader& r, const Entry& e, SkinWindow& w) { return r.Color(e, w.titleColor); }},
+        {"subtitlecolor",
+         [](Reader& r, const Entry& e, SkinWindow& w) { return r.Color(e, w.subtitleColor); }},
         {"sidebar", [](Reader& r, const Entry& e, SkinWindow& w) { return r.Rect(e, w.sidebar); }},
-        {"sidebarcolor", [](Reader& r, const Entry& e, SkinWindow& w)
-         { return r.Color(e, w.sidebarColor); }},
-        {"sidebarline", [](Reader& r, const Entry& e, SkinWindow& w)
-         { return r.Color(e, w.sidebarLine); }},
+        {"sidebarcolor",
+         [](Reader& r, const Entry& e, SkinWindow& w) { return r.Color(e, w.sidebarColor); }},
+        {"sidebarline",
+         [](Reader& r, const Entry& e, SkinWindow& w) { return r.Color(e, w.sidebarLine); }},
         {"card", [](Reader& r, const Entry& e, SkinWindow& w) { return r.Rect(e, w.card); }},
-        {"cardcolor", [](Reader& r, const Entry& e, SkinWindow& w)
-         { return r.Color(e, w.cardColor); }},
-        {"cardborder", [](Reader& r, const Entry& e, SkinWindow& w)
-         { return r.Color(e, w.cardBorder); }},
-        {"cardhint", [](Reader&, const Entry& e, SkinWindow& w)
-         { return w.cardHint = e.value, true; }},
-        {"cardhintcolor", [](Reader& r, const Entry& e, SkinWindow& w)
-         { return r.Color(e, w.cardHintColor); }},
+        {"cardcolor",
+         [](Reader& r, const Entry& e, SkinWindow& w) { return r.Color(e, w.cardColor); }},
+        {"cardborder",
+         [](Reader& r, const Entry& e, SkinWindow& w) { return r.Color(e, w.cardBorder); }},
+        {"cardhint",
+         [](Reader&, const Entry& e, SkinWindow& w) { return w.cardHint = e.value, true; }},
+        {"cardhintcolor",
+         [](Reader& r, const Entry& e, SkinWindow& w) { return r.Color(e, w.cardHintColor); }},
         {"radius", [](Reader& r, const Entry& e, SkinWindow& w) { return r.Number(e, w.radius); }},
     };
     const SkinColor none{SkinColor::Source::Literal, QColor(Qt::transparent)};
@@ -299,8 +299,9 @@ HRESULT CSkinFile::Parse(const QByteArray& bytes)
                 ok = e.value == u"1" || r.Fail(e.line, QStringLiteral("unsupported version"));
             else
             {
-                const auto* it = std::find_if(std::begin(kDefaultKeys), std::end(kDefaultKeys),
-                                              [&](const char* k) { return key == QLatin1String(k); });
+                const auto* it =
+                    std::find_if(std::begin(kDefaultKeys), std::end(kDefaultKeys),
+                                 [&](const char* k) { return key == QLatin1String(k); });
                 SkinColor c;
                 if (it == std::end(kDefaultKeys))
                     ok = r.Fail(e.line, QStringLiteral("unknown setting %1").arg(key));
@@ -327,8 +328,10 @@ HRESULT CSkinFile::Parse(const QByteArray& bytes)
         std::map<QString, Entry> keys = s.keys;
         if (auto style = keys.find(QStringLiteral("style")); style != keys.end())
         {
-            const auto base = std::find_if(sections.begin(), sections.end(), [&](const Section& o)
-                                           { return o.kind == u"style" && o.name == style->second.value; });
+            const auto base =
+                std::find_if(sections.begin(), sections.end(),
+                             [&](const Section& o)
+                             { return o.kind == u"style" && o.name == style->second.value; });
             if (base == sections.end())
             {
                 ok = r.Fail(style->second.line,

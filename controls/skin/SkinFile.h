@@ -48,7 +48,7 @@ struct SkinObject
 {
     QString name;
     QString label;
-    QString icon;                    // a built-in glyph name, or empty
+    QString icon;                         // a built-in glyph name, or empty
     std::optional<QPainterPath> iconPath; // drawn on a 24 x 24 grid; wins over `icon`
     QString tooltip;
     QString accessibleName;

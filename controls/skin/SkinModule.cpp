@@ -3,8 +3,8 @@
 #include "controls/common/ClassFactory.h"
 #include "skin/ControlIds.h"
 
-extern "C" __attribute__((visibility("default"))) HRESULT
-DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv)
+extern "C" __attribute__((visibility("default"))) HRESULT DllGetClassObject(REFCLSID clsid,
+                                                                            REFIID riid, void** ppv)
 {
     static CClassFactory<CSkinControl> factory;
     if (ppv == nullptr)

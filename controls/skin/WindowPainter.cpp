@@ -38,8 +38,8 @@ void CWindowPainter::Install(QWidget* window, const SkinWindow& look, const CSki
     window->update();
 }
 
-CWindowPainter::CWindowPainter(QWidget* window, const SkinWindow& look,
-                               const CSkinPalette& palette, const QString& title)
+CWindowPainter::CWindowPainter(QWidget* window, const SkinWindow& look, const CSkinPalette& palette,
+                               const QString& title)
     : QObject(window), m_look(look), m_palette(palette), m_title(title)
 {
 }

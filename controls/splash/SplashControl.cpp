@@ -94,7 +94,8 @@ HRESULT CSplashControl::GetIDsOfNames(REFIID riid, LPCWSTR* rgszNames, UINT cNam
     for (UINT i = 0; i < cNames; ++i)
     {
         rgDispId[i] = -1; // DISPID_UNKNOWN
-        const QString wanted = rgszNames[i] != nullptr ? QString::fromUtf16(rgszNames[i]) : QString();
+        const QString wanted =
+            rgszNames[i] != nullptr ? QString::fromUtf16(rgszNames[i]) : QString();
         for (const DispName& entry : kNames)
             if (wanted.compare(QString::fromUtf16(entry.name), Qt::CaseInsensitive) == 0)
                 rgDispId[i] = entry.id;

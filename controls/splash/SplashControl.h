@@ -13,9 +13,7 @@
 #include <memory>
 #include <string>
 
-class CSplashControl final : public IDispatch,
-                             public IQtControl,
-                             private CComObject<CSplashControl>
+class CSplashControl final : public IDispatch, public IQtControl, private CComObject<CSplashControl>
 {
 public:
     static ComPtr<CSplashControl> Create();

@@ -35,14 +35,16 @@ HRESULT CSplashFile::Parse(const QByteArray& text)
         for (const auto& [key, e] : head->keys)
         {
             if (key == u"version")
-                ok = (versioned = e.value == u"1") || ini.Fail(e.line, QStringLiteral("unsupported version"));
+                ok = (versioned = e.value == u"1") ||
+                     ini.Fail(e.line, QStringLiteral("unsupported version"));
             else if (key == u"title")
                 m_title = e.value;
             else if (key == u"tooltip")
                 m_tooltip = e.value;
             else if (key == u"grid")
                 ok = ini.Number(e, m_grid) &&
-                     (m_grid > 0 || ini.Fail(e.line, QStringLiteral("the grid must be wider than 0")));
+                     (m_grid > 0 ||
+                      ini.Fail(e.line, QStringLiteral("the grid must be wider than 0")));
             else
                 ok = ini.Fail(e.line, QStringLiteral("unknown setting %1").arg(key));
             if (!ok)

@@ -72,8 +72,8 @@ void CSplashWidget::paintEvent(QPaintEvent*)
                 p.fillPath(layer.path, layer.fill);
         }
         if (layer.stroke.alpha() > 0)
-            p.strokePath(layer.path,
-                         QPen(layer.stroke, layer.width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            p.strokePath(layer.path, QPen(layer.stroke, layer.width, Qt::SolidLine, Qt::RoundCap,
+                                          Qt::RoundJoin));
     }
     if (hasFocus())
     {

@@ -46,8 +46,9 @@ TEST(Guid, RoundTripsTheControlIds)
 
 TEST(Guid, RejectsMalformedText)
 {
-    for (const char* bad : {"", "BA8C584B-209C-4D54-8BB1-8AB5F1DCA18E",
-                            "{BA8C584B-209C-4D54-8BB1-8AB5F1DCA18}", "{BA8C584B-209C-4D54-8BB18-AB5F1DCA18E}",
-                            "{BA8C584G-209C-4D54-8BB1-8AB5F1DCA18E}", "{BA8C584B-209C-4D54-8BB1-8AB5F1DCA18E}x"})
+    for (const char* bad :
+         {"", "BA8C584B-209C-4D54-8BB1-8AB5F1DCA18E", "{BA8C584B-209C-4D54-8BB1-8AB5F1DCA18}",
+          "{BA8C584B-209C-4D54-8BB18-AB5F1DCA18E}", "{BA8C584G-209C-4D54-8BB1-8AB5F1DCA18E}",
+          "{BA8C584B-209C-4D54-8BB1-8AB5F1DCA18E}x"})
         EXPECT_FALSE(GuidFromString(bad)) << bad;
 }

@@ -20,8 +20,8 @@ const char* StandInLog(const char* behaviour)
     RegistryScope scope(StandIn(behaviour));
     const auto library = CControlHost::FindLibrary(CLSID_SkinControl, error);
     void* handle = library ? dlopen(library->c_str(), RTLD_NOW | RTLD_NOLOAD) : nullptr;
-    auto log = handle ? reinterpret_cast<const char* (*)()>(dlsym(handle, "CarvaletStandInLog"))
-                      : nullptr;
+    auto log =
+        handle ? reinterpret_cast<const char* (*)()>(dlsym(handle, "CarvaletStandInLog")) : nullptr;
     if (handle != nullptr)
         dlclose(handle); // only drops the count RTLD_NOLOAD added
     return log ? log() : "";
@@ -78,9 +78,9 @@ TEST(ControlHost, CreatesBothRealControlsFromTheRegistryBesideTheProgram)
     ASSERT_EQ(CControlHost::CreateControl(CLSID_SkinControl, RecordOf(1019), &dialog, skin, error),
               S_OK)
         << error;
-    ASSERT_EQ(CControlHost::CreateControl(CLSID_SplashControl, RecordOf(1020), &dialog, splash,
-                                          error),
-              S_OK)
+    ASSERT_EQ(
+        CControlHost::CreateControl(CLSID_SplashControl, RecordOf(1020), &dialog, splash, error),
+        S_OK)
         << error;
     EXPECT_EQ(skin.widget->parentWidget(), &dialog);
     EXPECT_EQ(splash.widget->parentWidget(), &dialog);
@@ -151,9 +151,9 @@ TEST(StandIns, AreCreatedUnderTheSkinClassIdAndLogTheirCalls)
         QWidget dialog;
         CControlHost::Control control;
         std::string error;
-        ASSERT_EQ(CControlHost::CreateControl(CLSID_SkinControl, RecordOf(1019), &dialog,
-                                              control, error),
-                  S_OK)
+        ASSERT_EQ(
+            CControlHost::CreateControl(CLSID_SkinControl, RecordOf(1019), &dialog, control, error),
+            S_OK)
             << error;
         auto skin = control.unknown.As<ISkinControl>(IID_ISkinControl);
         ASSERT_TRUE(skin);

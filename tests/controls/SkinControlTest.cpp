@@ -1,6 +1,6 @@
+#include "controls/skin/SkinControl.h"
 #include "TestSupport.h"
 #include "controls/skin/ButtonPainter.h"
-#include "controls/skin/SkinControl.h"
 #include "platform/WindowClasses.h"
 #include "platform/WindowRecord.h"
 #include "skin/ControlIds.h"
@@ -142,13 +142,15 @@ TEST(SkinControl, AMissingOrMalformedSkinFileFailsAndLeavesNoSkin)
     ISkinControl* skin = hosted.skin.Get();
     QTemporaryDir dir;
     const QString broken = dir.filePath(QStringLiteral("broken.skn"));
-    std::ofstream(broken.toStdString()) << "[Skin]\nName = B\nVersion = 1\n[Window]\nDesign = 1 x\n";
+    std::ofstream(broken.toStdString())
+        << "[Skin]\nName = B\nVersion = 1\n[Window]\nDesign = 1 x\n";
 
     ASSERT_EQ(skin->LoadSkinFile(ShippedSkinPath().get()), S_OK);
     EXPECT_EQ(skin->LoadSkinFile(MakeBstr(broken).get()), E_INVALIDDATA);
     BSTR error = nullptr;
     skin->GetLoadError(&error);
-    EXPECT_TRUE(FromBstr(error).startsWith(QStringLiteral("line 5:"))) << FromBstr(error).toStdString();
+    EXPECT_TRUE(FromBstr(error).startsWith(QStringLiteral("line 5:")))
+        << FromBstr(error).toStdString();
     SysFreeString(error);
     EXPECT_EQ(skin->ApplySkinToWindow(1), E_UNEXPECTED);
 

@@ -193,8 +193,7 @@ int main(int argc, char** argv)
         action->setGeometry(10 + state * 110, 10, Du(0, 0, 65, 22).width(),
                             Du(0, 0, 65, 22).height());
         auto* tab = new QPushButton(&strip); // owned by the strip
-        tab->setGeometry(30 + state * 110, 60, Du(0, 0, 21, 44).width(),
-                         Du(0, 0, 21, 44).height());
+        tab->setGeometry(30 + state * 110, 60, Du(0, 0, 21, 44).width(), Du(0, 0, 21, 44).height());
         skin->ApplyObjectToWidget(action, QStringLiteral("Button1"));
         skin->ApplyObjectToWidget(tab, QStringLiteral("buttontab2"));
         for (QPushButton* b : {action, tab})

@@ -56,8 +56,8 @@ struct HostedSplash
     {
         DISPPARAMS none;
         VARIANT result;
-        EXPECT_EQ(dispatch->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &result,
-                                   nullptr, nullptr),
+        EXPECT_EQ(dispatch->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &result, nullptr,
+                                   nullptr),
                   S_OK);
         return result;
     }
@@ -69,7 +69,10 @@ struct HostedSplash
     }
 };
 
-QString ShippedSplash() { return BinDir() + QStringLiteral("/res/Splash.spl"); }
+QString ShippedSplash()
+{
+    return BinDir() + QStringLiteral("/res/Splash.spl");
+}
 
 } // namespace
 
@@ -142,8 +145,8 @@ TEST(SplashControl, RefusesCallsItDoesNotUnderstand)
     EXPECT_EQ(s.dispatch->Invoke(DISPID_SPLASH_SHOW, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr,
                                  nullptr, nullptr),
               DISP_E_BADPARAMCOUNT);
-    EXPECT_EQ(s.dispatch->Invoke(DISPID_SPLASH_SHOW, IID_NULL, 0, DISPATCH_METHOD, nullptr,
-                                 nullptr, nullptr, nullptr),
+    EXPECT_EQ(s.dispatch->Invoke(DISPID_SPLASH_SHOW, IID_NULL, 0, DISPATCH_METHOD, nullptr, nullptr,
+                                 nullptr, nullptr),
               DISP_E_BADPARAMCOUNT);
     DISPID named = 0;
     DISPPARAMS withName;
@@ -188,8 +191,8 @@ TEST(SplashFile, MalformedSplashesAreRefused)
     for (const std::string& text :
          {std::string(), head, std::string("[Splash]\n[Layer a]\nPath = O 5 5 5\n"),
           head + "[Layer a]\nFill = #fff\n", head + "[Layer a]\nPath = O 5 5 -1\n",
-          head + "Grid = 0\n[Layer a]\nPath = O 5 5 5\n",
-          head + "[Layer a]\nPath = L 1 1\n", head + "[Layer a]\nPath = O 5 5 5\nGlow = 1\n"})
+          head + "Grid = 0\n[Layer a]\nPath = O 5 5 5\n", head + "[Layer a]\nPath = L 1 1\n",
+          head + "[Layer a]\nPath = O 5 5 5\nGlow = 1\n"})
     {
         CSplashFile splash;
         EXPECT_EQ(splash.Parse(QByteArray::fromStdString(text)), E_INVALIDDATA) << text;

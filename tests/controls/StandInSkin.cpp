@@ -20,11 +20,12 @@ std::string& Log()
     return log;
 }
 
-void Note(const std::string& entry) { Log() += entry + ";"; }
+void Note(const std::string& entry)
+{
+    Log() += entry + ";";
+}
 
-class CStandInSkin final : public ISkinControl,
-                           public IQtControl,
-                           private CComObject<CStandInSkin>
+class CStandInSkin final : public ISkinControl, public IQtControl, private CComObject<CStandInSkin>
 {
 public:
     static ComPtr<CStandInSkin> Create() { return ComPtr<CStandInSkin>::Attach(new CStandInSkin); }
@@ -50,18 +51,36 @@ public:
         AddRefImpl();
         return S_OK;
     }
-    ULONG AddRef() override { return AddRefImpl(); }
+    ULONG AddRef() override
+    {
+        return AddRefImpl();
+    }
     ULONG Release() override
     {
         Note("Release");
         return ReleaseImpl();
     }
 
-    HRESULT GetSkinName(BSTR* name) override { return *name = nullptr, S_FALSE; }
-    HRESULT GetLoadError(BSTR* message) override { return *message = nullptr, S_OK; }
-    HRESULT GetObjectCount(LONG* count) override { return *count = 0, S_OK; }
-    HRESULT GetObjectName(LONG, BSTR* name) override { return *name = nullptr, E_INVALIDARG; }
-    HRESULT HasObject(LPCWSTR) override { return S_FALSE; }
+    HRESULT GetSkinName(BSTR* name) override
+    {
+        return *name = nullptr, S_FALSE;
+    }
+    HRESULT GetLoadError(BSTR* message) override
+    {
+        return *message = nullptr, S_OK;
+    }
+    HRESULT GetObjectCount(LONG* count) override
+    {
+        return *count = 0, S_OK;
+    }
+    HRESULT GetObjectName(LONG, BSTR* name) override
+    {
+        return *name = nullptr, E_INVALIDARG;
+    }
+    HRESULT HasObject(LPCWSTR) override
+    {
+        return S_FALSE;
+    }
     HRESULT LoadSkinFile(BSTR path) override
     {
         Note("LoadSkinFile(" + Narrow(path) + ")");
@@ -73,10 +92,22 @@ public:
         return S_OK;
 #endif
     }
-    HRESULT GetText(LONG, BSTR* value) override { return *value = nullptr, E_NOTIMPL; }
-    HRESULT PutText(LONG, LPCWSTR) override { return E_NOTIMPL; }
-    HRESULT GetValue(LONG, LONG* value) override { return *value = 0, E_NOTIMPL; }
-    HRESULT PutValue(LONG, LONG) override { return E_NOTIMPL; }
+    HRESULT GetText(LONG, BSTR* value) override
+    {
+        return *value = nullptr, E_NOTIMPL;
+    }
+    HRESULT PutText(LONG, LPCWSTR) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT GetValue(LONG, LONG* value) override
+    {
+        return *value = 0, E_NOTIMPL;
+    }
+    HRESULT PutValue(LONG, LONG) override
+    {
+        return E_NOTIMPL;
+    }
     HRESULT ApplySkinToWindow(DWORD hwnd) override
     {
         Note("ApplySkinToWindow(" + std::to_string(hwnd) + ")");
@@ -113,7 +144,10 @@ public:
 private:
     friend class CComObject<CStandInSkin>;
     CStandInSkin() = default;
-    ~CStandInSkin() { Note("Destroyed"); }
+    ~CStandInSkin()
+    {
+        Note("Destroyed");
+    }
 
     static std::string Narrow(const char16_t* text)
     {
@@ -144,8 +178,8 @@ public:
 } // namespace
 
 #ifndef STAND_IN_NO_ENTRY
-extern "C" __attribute__((visibility("default"))) HRESULT
-DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv)
+extern "C" __attribute__((visibility("default"))) HRESULT DllGetClassObject(REFCLSID clsid,
+                                                                            REFIID riid, void** ppv)
 {
     static CStandInFactory factory;
     *ppv = nullptr;

@@ -10,7 +10,10 @@
 #include <span>
 #include <string>
 
-inline QString BinDir() { return QCoreApplication::applicationDirPath(); }
+inline QString BinDir()
+{
+    return QCoreApplication::applicationDirPath();
+}
 
 inline BstrPtr MakeBstr(const QString& text)
 {
@@ -23,7 +26,10 @@ inline QString FromBstr(BSTR text)
     return text ? QString::fromUtf16(text, static_cast<qsizetype>(SysStringLen(text))) : QString();
 }
 
-inline std::span<const BYTE> InitData() { return {kDialogInit102, kDialogInit102Size}; }
+inline std::span<const BYTE> InitData()
+{
+    return {kDialogInit102, kDialogInit102Size};
+}
 
 inline std::span<const BYTE> RecordOf(WORD id)
 {
