@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <fstream>
-#include <regex>
 #include <set>
 #include <sstream>
 
@@ -36,6 +36,44 @@ std::string Replace(std::string text, const std::string& from, const std::string
     for (std::size_t pos = 0; (pos = text.find(from, pos)) != std::string::npos; pos += to.size())
         text.replace(pos, from.size(), to);
     return text;
+}
+
+// A page's text, or nothing when the file lacks it (the tests then fail on what is missing).
+std::string PageText(const std::string& name)
+{
+    return Help().Read(name).value_or(std::string());
+}
+
+// Values of every attribute called name="..." in the page (href, src).
+std::vector<std::string> AttributeValues(const std::string& html, const std::string& name)
+{
+    std::vector<std::string> values;
+    const std::string key = name + "=\"";
+    for (std::size_t pos = 0; (pos = html.find(key, pos)) != std::string::npos;)
+    {
+        pos += key.size();
+        const std::size_t end = html.find('"', pos);
+        if (end == std::string::npos)
+            break;
+        values.push_back(html.substr(pos, end - pos));
+        pos = end;
+    }
+    return values;
+}
+
+// The page with every run of white space turned into one blank.
+std::string Flat(const std::string& page)
+{
+    std::string out;
+    for (const char c : PageText(page))
+    {
+        const bool blank = std::isspace(static_cast<unsigned char>(c)) != 0;
+        if (!blank)
+            out += c;
+        else if (out.empty() || out.back() != ' ')
+            out += ' ';
+    }
+    return out;
 }
 
 } // namespace
@@ -91,15 +129,15 @@ TEST(HelpFile, EveryContentsEntryNamesAPageThatExists)
 
 TEST(HelpFile, EveryLinkAndImageResolvesInsideTheFile)
 {
-    const std::regex reference(R"re((href|src)\s*=\s*"([^"]*)")re", std::regex::icase);
     int links = 0;
     for (const std::string& page : Pages())
     {
-        const std::string html = *Help().Read(page);
-        for (auto it = std::sregex_iterator(html.begin(), html.end(), reference);
-             it != std::sregex_iterator(); ++it)
+        const std::string html = PageText(page);
+        std::vector<std::string> targets = AttributeValues(html, "href");
+        for (std::string& image : AttributeValues(html, "src"))
+            targets.push_back(std::move(image));
+        for (const std::string& target : targets)
         {
-            const std::string target = (*it)[2];
             const std::string resolved = ResolveChmLink(page, target);
             if (resolved.empty())
             {
@@ -116,7 +154,7 @@ TEST(HelpFile, EveryLinkAndImageResolvesInsideTheFile)
 
 TEST(HelpFile, ExplainsEveryMessageInTheProgramsOwnWords)
 {
-    std::string html = *Help().Read("messages.html");
+    std::string html = PageText("messages.html");
     html = Replace(Replace(html, "&nbsp;", " "), "&amp;", "&");
     for (const char* message :
          {"There is no text to curtain", "There are no text to curtain", "Image is very small.",
@@ -131,14 +169,15 @@ TEST(HelpFile, CapacityExamplesFollowTheSizeRule)
 {
     // A file of N bytes takes a message of (N - 1000) / 8 bytes, rounded down to whole blocks
     // of 8; below 1,128 bytes not even the password record fits.
-    const std::string html = Replace(*Help().Read("capacity.html"), ",", "");
-    const std::regex row(R"(<td>(\d+) bytes</td><td>(\d+) bytes</td>)");
+    const std::string html = Replace(PageText("capacity.html"), ",", "");
+    const std::string cell = " bytes</td><td>";
     int rows = 0;
-    for (auto it = std::sregex_iterator(html.begin(), html.end(), row);
-         it != std::sregex_iterator(); ++it, ++rows)
+    for (std::size_t pos = 0; (pos = html.find(cell, pos)) != std::string::npos; ++rows)
     {
-        const long size = std::stol((*it)[1]);
-        const long longest = std::stol((*it)[2]);
+        const std::size_t start = html.rfind("<td>", pos) + 4;
+        const long size = std::stol(html.substr(start, pos - start));
+        pos += cell.size();
+        const long longest = std::stol(html.substr(pos));
         EXPECT_GE(size, 1128);
         EXPECT_EQ(longest, (size - 1000) / 8 / 8 * 8) << size;
     }
@@ -147,13 +186,11 @@ TEST(HelpFile, CapacityExamplesFollowTheSizeRule)
 
 TEST(HelpFile, StatesTheSecurityLimitsAndTheCommandLine)
 {
-    auto flat = [](const std::string& page)
-    { return std::regex_replace(*Help().Read(page), std::regex(R"(\s+)"), " "); };
-    const std::string security = flat("security.html");
+    const std::string security = Flat("security.html");
     for (const char* point : {"built into the program", "first 8 characters",
                               "only an access check", "without the password"})
         EXPECT_NE(security.find(point), std::string::npos) << point;
-    const std::string cli = flat("cli.html");
+    const std::string cli = Flat("cli.html");
     for (const char* point : {"--message-file", "--output", "--password-stdin", "info IMAGE",
                               "<td>0</td>", "<td>1</td>", "<td>2</td>"})
         EXPECT_NE(cli.find(point), std::string::npos) << point;
