@@ -163,7 +163,7 @@ TEST(StandIns, AreCreatedUnderTheSkinClassIdAndLogTheirCalls)
     const std::string log = StandInLog("counting");
     EXPECT_NE(log.find("Load(40);"), std::string::npos) << log;
     EXPECT_NE(log.find("LoadSkinFile(\\x\\res\\Tessaply.skn);"), std::string::npos) << log;
-    EXPECT_NE(log.find("Destroyed;"), std::string::npos) << log;
+    EXPECT_NE(log.find("Destroyed;Release:0;"), std::string::npos) << log;
 
     RegistryScope scope(StandIn("no_interface"));
     QWidget dialog;

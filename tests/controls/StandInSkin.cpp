@@ -57,8 +57,9 @@ public:
     }
     ULONG Release() override
     {
-        Note("Release");
-        return ReleaseImpl();
+        const ULONG left = ReleaseImpl();
+        Note("Release:" + std::to_string(left));
+        return left;
     }
 
     HRESULT GetSkinName(BSTR* name) override
