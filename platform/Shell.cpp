@@ -1,5 +1,7 @@
 #include "Shell.h"
 
+#include "Text.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QMimeDatabase>
@@ -89,13 +91,6 @@ bool HasHandler(const QMimeType& type)
                        });
 }
 
-std::string NativePath(std::string_view windowsPath)
-{
-    std::string path(windowsPath);
-    std::replace(path.begin(), path.end(), '\\', '/');
-    return path;
-}
-
 bool IsOpenVerb(LPCSTR verb)
 {
     if (verb == nullptr || *verb == '\0')
@@ -141,9 +136,9 @@ HINSTANCE ShellExecuteA(HWND, LPCSTR lpVerb, LPCSTR lpFile, LPCSTR, LPCSTR lpDir
     if (!IsOpenVerb(lpVerb))
         return Result(SE_ERR_NOASSOC);
 
-    std::filesystem::path path(NativePath(lpFile));
+    std::filesystem::path path(AfxNativePath(lpFile));
     if (path.is_relative() && lpDirectory != nullptr && *lpDirectory != '\0')
-        path = std::filesystem::path(NativePath(lpDirectory)) / path;
+        path = std::filesystem::path(AfxNativePath(lpDirectory)) / path;
     const QFileInfo file(QString::fromStdString(path.string()));
     if (!file.exists())
         return Result(file.dir().exists() ? SE_ERR_FNF : SE_ERR_PNF);
