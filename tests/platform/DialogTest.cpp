@@ -8,6 +8,8 @@
 #include "WindowRecord.h"
 
 #include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -361,4 +363,34 @@ TEST(MessageBox, ModalOkBoxWithoutIconCaptionedWithTheProgramName)
     EXPECT_EQ(seen.caption, "Renamed copy");
     EXPECT_EQ(buttons, 1);
     EXPECT_EQ(icon, QMessageBox::NoIcon);
+}
+
+TEST(Templates, AboutAndPasswordDialogsAreCompleteAndUseTheIcon)
+{
+    CDialog about(100);
+    ASSERT_TRUE(about.Create(100));
+    CString caption;
+    about.GetWindowText(caption);
+    EXPECT_EQ(caption, "About Carvalet");
+    EXPECT_FALSE(about.IsWindowVisible()) << "shown only by its modal loop";
+    const QWidget* aboutWindow = WidgetFromHwnd(about.m_hWnd);
+    int icons = 0;
+    for (const QLabel* label : aboutWindow->findChildren<QLabel*>())
+        if (!label->pixmap().isNull())
+        {
+            ++icons;
+            EXPECT_EQ(label->size(), QSize(32, 32));
+        }
+    EXPECT_EQ(icons, 1);
+
+    CDialog password(129);
+    ASSERT_TRUE(password.Create(129));
+    password.GetWindowText(caption);
+    EXPECT_EQ(caption, "Password");
+    CString text;
+    password.GetDlgItem(1025)->GetWindowText(text);
+    EXPECT_EQ(text, "Cancel");
+    auto* edit = qobject_cast<QLineEdit*>(WidgetFromHwnd(::GetDlgItem(password.m_hWnd, 1014)));
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(edit->echoMode(), QLineEdit::Password);
 }
