@@ -1,6 +1,12 @@
 #include "StegoDlg.h"
 
+#include "CarrierCodec.h"
+#include "File.h"
+#include "FileDialog.h"
+#include "Image.h"
+#include "PasswordDlg.h"
 #include "Resource.h"
+#include "Text.h"
 #include "skin/ISkinControl.h"
 
 BEGIN_MESSAGE_MAP(CStegoDlg, CDialog)
@@ -131,13 +137,169 @@ void CStegoDlg::OnSelchangePageTab(NMHDR*, LRESULT* pResult)
     *pResult = 0;
 }
 
-void CStegoDlg::OnOpenImage() {}
+namespace
+{
+void ShowCodecMessage(const std::string& text)
+{
+    AfxMessageBox(text.c_str(), MB_OK, 0);
+}
 
-void CStegoDlg::OnLoadText() {}
+// The carrier's byte count is a signed 32-bit number: a larger file is refused, never cut.
+bool RefuseLargeFile(ULONGLONG nLength)
+{
+    if (nLength <= ULONGLONG(INT32_MAX))
+        return false;
+    AfxMessageBox("The file is too large to open: at most 2147483647 bytes can be read.", MB_OK,
+                  0);
+    return true;
+}
+} // namespace
 
-void CStegoDlg::OnHide() {}
+void CStegoDlg::OnOpenImage()
+{
+    char szFilter[] = "Bitmap Files (*.bmp)|*.bmp||";
+    CFileDialog dlgFile(TRUE, ".bmp", m_strImagePath, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
+                        szFilter);
+    if (dlgFile.DoModal() != IDOK)
+        return;
+    m_strImagePath = dlgFile.GetPathName();
 
-void CStegoDlg::OnUnhide() {}
+    // The previous carrier goes before the new picture is decoded, so that two large files
+    // are never held at once; nothing can be seen in between.
+    m_pCarrier.reset();
+    m_nCarrierSize = 0;
+
+    const HBITMAP hBitmap =
+        handle_cast<HBITMAP>(LoadImageA(AfxGetInstanceHandle(), m_strImagePath, IMAGE_BITMAP, 330,
+                                        218, LR_CREATEDIBSECTION | LR_LOADFROMFILE));
+    const HBITMAP hOld = HandleFromParam<HBITMAP>(static_cast<std::uintptr_t>(
+        GetDlgItem(IDC_PICTURE)->SendMessage(STM_SETIMAGE, IMAGE_BITMAP, hBitmap.value)));
+    if (hOld)
+        DeleteObject(handle_cast<HGDIOBJ>(hOld));
+    m_strCarrierPath = m_strImagePath;
+
+    CFile file;
+    if (!file.Open(m_strCarrierPath, CFile::modeReadWrite | CFile::typeBinary | CFile::shareCompat))
+        return;
+    try
+    {
+        const ULONGLONG nLength = file.GetLength();
+        if (RefuseLargeFile(nLength))
+            return;
+        auto pCarrier = std::make_unique_for_overwrite<BYTE[]>(nLength);
+        file.SeekToBegin();
+        // A file cut short while it was read is not a carrier: half a file would be saved.
+        if (file.Read(pCarrier.get(), UINT(nLength)) != nLength)
+            throw CFileException("Could not read " + AfxNativePath(m_strCarrierPath.str()) +
+                                     ": the file ended before its length.",
+                                 0);
+        file.Close();
+        m_pCarrier = std::move(pCarrier);
+        m_nCarrierSize = static_cast<std::int32_t>(nLength);
+    }
+    catch (const CFileException& e)
+    {
+        AfxMessageBox(e.what(), MB_OK, 0);
+        return;
+    }
+
+    GetDlgItem(IDC_UNHIDE)->EnableWindow(TRUE);
+    GetDlgItem(IDC_HIDE)->EnableWindow(TRUE);
+    GetDlgItem(IDC_PICTURE)->ShowWindow(SW_SHOW);
+}
+
+void CStegoDlg::OnLoadText()
+{
+    CFileDialog dlgFile(TRUE, "txt", nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
+                        "text (*.txt)|*.txt|");
+    if (dlgFile.DoModal() != IDOK)
+        return;
+
+    CFile file;
+    if (!file.Open(dlgFile.GetPathName(), CFile::modeRead | CFile::typeBinary | CFile::shareCompat))
+        return;
+    try
+    {
+        const ULONGLONG nLength = file.GetLength();
+        if (RefuseLargeFile(nLength))
+            return;
+        std::string strText(nLength, '\0');
+        strText.resize(file.Read(strText.data(), UINT(nLength)));
+        // The message ends at the file's first zero byte.
+        m_strMessage = strText.c_str();
+    }
+    catch (const CFileException& e)
+    {
+        AfxMessageBox(e.what(), MB_OK, 0);
+        return;
+    }
+    UpdateData(FALSE);
+}
+
+void CStegoDlg::OnHide()
+{
+    UpdateData(TRUE);
+    if (m_strMessage.GetLength() == 0)
+    {
+        AfxMessageBox("There is no text to curtain", MB_OK, 0);
+        return;
+    }
+
+    CPasswordDlg dlgPassword;
+    dlgPassword.m_bSetMode = 1;
+    if (dlgPassword.DoModal() == IDCANCEL)
+        return;
+    if (EmbedText(m_pCarrier.get(), m_nCarrierSize, PASSWORD_SLOT, dlgPassword.m_strRecord.str(),
+                  ShowCodecMessage) == -1)
+    {
+        AfxMessageBox("Operation aborted ..     ", MB_OK, 0);
+        return;
+    }
+    if (EmbedText(m_pCarrier.get(), m_nCarrierSize, MESSAGE_SLOT, m_strMessage.str(),
+                  ShowCodecMessage) == -1)
+    {
+        AfxMessageBox("Operation aborted ..     ", MB_OK, 0);
+        return;
+    }
+
+    char szFilter[] = "Bitmap Files (*.bmp)|*.bmp||";
+    CFileDialog dlgFile(FALSE, ".bmp", m_strImagePath, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
+                        szFilter);
+    if (dlgFile.DoModal() != IDOK)
+        return;
+    m_strCarrierPath = dlgFile.GetPathName();
+
+    CFile file;
+    if (!file.Open(m_strCarrierPath,
+                   CFile::modeCreate | CFile::modeReadWrite | CFile::typeBinary |
+                       CFile::shareCompat))
+        return;
+    try
+    {
+        file.SeekToBegin();
+        file.Write(m_pCarrier.get(), UINT(m_nCarrierSize));
+        file.Close();
+    }
+    catch (const CFileException& e)
+    {
+        AfxMessageBox(e.what(), MB_OK, 0);
+    }
+}
+
+void CStegoDlg::OnUnhide()
+{
+    CPasswordDlg dlgPassword;
+    dlgPassword.m_bSetMode = 0;
+    dlgPassword.m_strRecord =
+        ExtractText(m_pCarrier.get(), m_nCarrierSize, PASSWORD_SLOT, ShowCodecMessage).c_str();
+    if (dlgPassword.m_strRecord.IsEmpty())
+        return;
+    if (dlgPassword.DoModal() == IDCANCEL)
+        return;
+    m_strMessage =
+        ExtractText(m_pCarrier.get(), m_nCarrierSize, MESSAGE_SLOT, ShowCodecMessage).c_str();
+    UpdateData(FALSE);
+}
 
 void CStegoDlg::OnAbout() {}
 
