@@ -81,6 +81,11 @@ struct DISPPARAMS
 struct EXCEPINFO;
 struct ITypeInfo;
 
+// Argument lists of CWnd::InvokeHelper, one type byte per argument, as string literals so a
+// wrapper can write `static BYTE parms[] = VTS_BSTR VTS_I4;`.
+#define VTS_I4 "\x03"
+#define VTS_BSTR "\x08"
+
 constexpr WORD DISPATCH_METHOD = 0x1;
 constexpr WORD DISPATCH_PROPERTYGET = 0x2;
 constexpr WORD DISPATCH_PROPERTYPUT = 0x4;

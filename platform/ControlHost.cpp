@@ -196,6 +196,25 @@ HRESULT CControlHost::CreateControl(REFCLSID clsid, std::span<const BYTE> stream
     return S_OK;
 }
 
+OleControlSite CControlHost::CreateSite(const OleControlItem& item, QWidget* parent)
+{
+    Control control;
+    std::string error;
+    if (FAILED(CreateControl(item.clsid, item.persisted, parent, control, error)))
+    {
+        AfxReportOleControlFailure(error);
+        return {};
+    }
+    return {control.widget, std::move(control.unknown)};
+}
+
+namespace
+{
+// Every dialog of the program hosts its outside controls through the plugins.
+[[maybe_unused]] const bool g_factoryRegistered =
+    (AfxSetOleControlFactory(&CControlHost::CreateSite), true);
+} // namespace
+
 std::optional<std::span<const BYTE>> CControlHost::FindInitRecord(std::span<const BYTE> data,
                                                                   WORD controlId)
 {

@@ -8,6 +8,7 @@
 
 #include "ComPtr.h"
 #include "IQtControl.h"
+#include "OccManager.h"
 
 #include <optional>
 #include <span>
@@ -43,6 +44,10 @@ public:
     // child of `parent`. Nothing is left behind on failure.
     static HRESULT CreateControl(REFCLSID clsid, std::span<const BYTE> stream, QWidget* parent,
                                  Control& control, std::string& error);
+
+    // The dialog container's factory (registered with AfxSetOleControlFactory when the layer
+    // loads): CreateControl for a template item; a failure is reported and gives no widget.
+    static OleControlSite CreateSite(const OleControlItem& item, QWidget* parent);
 
     // The data of `controlId`'s record in dialog-init data (records of control ID, message
     // 0x0376, 32-bit length, data; closed by a 16-bit zero). nullopt when the control has no

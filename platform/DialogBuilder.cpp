@@ -1,5 +1,6 @@
 #include "DialogBuilder.h"
 
+#include "ControlHost.h"
 #include "QtBridge.h"
 #include "Text.h"
 #include "WindowClasses.h"
@@ -42,10 +43,8 @@ void Centre(QWidget* window, QWidget* owner)
 
 std::span<const unsigned char> PersistedStreamOf(const DialogTemplate& t, int id)
 {
-    for (const DialogInitRecord& r : AfxParseDialogInit(t.initData))
-        if (r.controlId == static_cast<WORD>(id) && r.message == WM_OCC_LOADFROMSTREAM)
-            return r.data;
-    return {};
+    return CControlHost::FindInitRecord(t.initData, static_cast<WORD>(id))
+        .value_or(std::span<const unsigned char>());
 }
 } // namespace
 

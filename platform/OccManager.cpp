@@ -1,8 +1,16 @@
 #include "OccManager.h"
 
+#include "MessageBox.h"
+#include "WinApp.h"
+
+#include <QGuiApplication>
+#include <cstdio>
+#include <utility>
+
 namespace
 {
 bool g_enabled = false;
+bool g_failed = false;
 
 OleControlFactory& Factory()
 {
@@ -21,19 +29,35 @@ bool AfxIsControlContainerEnabled()
     return g_enabled;
 }
 
-void AfxSetOleControlFactory(OleControlFactory factory)
+OleControlFactory AfxSetOleControlFactory(OleControlFactory factory)
 {
-    Factory() = std::move(factory);
+    return std::exchange(Factory(), std::move(factory));
 }
 
-QWidget* AfxCreateOleControlWidget(const OleControlItem& item, QWidget* parent)
+OleControlSite AfxCreateOleControl(const OleControlItem& item, QWidget* parent)
 {
     if (Factory())
         return Factory()(item, parent);
     // Owned by its parent widget.
     auto* placeholder = new QWidget(parent);
     placeholder->setObjectName(QStringLiteral("placeholder%1").arg(item.nID));
-    return placeholder;
+    return {placeholder, nullptr};
+}
+
+void AfxReportOleControlFailure(const std::string& message)
+{
+    g_failed = true;
+    std::fprintf(stderr, "%s: %s\n", AfxGetAppName(), message.c_str());
+    std::fflush(stderr);
+    // Without a display nobody could dismiss the box.
+    const QString platform = QGuiApplication::platformName();
+    if (qApp && platform != QLatin1String("offscreen") && platform != QLatin1String("minimal"))
+        AfxMessageBox(message.c_str(), MB_OK, 0);
+}
+
+bool AfxOleControlFailed()
+{
+    return g_failed;
 }
 
 const OleControlItem* AfxGetOleControlItem(HWND hWnd)

@@ -54,30 +54,6 @@ const IconResource* AfxFindIconResource(UINT id)
     return nullptr;
 }
 
-std::vector<DialogInitRecord> AfxParseDialogInit(std::span<const unsigned char> initData)
-{
-    std::vector<DialogInitRecord> records;
-    std::size_t pos = 0;
-    const auto word = [&](std::size_t at) {
-        return static_cast<WORD>(initData[at] | (initData[at + 1] << 8));
-    };
-    while (pos + 2 <= initData.size())
-    {
-        const WORD id = word(pos);
-        if (id == 0 || pos + 8 > initData.size())
-            break;
-        const WORD message = word(pos + 2);
-        const std::uint32_t length = static_cast<std::uint32_t>(word(pos + 4)) |
-                                     (static_cast<std::uint32_t>(word(pos + 6)) << 16);
-        pos += 8;
-        if (length > initData.size() - pos)
-            break;
-        records.push_back({id, message, initData.subspan(pos, length)});
-        pos += length;
-    }
-    return records;
-}
-
 RECT AfxMapDialogRect(const RECT& du, SIZE base)
 {
     return RECT{MulDiv(du.left, base.cx, 4), MulDiv(du.top, base.cy, 8),

@@ -78,17 +78,5 @@ const DialogTemplate* AfxFindDialogTemplate(UINT id);
 const char* AfxFindStringResource(UINT id);
 const IconResource* AfxFindIconResource(UINT id);
 
-// One record of dialog-init data.
-struct DialogInitRecord
-{
-    WORD controlId;
-    WORD message;
-    std::span<const unsigned char> data;
-};
-constexpr WORD WM_OCC_LOADFROMSTREAM = 0x0376;
-
-// Records up to the closing zero; a truncated or overlong record ends the list.
-std::vector<DialogInitRecord> AfxParseDialogInit(std::span<const unsigned char> initData);
-
 // Dialog units to pixels by the rule of Windows: x * baseX / 4 and y * baseY / 8, rounded.
 RECT AfxMapDialogRect(const RECT& dialogUnits, SIZE baseUnits);

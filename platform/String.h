@@ -2,7 +2,7 @@
 // byte, so it always converts to a C string.
 #pragma once
 
-#include "WinTypes.h"
+#include "Com.h"
 
 #include <compare>
 #include <string>
@@ -38,6 +38,10 @@ public:
     // Writable buffer for C APIs; ReleaseBuffer(-1) takes the length from the zero byte.
     char* GetBuffer(int minLength);
     void ReleaseBuffer(int newLength = -1);
+
+    // The text as a new BSTR (UTF-16, decoded as every text crossing into the window system);
+    // the caller frees it with SysFreeString.
+    BSTR AllocSysString() const;
 
     operator const char*() const { return m_text.c_str(); }
     const char* GetString() const { return m_text.c_str(); }

@@ -1,8 +1,10 @@
 #include "WinApp.h"
 
+#include "OccManager.h"
 #include "WinBase.h"
 
 #include <QApplication>
+#include <cstdlib>
 
 namespace
 {
@@ -119,7 +121,8 @@ int AfxWinMain(int argc, char* argv[])
     QApplication qtApp(qtArgc, argv);
     app->SetAppName();
     QApplication::setApplicationName(QString::fromUtf8(app->m_pszAppName));
-    if (!app->InitInstance())
-        return app->ExitInstance();
-    return app->Run();
+    const int result = app->InitInstance() ? app->Run() : app->ExitInstance();
+    // A window whose controls could not be created never ran; the caller must not take that
+    // for a normal end.
+    return AfxOleControlFailed() && result == 0 ? EXIT_FAILURE : result;
 }

@@ -438,9 +438,11 @@ HWND AfxCreateDialogControl(const DialogItem& item, const RECT& px, HWND hDlg,
             return HWND();
         ole.nID = static_cast<UINT>(item.id);
         ole.clsid = *item.clsid;
+    OleControlSite site;
         ole.style = item.style;
         ole.persisted.assign(persisted.begin(), persisted.end());
-        widget = AfxCreateOleControlWidget(ole, parent);
+        site = AfxCreateOleControl(ole, parent);
+        widget = site.widget;
         proc = OleProc;
         className = "ActiveX";
     }
@@ -480,7 +482,10 @@ HWND AfxCreateDialogControl(const DialogItem& item, const RECT& px, HWND hDlg,
     widget->setEnabled(!(item.style & WS_DISABLED));
 
     const HWND hCtl = record.Handle();
+    {
     if (className == "Static" && (item.style & SS_TYPEMASK) == SS_ICON && item.text &&
+        record.m_pControlUnknown = std::move(site.unknown);
+    }
         item.text[0] == '#')
     {
         const HICON icon = LoadIconA(AfxGetResourceHandle(),

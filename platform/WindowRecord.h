@@ -2,8 +2,8 @@
 // window's class procedure, and the little state Win32 keeps per window.
 #pragma once
 
+#include "ComPtr.h"
 #include "HandleTable.h"
-#include "Com.h"
 #include "WinUser.h"
 
 #include <QPointer>
@@ -65,6 +65,8 @@ public:
     std::string m_setText;
     QString m_shownText;
     std::optional<OleControlItem> m_ole;
+    // Outside controls: the container's reference, lent out by GetControlUnknown.
+    ComPtr<IUnknown> m_pControlUnknown;
 };
 
 CWindowRecord* AfxFindWindow(HWND hWnd);

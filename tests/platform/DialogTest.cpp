@@ -1,6 +1,7 @@
 // Dialogs built from templates, their keyboard, their modal loop and their controls.
 #include "Afx.h"
 #include "CarvaletResources.h"
+#include "ControlHost.h"
 #include "DialogBuilder.h"
 #include "ImageObject.h"
 #include "ModalLoop.h"
@@ -44,6 +45,13 @@ const DialogTemplate kProbeTemplates[] = {
 const ResourceModule kProbeModule = {kProbeTemplates, {}, {}, nullptr};
 
 std::vector<std::string> g_events;
+
+// The layer's own handling of the main template, without the control plugins.
+struct PlaceholderControls
+{
+    OleControlFactory previous = AfxSetOleControlFactory({});
+    ~PlaceholderControls() { AfxSetOleControlFactory(std::move(previous)); }
+};
 
 class CProbeDlg : public CDialog
 {
@@ -142,6 +150,7 @@ TEST(DialogUnits, MainTemplateIsLaidOutFromTheDialogFont)
 {
     AfxEnableControlContainer();
     CDialog main(102);
+    PlaceholderControls placeholders;
     ASSERT_TRUE(main.Create(102));
     const CWindowRecord* record = AfxFindWindow(main.m_hWnd);
     ASSERT_NE(record, nullptr);
@@ -175,6 +184,7 @@ TEST(DialogUnits, OutsideControlsKeepTheirClassAndPersistedStream)
 {
     AfxEnableControlContainer();
     CDialog main(102);
+    PlaceholderControls placeholders;
     ASSERT_TRUE(main.Create(102));
     const OleControlItem* skin = AfxGetOleControlItem(::GetDlgItem(main.m_hWnd, 1019));
     const OleControlItem* splash = AfxGetOleControlItem(::GetDlgItem(main.m_hWnd, 1020));
@@ -182,11 +192,12 @@ TEST(DialogUnits, OutsideControlsKeepTheirClassAndPersistedStream)
     ASSERT_NE(splash, nullptr);
     EXPECT_EQ(skin->clsid.Data1, 0xBA8C584Bu);
     EXPECT_EQ(splash->clsid.Data1, 0x6241AF3Fu);
-    const auto records = AfxParseDialogInit(AfxFindDialogTemplate(102)->initData);
-    for (const DialogInitRecord& r : records)
+    for (const OleControlItem* item : {skin, splash})
     {
-        const OleControlItem* item = r.controlId == 1019 ? skin : splash;
-        EXPECT_TRUE(std::equal(r.data.begin(), r.data.end(), item->persisted.begin(),
+        const auto record = CControlHost::FindInitRecord(AfxFindDialogTemplate(102)->initData,
+                                                         static_cast<WORD>(item->nID));
+        ASSERT_TRUE(record);
+        EXPECT_TRUE(std::equal(record->begin(), record->end(), item->persisted.begin(),
                                item->persisted.end()));
     }
     EXPECT_FALSE(IsWindowVisible(::GetDlgItem(main.m_hWnd, 1019)));
@@ -196,10 +207,10 @@ TEST(DialogInit, TruncatedRecordsEndTheList)
 {
     const unsigned char data[] = {0xFB, 0x03, 0x76, 0x03, 0x02, 0x00, 0x00, 0x00, 0xAA, 0xBB,
                                   0xFC, 0x03, 0x76, 0x03, 0xFF, 0xFF, 0xFF, 0x7F, 0x01};
-    const auto records = AfxParseDialogInit(data);
-    ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].controlId, 1019);
-    EXPECT_EQ(records[0].data.size(), 2u);
+    const auto first = CControlHost::FindInitRecord(data, 1019);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->size(), 2u);
+    EXPECT_FALSE(CControlHost::FindInitRecord(data, 1020));
 }
 
 TEST_F(Dialog, TabOrderIsTemplateOrder)

@@ -1,0 +1,11 @@
+#include "Skin.h"
+
+#include "ControlIds.h"
+
+IMPLEMENT_DYNCREATE(CSkin, CWnd)
+
+BOOL CSkin::Create(LPCSTR, LPCSTR lpszWindowName, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd,
+                   UINT nID, void*)
+{
+    return CreateControl(CLSID_SkinControl, lpszWindowName, dwStyle, rect, pParentWnd, nID);
+}
