@@ -5,6 +5,7 @@
 #include "DataExchange.h"
 #include "Dialog.h"
 #include "Edit.h"
+#include "Menu.h"
 #include "MessageBox.h"
 #include "OccManager.h"
 #include "PaintDC.h"

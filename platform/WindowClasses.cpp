@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabBar>
+#include <QWindow>
 #include <cstdlib>
 #include <cstring>
 
@@ -299,6 +300,11 @@ LRESULT AfxDefWindowProc(CWindowRecord& record, UINT msg, WPARAM wParam, LPARAM 
         {
         case SC_CLOSE:
             SendMessageA(record.Handle(), WM_CLOSE, 0, 0);
+            break;
+        case SC_MOVE:
+            // The window manager moves the window; it may refuse without a pointer press.
+            if (QWindow* window = widget->windowHandle())
+                window->startSystemMove();
             break;
         case SC_MINIMIZE:
             widget->showMinimized();

@@ -1,6 +1,7 @@
 #include "WindowWidget.h"
 
 #include "Dc.h"
+#include "Menu.h"
 #include "QtBridge.h"
 #include "WindowRecord.h"
 
@@ -9,7 +10,10 @@
 #include <QKeyEvent>
 #include <QPainter>
 
-CWindowWidget::CWindowWidget(QWidget* owner, Qt::WindowFlags flags) : QWidget(owner, flags) {}
+CWindowWidget::CWindowWidget(QWidget* owner, Qt::WindowFlags flags) : QWidget(owner, flags)
+{
+    AfxEnableSystemMenus();
+}
 
 bool CWindowWidget::IsDialog() const
 {

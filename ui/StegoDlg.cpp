@@ -1,13 +1,28 @@
 #include "StegoDlg.h"
 
+#include "AboutDlg.h"
 #include "CarrierCodec.h"
 #include "File.h"
 #include "FileDialog.h"
 #include "Image.h"
 #include "PasswordDlg.h"
 #include "Resource.h"
+#include "Shell.h"
 #include "Text.h"
 #include "skin/ISkinControl.h"
+
+namespace
+{
+// The folder of the program, as the application object computes it: the executable's path
+// cut before its last backslash.
+CString AppDir()
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(HMODULE(), path, MAX_PATH);
+    const CString strPath(path);
+    return strPath.Left(strPath.ReverseFind('\\'));
+}
+} // namespace
 
 BEGIN_MESSAGE_MAP(CStegoDlg, CDialog)
 ON_WM_SYSCOMMAND<&CStegoDlg::OnSysCommand>(),
@@ -49,6 +64,17 @@ BOOL CStegoDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
 
+    if (CMenu* pSysMenu = GetSystemMenu(FALSE))
+    {
+        CString strAboutMenu;
+        strAboutMenu.LoadStringA(IDS_ABOUTBOX);
+        if (!strAboutMenu.IsEmpty())
+        {
+            pSysMenu->AppendMenuA(MF_SEPARATOR);
+            pSysMenu->AppendMenuA(MF_STRING, IDM_ABOUTBOX, strAboutMenu);
+        }
+    }
+
     GetDlgItem(IDC_IMAGE_PAGE)->SetFocus();
     SetIcon(m_hIcon, TRUE);
     SetIcon(m_hIcon, FALSE);
@@ -64,7 +90,13 @@ void CStegoDlg::OnOK()
 
 void CStegoDlg::OnSysCommand(UINT nID, LPARAM lParam)
 {
-    CDialog::OnSysCommand(nID, lParam);
+    if ((nID & 0xFFF0) == IDM_ABOUTBOX)
+    {
+        CAboutDlg dlgAbout;
+        dlgAbout.DoModal();
+    }
+    else
+        CDialog::OnSysCommand(nID, lParam);
 }
 
 void CStegoDlg::OnPaint()
@@ -301,11 +333,21 @@ void CStegoDlg::OnUnhide()
     UpdateData(FALSE);
 }
 
-void CStegoDlg::OnAbout() {}
+void CStegoDlg::OnAbout()
+{
+    CAboutDlg dlgAbout;
+    dlgAbout.DoModal();
+}
 
 BOOL CStegoDlg::OnHelpInfo(HELPINFO*)
 {
+    OnHelpButton();
     return FALSE;
 }
 
-void CStegoDlg::OnHelpButton() {}
+// The shell reports its own failures, if any; a missing help file changes nothing here.
+void CStegoDlg::OnHelpButton()
+{
+    const CString strHelpFile = AppDir() + "\\res\\Help.chm";
+    ShellExecuteA(HWND(), "open", strHelpFile, nullptr, nullptr, SW_SHOWNORMAL);
+}

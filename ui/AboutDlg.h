@@ -1,0 +1,16 @@
+// CAboutDlg: the about box. The template says everything; the class only runs it.
+#pragma once
+
+#include "Afx.h"
+
+class CAboutDlg : public CDialog
+{
+public:
+    CAboutDlg();
+    ~CAboutDlg() override;
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+
+    DECLARE_MESSAGE_MAP()
+};
