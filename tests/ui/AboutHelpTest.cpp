@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -267,6 +268,37 @@ TEST_F(AboutAndHelp, AboutBoxClosesWithOkAndWithEscape)
     EXPECT_EQ(CAboutDlg().DoModal(), IDOK);
     AfxSetModalHook([](const ModalContext& ctx) { QTest::keyClick(ctx.widget, Qt::Key_Escape); });
     EXPECT_EQ(CAboutDlg().DoModal(), IDCANCEL);
+}
+
+TEST_F(AboutAndHelp, AboutBoxShowsTheIconAndEveryTextWhole)
+{
+    std::vector<QString> texts;
+    AfxSetModalHook(
+        [&](const ModalContext& ctx)
+        {
+            for (const QLabel* label : ctx.widget->findChildren<QLabel*>())
+            {
+                if (label->text().isEmpty())
+                {
+                    EXPECT_FALSE(label->pixmap().isNull()) << "the icon";
+                    continue;
+                }
+                texts.push_back(label->text());
+                EXPECT_LE(label->heightForWidth(label->width()), label->height())
+                    << label->text().toStdString();
+                EXPECT_LE(label->geometry().right(), ctx.widget->width());
+            }
+            if (const QString folder = qEnvironmentVariable("CARVALET_SCREENSHOTS");
+                !folder.isEmpty())
+                ctx.widget->grab().save(folder + "/about.png");
+            QTest::keyClick(ctx.widget, Qt::Key_Escape);
+        });
+    dlg.SendMessage(WM_COMMAND, IDC_ABOUT);
+    ASSERT_EQ(texts.size(), 4u);
+    EXPECT_EQ(texts[0], QStringLiteral("Carvalet Version 1.0.0.5"));
+    EXPECT_TRUE(texts[1].contains(QStringLiteral("2011")));
+    EXPECT_TRUE(texts[2].startsWith(QStringLiteral("Brindlemoor\n")));
+    EXPECT_TRUE(texts[3].startsWith(QStringLiteral("Support : ")));
 }
 
 TEST_F(AboutAndHelp, F1FromAnyControlOpensTheHelpFileOnce)
