@@ -58,6 +58,7 @@ void CStegoDlg::DoDataExchange(CDataExchange* pDX)
     DDX_Control(pDX, IDC_PAGE_TAB, m_tabPages);
     DDX_Control(pDX, IDC_PICTURE, m_picture);
     DDX_Text(pDX, IDC_MESSAGE_EDIT, m_strMessage);
+    DDX_Control(pDX, IDC_SPLASH, m_splash);
 }
 
 BOOL CStegoDlg::OnInitDialog()
@@ -75,11 +76,63 @@ BOOL CStegoDlg::OnInitDialog()
         }
     }
 
+    m_splash.LoadSplashFile(AppDir() + "\\res\\Splash.spl");
+    m_splash.ShowSplash(0);
+
+    if (!ApplySkin(AppDir() + "\\res\\Tessaply.skn"))
+    {
+        MessageBox("Could not load or apply the skin.", nullptr, MB_OK);
+        PostMessage(WM_CLOSE, 0, 0);
+        return FALSE;
+    }
+
     GetDlgItem(IDC_IMAGE_PAGE)->SetFocus();
     SetIcon(m_hIcon, TRUE);
     SetIcon(m_hIcon, FALSE);
     GetDlgItem(IDC_UNHIDE)->EnableWindow(FALSE);
     GetDlgItem(IDC_HIDE)->EnableWindow(FALSE);
+    return TRUE;
+}
+
+// Keeps whatever QueryInterface stored in m_pSkin, also on failure: the destructor releases it.
+BOOL CStegoDlg::ApplySkin(const CString& strSkinFile)
+{
+    IUnknown* pUnknown = nullptr; // borrowed from the control's window
+    if (CWnd* pSkinWnd = GetDlgItem(IDC_SKIN))
+        pUnknown = pSkinWnd->GetControlUnknown();
+    ISkinControl* pOldSkin = m_pSkin;
+    m_pSkin = nullptr;
+    if (pUnknown)
+        pUnknown->QueryInterface(IID_ISkinControl, reinterpret_cast<void**>(&m_pSkin));
+    if (pOldSkin)
+        pOldSkin->Release();
+    if (!m_pSkin)
+        return FALSE;
+
+    const BstrPtr bstrSkinFile(strSkinFile.AllocSysString());
+    if (FAILED(m_pSkin->LoadSkinFile(bstrSkinFile.get())))
+        return FALSE;
+    if (FAILED(m_pSkin->ApplySkinToWindow(m_hWnd.value)))
+        return FALSE;
+
+    struct SkinObject
+    {
+        int nID;
+        LPCWSTR pszName;
+    };
+    static const SkinObject skinObjects[] = {
+        {IDC_IMAGE_PAGE, u"buttontab1"}, {IDC_TEXT_PAGE, u"buttontab2"},
+        {IDC_HELP_BUTTON, u"HelpButton"}, {IDC_OPEN_IMAGE, u"Button1"},
+        {IDC_LOAD_TEXT, u"Button2"},     {IDC_UNHIDE, u"Button3"},
+        {IDC_HIDE, u"Button4"},          {IDC_ABOUT, u"Button5"},
+        {IDCANCEL, u"Button6"},
+    };
+    // A button the skin cannot dress keeps its plain look.
+    for (const SkinObject& object : skinObjects)
+    {
+        CWnd* pButton = GetDlgItem(object.nID);
+        m_pSkin->ApplySkinObject(pButton ? pButton->m_hWnd : HWND(), object.pszName);
+    }
     return TRUE;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "Afx.h"
+#include "skin/Splash.h"
 
 #include <cstdint>
 #include <memory>
@@ -24,6 +25,7 @@ protected:
     CTabCtrl m_tabPages;
     CStatic m_picture;
     CString m_strMessage;
+    CSplash m_splash;
     HICON m_hIcon;
 
     void DoDataExchange(CDataExchange* pDX) override;
@@ -47,6 +49,8 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
+    // The skin step of OnInitDialog: FALSE when the skin cannot be loaded or applied.
+    BOOL ApplySkin(const CString& strSkinFile);
     void ShowTextPage();
     void ShowImagePage(bool bPictureAlways);
 };
