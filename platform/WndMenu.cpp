@@ -35,8 +35,8 @@ public:
 
 CSystemMenuHolder* FindHolder(QWidget* window)
 {
-    return dynamic_cast<CSystemMenuHolder*>(window->findChild<QObject*>(
-        QLatin1StringView(kHolderName), Qt::FindDirectChildrenOnly));
+    return dynamic_cast<CSystemMenuHolder*>(
+        window->findChild<QObject*>(QLatin1StringView(kHolderName), Qt::FindDirectChildrenOnly));
 }
 
 CWindowRecord* WindowWithSystemMenu(HWND hWnd)

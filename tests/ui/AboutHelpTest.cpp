@@ -304,8 +304,8 @@ TEST_F(AboutAndHelp, AboutBoxShowsTheIconAndEveryTextWhole)
 TEST_F(AboutAndHelp, F1FromAnyControlOpensTheHelpFileOnce)
 {
     const std::string expected = QFileInfo(helpFile).absoluteFilePath().toStdString();
-    std::vector<int> focusable = {IDCANCEL, IDC_OPEN_IMAGE, IDC_IMAGE_PAGE, IDC_TEXT_PAGE,
-                                  IDC_ABOUT, IDC_HELP_BUTTON};
+    std::vector<int> focusable = {IDCANCEL,      IDC_OPEN_IMAGE, IDC_IMAGE_PAGE,
+                                  IDC_TEXT_PAGE, IDC_ABOUT,      IDC_HELP_BUTTON};
     for (int id : focusable)
     {
         launched.clear();
