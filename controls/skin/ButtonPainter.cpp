@@ -188,10 +188,18 @@ void CButtonPainter::Paint() const
     }
     case SkinObject::Layout::Column:
     {
-        // A label wider than the button runs upwards under the icon.
+        // Clear of the border and the focus ring. A label a little too wide takes a slightly
+        // smaller face; one far too wide runs upwards under the icon.
         const qreal side = std::min(content.width() * 0.72, 22.0);
+        const QRectF line = frame.adjusted(4, 0, -4, 0);
+        QFont fitted = font;
+        const qreal smallest = font.pointSizeF() * 0.8;
+        while (QFontMetricsF(fitted).horizontalAdvance(label) > line.width() &&
+               fitted.pointSizeF() - 0.25 >= smallest && smallest > 0)
+            fitted.setPointSizeF(fitted.pointSizeF() - 0.25);
+        const QFontMetricsF metrics(fitted);
+        p.setFont(fitted);
         const qreal textW = metrics.horizontalAdvance(label);
-        const QRectF line = frame.adjusted(1.5, 0, -1.5, 0);
         const bool turned = textW > line.width();
         const qreal textExtent = label.isEmpty() ? 0 : (turned ? textW : metrics.height());
         const qreal gap = label.isEmpty() ? 0 : side * 0.35;
