@@ -1,0 +1,233 @@
+// The password dialog as a person uses it: typing, OK, the messages of refused tries, and
+// the three ways to cancel.
+#include "ModalScript.h"
+#include "PasswordDlg.h"
+
+#include <QTest>
+#include <QWidget>
+
+namespace
+{
+CWinApp g_app;
+
+// Runs a dialog in the given mode; `act` types and presses buttons once it is shown.
+struct Outcome
+{
+    INT_PTR result = 0;
+    CString record;
+    std::vector<std::string> messages;
+};
+
+Outcome RunDialog(BYTE setMode, const CString& expected,
+              const std::function<void(CWnd& dlg, std::vector<std::string>& messages)>& act)
+{
+    Outcome run;
+    AfxSetModalHook(
+        [&](const ModalContext& ctx)
+        {
+            if (ctx.kind == ModalKind::MessageBox)
+            {
+                run.messages.push_back(ctx.text);
+                qobject_cast<QMessageBox*>(ctx.widget)->button(QMessageBox::Ok)->click();
+                return;
+            }
+            act(*CWnd::FromHandle(ctx.hWnd), run.messages);
+        });
+    CPasswordDlg dlg;
+    dlg.m_bSetMode = setMode;
+    dlg.m_strRecord = expected;
+    run.result = dlg.DoModal();
+    run.record = dlg.m_strRecord;
+    AfxSetModalHook({});
+    return run;
+}
+
+void Type(CWnd& dlg, int id, const char* text)
+{
+    dlg.GetDlgItem(id)->SetWindowText(text);
+}
+
+void Ok(CWnd& dlg)
+{
+    dlg.SendMessage(WM_COMMAND, IDOK);
+}
+
+void Cancel(CWnd& dlg)
+{
+    dlg.SendMessage(WM_COMMAND, IDC_CANCEL_BUTTON);
+}
+
+// Tries one new password and its confirmation; cancels if the dialog stays open.
+Outcome TrySet(const char* password, const char* confirm)
+{
+    return RunDialog(1, "",
+                     [&](CWnd& dlg, std::vector<std::string>&)
+                     {
+                         Type(dlg, IDC_PASSWORD, password);
+                         Type(dlg, IDC_CONFIRM, confirm);
+                         Ok(dlg);
+                         if (dlg.IsWindowVisible())
+                             Cancel(dlg);
+                     });
+}
+
+const CString kRecord = "lanterns58203746";
+} // namespace
+
+TEST(PasswordDlg, SetModeChecksLengthBeforeConfirmation)
+{
+    struct Case
+    {
+        const char* password;
+        const char* confirm;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"seven77", "seven77", "password  must be at least 8 chars"},
+        {"seven77", "different", "password  must be at least 8 chars"},
+        {"", "", "password  must be at least 8 chars"},
+        {"seventeen-chars-x", "seventeen-chars-x", "password is to long it must at most 16 chars"},
+        {"seventeen-chars-x", "other", "password is to long it must at most 16 chars"},
+        {"Lanterns", "lanterns", "Password & Confirm Pw not match"},
+        {"lanterns", "lanterns ", "Password & Confirm Pw not match"},
+    };
+    for (const Case& c : cases)
+    {
+        const Outcome run = TrySet(c.password, c.confirm);
+        EXPECT_EQ(run.result, IDCANCEL) << c.password;
+        ASSERT_EQ(run.messages.size(), 1u) << c.password;
+        EXPECT_EQ(run.messages[0], c.message);
+        EXPECT_TRUE(run.record.IsEmpty());
+    }
+}
+
+TEST(PasswordDlg, SetModeRecordKeepsTheFirstEightBytesBlanksIncluded)
+{
+    struct Case
+    {
+        const char* password;
+        const char* record;
+    };
+    const Case cases[] = {
+        {"lanterns", "lanterns58203746"},
+        {"lanterns-8", "lanterns58203746"},
+        {"sixteen-chars-ok", "sixteen-58203746"},
+        {" a b c d e", " a b c d58203746"},
+    };
+    for (const Case& c : cases)
+    {
+        const Outcome run = TrySet(c.password, c.password);
+        EXPECT_EQ(run.result, IDOK) << c.password;
+        EXPECT_TRUE(run.messages.empty());
+        EXPECT_EQ(run.record, c.record);
+    }
+}
+
+TEST(PasswordDlg, SetModeKeepsBothFieldsAfterARefusalAndAcceptsTheCorrection)
+{
+    std::string passwordAfter, confirmAfter;
+    const Outcome run = RunDialog(1, "",
+                              [&](CWnd& dlg, std::vector<std::string>&)
+                              {
+                                  Type(dlg, IDC_PASSWORD, "lanterns-8");
+                                  Type(dlg, IDC_CONFIRM, "lanterns-9");
+                                  Ok(dlg);
+                                  CString text;
+                                  dlg.GetDlgItem(IDC_PASSWORD)->GetWindowText(text);
+                                  passwordAfter = text.str();
+                                  dlg.GetDlgItem(IDC_CONFIRM)->GetWindowText(text);
+                                  confirmAfter = text.str();
+                                  Type(dlg, IDC_CONFIRM, "lanterns-8");
+                                  Ok(dlg);
+                              });
+    EXPECT_EQ(passwordAfter, "lanterns-8");
+    EXPECT_EQ(confirmAfter, "lanterns-9");
+    EXPECT_EQ(run.result, IDOK);
+    EXPECT_EQ(run.record, "lanterns58203746");
+    EXPECT_EQ(run.messages, std::vector<std::string>{"Password & Confirm Pw not match"});
+}
+
+TEST(PasswordDlg, VerifyModeComparesTheRecordAndEmptiesTheFieldAfterEachMiss)
+{
+    std::vector<std::string> fieldAfterMiss;
+    const char* misses[] = {"", "lantern", "Lanterns", "lanterms-8"};
+    const Outcome run = RunDialog(0, kRecord,
+                              [&](CWnd& dlg, std::vector<std::string>&)
+                              {
+                                  for (const char* miss : misses)
+                                  {
+                                      Type(dlg, IDC_PASSWORD, miss);
+                                      Ok(dlg);
+                                      CString text;
+                                      dlg.GetDlgItem(IDC_PASSWORD)->GetWindowText(text);
+                                      fieldAfterMiss.push_back(text.str());
+                                  }
+                                  // Only the first eight characters count.
+                                  Type(dlg, IDC_PASSWORD, "lanterns and anything after");
+                                  Ok(dlg);
+                              });
+    EXPECT_EQ(run.result, IDOK);
+    EXPECT_EQ(run.messages, std::vector<std::string>(4, "Invalid password try again"));
+    EXPECT_EQ(fieldAfterMiss, std::vector<std::string>(4, ""));
+    EXPECT_EQ(run.record, kRecord) << "verify mode never changes the expected record";
+}
+
+TEST(PasswordDlg, VerifyModeShowsThePasswordFieldAloneAndSetModeBoth)
+{
+    for (BYTE mode : {BYTE(0), BYTE(1)})
+    {
+        bool confirm = false, confirmLabel = false, password = false, passwordLabel = false;
+        int focus = 0;
+        RunDialog(mode, kRecord,
+                  [&](CWnd& dlg, std::vector<std::string>&)
+                  {
+                      confirm = dlg.GetDlgItem(IDC_CONFIRM)->IsWindowVisible();
+                      confirmLabel = dlg.GetDlgItem(IDC_CONFIRM_LABEL)->IsWindowVisible();
+                      password = dlg.GetDlgItem(IDC_PASSWORD)->IsWindowVisible();
+                      passwordLabel = dlg.GetDlgItem(IDC_PASSWORD_LABEL)->IsWindowVisible();
+                      if (QWidget* focused = WidgetFromHwnd(dlg.m_hWnd)->focusWidget())
+                          focus = GetDlgCtrlID(HwndFromWidget(focused));
+                      Cancel(dlg);
+                  });
+        EXPECT_EQ(confirm, mode == 1);
+        EXPECT_EQ(confirmLabel, mode == 1);
+        EXPECT_TRUE(password);
+        EXPECT_TRUE(passwordLabel);
+        EXPECT_EQ(focus, IDC_PASSWORD) << "mode " << int(mode);
+    }
+}
+
+TEST(PasswordDlg, CancelButtonEscapeAndCloseBoxEachCancel)
+{
+    const std::vector<std::function<void(CWnd&)>> cancels = {
+        [](CWnd& dlg) { Cancel(dlg); },
+        [](CWnd& dlg) { QTest::keyClick(WidgetFromHwnd(dlg.m_hWnd), Qt::Key_Escape); },
+        [](CWnd& dlg) { dlg.SendMessage(WM_SYSCOMMAND, SC_CLOSE); },
+    };
+    for (std::size_t i = 0; i < cancels.size(); ++i)
+    {
+        const Outcome run = RunDialog(1, "",
+                                  [&](CWnd& dlg, std::vector<std::string>&)
+                                  {
+                                      Type(dlg, IDC_PASSWORD, "lanterns-8");
+                                      Type(dlg, IDC_CONFIRM, "lanterns-8");
+                                      cancels[i](dlg);
+                                  });
+        EXPECT_EQ(run.result, IDCANCEL) << i;
+        EXPECT_TRUE(run.record.IsEmpty()) << i;
+        EXPECT_TRUE(run.messages.empty()) << i;
+    }
+}
+
+TEST(PasswordDlg, EnterPressesOk)
+{
+    const Outcome run = RunDialog(0, kRecord,
+                              [&](CWnd& dlg, std::vector<std::string>&)
+                              {
+                                  Type(dlg, IDC_PASSWORD, "lanterns");
+                                  QTest::keyClick(
+                                      WidgetFromHwnd(dlg.GetDlgItem(IDC_PASSWORD)->m_hWnd),
+                                      Qt::Key_Return);
+                              });
+    EXPECT_EQ(run.result, IDOK);
+}

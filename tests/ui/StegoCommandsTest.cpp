@@ -1,0 +1,529 @@
+// The four commands of the main window end to end: file dialogs answered, passwords typed,
+// message boxes read, and the files on disk checked byte for byte.
+#include "CarrierCodec.h"
+#include "ImageObject.h"
+#include "ModalScript.h"
+#include "StegoDlg.h"
+#include "Text.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace
+{
+CWinApp g_app;
+
+class CTestStegoDlg : public CStegoDlg
+{
+public:
+    using CStegoDlg::m_nCarrierSize;
+    using CStegoDlg::m_pCarrier;
+    using CStegoDlg::m_strCarrierPath;
+    using CStegoDlg::m_strImagePath;
+    using CStegoDlg::m_strMessage;
+};
+
+void Put32(std::string& out, std::uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        out += static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+// A 24-bit bitmap whose pixels change from byte to byte, so bit 0 varies.
+std::string MakeBmp(int width, int height)
+{
+    const int stride = (width * 3 + 3) / 4 * 4;
+    std::string out = "BM";
+    Put32(out, static_cast<std::uint32_t>(54 + stride * height));
+    Put32(out, 0);
+    Put32(out, 54);
+    Put32(out, 40);
+    Put32(out, static_cast<std::uint32_t>(width));
+    Put32(out, static_cast<std::uint32_t>(height));
+    Put32(out, 1 | 24 << 16);
+    for (int i = 0; i < 6; ++i)
+        Put32(out, 0);
+    for (int i = 0; i < stride * height; ++i)
+        out += static_cast<char>((i * 7 + i / 3) & 0xFF);
+    return out;
+}
+
+std::string ReadAll(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray bytes = file.readAll();
+    return bytes.toStdString();
+}
+
+void WriteAll(const QString& path, const std::string& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(file.write(bytes.data(), qint64(bytes.size())), qint64(bytes.size()));
+}
+
+// A file this process cannot open for writing: read-only, or immutable when running as root.
+struct ReadOnlyFile
+{
+    explicit ReadOnlyFile(const QString& path) : native(path.toLocal8Bit().toStdString())
+    {
+        if (geteuid() != 0)
+        {
+            ok = chmod(native.c_str(), 0444) == 0;
+            return;
+        }
+        ok = SetImmutable(true) && open(native.c_str(), O_RDWR) < 0;
+    }
+    ~ReadOnlyFile()
+    {
+        if (geteuid() == 0)
+            SetImmutable(false);
+    }
+    bool SetImmutable(bool on) const
+    {
+        const int fd = open(native.c_str(), O_RDONLY);
+        int flags = 0;
+        bool done = fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+        flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+        done = done && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+        if (fd >= 0)
+            close(fd);
+        return done;
+    }
+    std::string native;
+    bool ok = false;
+};
+
+class StegoCommands : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        AfxEnableControlContainer();
+        ASSERT_TRUE(dlg.Create(IDD_MAIN));
+        // Whatever start-up showed (a missing skin in a bare test folder) is not ours.
+        script.messages.clear();
+        bmp = Path("picture.bmp");
+        WriteAll(bmp, MakeBmp(120, 90));
+    }
+    void TearDown() override { EXPECT_EQ(script.Unused(), 0u) << "a modal window never came"; }
+
+    QString Path(const char* name) const { return dir.filePath(QString::fromUtf8(name)); }
+    void Command(int id) { dlg.SendMessage(WM_COMMAND, MAKEWPARAM(WORD(id), BN_CLICKED)); }
+    bool Enabled(int id) { return IsWindowEnabled(::GetDlgItem(dlg.m_hWnd, id)); }
+    bool Visible(int id) { return IsWindowVisible(::GetDlgItem(dlg.m_hWnd, id)); }
+    HBITMAP Picture()
+    {
+        return HandleFromParam<HBITMAP>(static_cast<std::uintptr_t>(
+            dlg.GetDlgItem(IDC_PICTURE)->SendMessage(STM_GETIMAGE, IMAGE_BITMAP)));
+    }
+    std::string Carrier() const
+    {
+        return std::string(reinterpret_cast<const char*>(dlg.m_pCarrier.get()),
+                           static_cast<std::size_t>(dlg.m_nCarrierSize));
+    }
+    std::string EditText()
+    {
+        CString text;
+        dlg.GetDlgItem(IDC_MESSAGE_EDIT)->GetWindowText(text);
+        return text.str();
+    }
+    void TypeMessage(const char* text) { dlg.GetDlgItem(IDC_MESSAGE_EDIT)->SetWindowText(text); }
+
+    void Open(const QString& path)
+    {
+        script.File(path);
+        Command(IDC_OPEN_IMAGE);
+    }
+    // Hides text under password and saves to `saveAs` (empty: the save dialog is cancelled).
+    void Hide(const char* text, const std::string& password, const QString& saveAs)
+    {
+        TypeMessage(text);
+        script.Password(password);
+        script.File(saveAs);
+        Command(IDC_HIDE);
+    }
+    std::string Unhide(const std::string& password)
+    {
+        script.Password({{password, ""}});
+        Command(IDC_UNHIDE);
+        return dlg.m_strMessage.str();
+    }
+
+    QTemporaryDir dir;
+    ModalScript script;
+    CTestStegoDlg dlg;
+    QString bmp;
+};
+} // namespace
+
+TEST_F(StegoCommands, OpeningABitmapPreviewsItReadsItWholeAndEnablesHideAndUnhide)
+{
+    Open(bmp);
+    EXPECT_TRUE(script.messages.empty());
+    ASSERT_EQ(script.fileDialogs.size(), 1u);
+    const FileDialogSeen& seen = script.fileDialogs[0];
+    EXPECT_EQ(seen.title, "Open");
+    EXPECT_FALSE(seen.save);
+    EXPECT_EQ(seen.filters, QStringList{"Bitmap Files (*.bmp)"});
+    EXPECT_EQ(seen.defaultSuffix, "bmp");
+    EXPECT_EQ(seen.fileMode, QFileDialog::AnyFile) << "no must-exist flag";
+
+    EXPECT_EQ(Carrier(), ReadAll(bmp));
+    EXPECT_EQ(dlg.m_strImagePath, AfxWindowsPath(bmp.toStdString()).c_str());
+    EXPECT_EQ(dlg.m_strCarrierPath, dlg.m_strImagePath);
+    const QPixmap* preview = AfxPixmapFromHandle(Picture());
+    ASSERT_NE(preview, nullptr);
+    EXPECT_EQ(preview->size(), QSize(330, 218));
+    EXPECT_TRUE(Visible(IDC_PICTURE));
+    EXPECT_TRUE(Enabled(IDC_HIDE));
+    EXPECT_TRUE(Enabled(IDC_UNHIDE));
+
+    // The next open proposes the last path.
+    script.CancelFile();
+    Command(IDC_OPEN_IMAGE);
+    EXPECT_EQ(script.fileDialogs[1].proposed, bmp);
+    EXPECT_EQ(Carrier(), ReadAll(bmp)) << "cancelling changes nothing";
+}
+
+TEST_F(StegoCommands, AnyFileIsACarrierButOnlyABitmapHasAPicture)
+{
+    const QString notes = Path("notes.bmp");
+    std::string bytes(4000, 'x');
+    WriteAll(notes, bytes);
+    Open(notes);
+    EXPECT_FALSE(Picture());
+    EXPECT_TRUE(Visible(IDC_PICTURE)) << "shown, with nothing in it";
+    EXPECT_TRUE(Enabled(IDC_HIDE));
+    EXPECT_EQ(Carrier(), bytes);
+
+    Hide("hidden in text", "lanterns-8", QString());
+    EXPECT_EQ(Unhide("lanterns"), "hidden in text");
+    EXPECT_TRUE(script.messages.empty());
+}
+
+TEST_F(StegoCommands, ANameThatDoesNotExistClearsThePictureAndEmptiesTheCarrier)
+{
+    Open(bmp);
+    ASSERT_TRUE(Picture());
+    Open(Path("missing.bmp"));
+    EXPECT_TRUE(script.messages.empty());
+    EXPECT_FALSE(Picture());
+    EXPECT_EQ(dlg.m_nCarrierSize, 0);
+    EXPECT_EQ(dlg.m_strImagePath, AfxWindowsPath(Path("missing.bmp").toStdString()).c_str());
+    EXPECT_TRUE(Enabled(IDC_HIDE)) << "nothing disables the buttons again";
+    EXPECT_TRUE(Enabled(IDC_UNHIDE));
+}
+
+TEST_F(StegoCommands, AFileThatCannotBeOpenedForWritingLeavesAnEmptyCarrier)
+{
+    const QString locked = Path("locked.bmp");
+    WriteAll(locked, MakeBmp(40, 30));
+    // Root opens read-only files for writing; an immutable file refuses even root.
+    const ReadOnlyFile readOnly(locked);
+    if (!readOnly.ok)
+        GTEST_SKIP() << "cannot make a file that this user cannot open for writing "
+                        "(root without the immutable attribute on this file system)";
+    Open(bmp);
+    Open(locked);
+    EXPECT_TRUE(script.messages.empty());
+    EXPECT_EQ(dlg.m_nCarrierSize, 0);
+    EXPECT_TRUE(Picture()) << "the new preview";
+    EXPECT_TRUE(Enabled(IDC_HIDE));
+
+    TypeMessage("anything");
+    script.Password("lanterns-8");
+    Command(IDC_HIDE);
+    EXPECT_EQ(script.messages,
+              (std::vector<std::string>{"Image is very small.", "Operation aborted ..     "}));
+    EXPECT_EQ(script.fileDialogs.size(), 2u) << "no save dialog";
+    script.messages.clear();
+    Command(IDC_UNHIDE);
+    EXPECT_TRUE(script.messages.empty());
+    EXPECT_EQ(script.passwordDialogs, 1) << "unhide asks for no password";
+}
+
+TEST_F(StegoCommands, HideThenCancelTheSaveThenUnhideFromMemory)
+{
+    Open(bmp);
+    const std::string onDisk = ReadAll(bmp);
+    Hide("Meet me at dawn.\r\n", "lanterns-8", QString());
+    EXPECT_TRUE(script.messages.empty());
+    EXPECT_EQ(ReadAll(bmp), onDisk) << "no file written";
+    EXPECT_NE(Carrier(), onDisk);
+
+    TypeMessage("");
+    EXPECT_EQ(Unhide("lanterns-8"), "Meet me at dawn.") << "trailing line break dropped";
+    EXPECT_EQ(EditText(), "Meet me at dawn.");
+    EXPECT_TRUE(Visible(IDC_OPEN_IMAGE)) << "the page does not change";
+}
+
+TEST_F(StegoCommands, HidingTwiceLeavesTheSecondMessageAndPassword)
+{
+    Open(bmp);
+    Hide("a first and much longer message", "lanterns-8", QString());
+    Hide("second", "harbour-77", QString());
+    EXPECT_TRUE(script.messages.empty());
+    script.Password({{"lanterns-8", ""}});
+    Command(IDC_UNHIDE);
+    EXPECT_EQ(script.messages, std::vector<std::string>{"Invalid password try again"});
+    EXPECT_EQ(Unhide("harbour-77"), "second");
+}
+
+TEST_F(StegoCommands, RefusalsEndTheHideBeforeTheSaveDialog)
+{
+    Open(bmp);
+    TypeMessage("");
+    Command(IDC_HIDE);
+    EXPECT_EQ(script.messages, std::vector<std::string>{"There is no text to curtain"});
+    EXPECT_EQ(script.passwordDialogs, 0);
+
+    // Cancelling the password dialog changes nothing.
+    script.messages.clear();
+    TypeMessage("text");
+    script.CancelPassword();
+    Command(IDC_HIDE);
+    EXPECT_EQ(Carrier(), ReadAll(bmp));
+
+    // A message too long for this carrier: the codec's message, then the command's.
+    const std::string longText(4000, 'm');
+    TypeMessage(longText.c_str());
+    script.Password("lanterns-8");
+    Command(IDC_HIDE);
+    EXPECT_EQ(script.messages,
+              (std::vector<std::string>{"Image is very small.", "Operation aborted ..     "}));
+    EXPECT_EQ(script.fileDialogs.size(), 1u) << "no save dialog";
+}
+
+TEST_F(StegoCommands, SavingOverTheOpenedFileAsksThenReplacesItKeepingItsPermissions)
+{
+    ASSERT_EQ(chmod(bmp.toLocal8Bit().constData(), 0640), 0);
+    Open(bmp);
+    const std::string before = ReadAll(bmp);
+
+    script.replace = false;
+    Hide("kept secret", "lanterns-8", bmp);
+    ASSERT_EQ(script.messages.size(), 1u);
+    EXPECT_EQ(script.messages[0], "picture.bmp already exists.\nDo you want to replace it?");
+    EXPECT_EQ(ReadAll(bmp), before) << "No keeps the file";
+
+    script.messages.clear();
+    script.replace = true;
+    Hide("kept secret", "lanterns-8", bmp);
+    const FileDialogSeen& save = script.fileDialogs.back();
+    EXPECT_TRUE(save.save);
+    EXPECT_EQ(save.title, "Save As");
+    EXPECT_EQ(save.proposed, bmp) << "the image path is proposed";
+    EXPECT_EQ(save.filters, QStringList{"Bitmap Files (*.bmp)"});
+
+    const std::string after = ReadAll(bmp);
+    ASSERT_EQ(after.size(), before.size());
+    for (std::size_t i = 0; i < after.size(); ++i)
+        ASSERT_EQ(after[i] & ~1, before[i] & ~1) << "byte " << i;
+    EXPECT_NE(after, before);
+    struct stat st{};
+    ASSERT_EQ(stat(bmp.toLocal8Bit().constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1)
+        << "no temporary file left";
+
+    // Reopened from disk, the message reads back.
+    Open(bmp);
+    EXPECT_EQ(Unhide("lanterns-8"), "kept secret");
+}
+
+TEST_F(StegoCommands, ASaveThatFailsHalfwayLeavesTheOldFileIntactAndSays)
+{
+    const QString target = Path("target.bmp");
+    const std::string old = MakeBmp(100, 100);
+    WriteAll(target, old);
+    Open(bmp);
+
+    // A file size limit makes the write fail partway, as a full disk would, even for root.
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    Hide("does not reach the disk", "lanterns-8", target);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    ASSERT_EQ(script.messages.size(), 2u);
+    EXPECT_EQ(script.messages[0], "target.bmp already exists.\nDo you want to replace it?");
+    EXPECT_EQ(script.messages[1].rfind("Could not write " + target.toStdString() + ": ", 0), 0u)
+        << script.messages[1];
+    EXPECT_EQ(ReadAll(target), old);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2)
+        << "no temporary file left";
+
+    // The window goes on working: the same save succeeds now.
+    script.messages.clear();
+    script.Password("lanterns-8");
+    script.File(target);
+    Command(IDC_HIDE);
+    EXPECT_EQ(ReadAll(target), Carrier());
+}
+
+TEST_F(StegoCommands, ASaveTargetThatCannotBeCreatedEndsSilently)
+{
+    Open(bmp);
+    const QString nowhere = Path("no-such-folder/out.bmp");
+    Hide("text", "lanterns-8", nowhere);
+    EXPECT_TRUE(script.messages.empty());
+    EXPECT_FALSE(QFile::exists(nowhere));
+    EXPECT_EQ(dlg.m_strCarrierPath, AfxWindowsPath(nowhere.toStdString()).c_str());
+    EXPECT_EQ(dlg.m_strImagePath, AfxWindowsPath(bmp.toStdString()).c_str());
+}
+
+TEST_F(StegoCommands, UnhideOnAZeroCountSaysSoWithoutAskingForAPassword)
+{
+    const QString even = Path("even.bmp");
+    WriteAll(even, std::string(500, '\x02'));
+    Open(even);
+    Command(IDC_UNHIDE);
+    EXPECT_EQ(script.messages,
+              std::vector<std::string>{"Image does not contain curtained data .."});
+    EXPECT_EQ(script.passwordDialogs, 0);
+}
+
+TEST_F(StegoCommands, UnhideCancelledKeepsTheMessageAndAnEmptyMessageSlotEmptiesIt)
+{
+    Open(bmp);
+    Hide("secret", "lanterns-8", QString());
+    TypeMessage("typed meanwhile");
+    script.CancelPassword();
+    Command(IDC_UNHIDE);
+    EXPECT_EQ(EditText(), "typed meanwhile");
+
+    // Only a password record in the carrier: the message slot yields nothing.
+    for (int i = MESSAGE_SLOT - 32; i < MESSAGE_SLOT; ++i)
+        dlg.m_pCarrier[i] &= 0xFE;
+    EXPECT_EQ(Unhide("lanterns-8"), "");
+    EXPECT_EQ(EditText(), "");
+    EXPECT_EQ(script.messages,
+              std::vector<std::string>{"Image does not contain curtained data .."});
+}
+
+TEST_F(StegoCommands, LoadTextTakesTheBytesUpToTheFirstZero)
+{
+    const QString text = Path("message.txt");
+    WriteAll(text, std::string("first line\r\nsecond\0after the zero", 31));
+    script.File(text);
+    Command(IDC_LOAD_TEXT);
+    EXPECT_EQ(dlg.m_strMessage, "first line\r\nsecond");
+    EXPECT_EQ(EditText(), "first line\r\nsecond");
+    const FileDialogSeen& seen = script.fileDialogs[0];
+    EXPECT_EQ(seen.filters, QStringList{"text (*.txt)"});
+    EXPECT_EQ(seen.defaultSuffix, "txt");
+    EXPECT_FALSE(seen.save);
+
+    const QString empty = Path("empty.txt");
+    WriteAll(empty, "");
+    script.File(empty);
+    Command(IDC_LOAD_TEXT);
+    EXPECT_EQ(dlg.m_strMessage, "");
+
+    // A name that does not exist, or a cancel, changes nothing.
+    TypeMessage("kept");
+    script.File(Path("missing.txt"));
+    Command(IDC_LOAD_TEXT);
+    script.CancelFile();
+    Command(IDC_LOAD_TEXT);
+    EXPECT_EQ(EditText(), "kept");
+    EXPECT_TRUE(script.messages.empty());
+}
+
+TEST_F(StegoCommands, AccentedTextFromWindowsAndFromTheKeyboardKeepsItsBytes)
+{
+    // "Café à l'aube" as Windows-1252 bytes, loaded from a file written on Windows.
+    const std::string cp1252 = "Caf\xE9 \xE0 l'aube";
+    const QString text = Path("windows.txt");
+    WriteAll(text, cp1252);
+    script.File(text);
+    Command(IDC_LOAD_TEXT);
+    auto* edit = qobject_cast<QPlainTextEdit*>(WidgetFromHwnd(::GetDlgItem(dlg.m_hWnd,
+                                                                           IDC_MESSAGE_EDIT)));
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(edit->toPlainText(), QString::fromUtf8("Café à l'aube"));
+
+    Open(bmp);
+    Hide(cp1252.c_str(), "lanterns-8", QString());
+    EXPECT_EQ(Unhide("lanterns-8"), cp1252) << "the hidden bytes are Windows' own";
+    EXPECT_EQ(edit->toPlainText(), QString::fromUtf8("Café à l'aube"));
+
+    // Typed here, the text is UTF-8.
+    edit->setPlainText(QString::fromUtf8("Grüße"));
+    script.Password("lanterns-8");
+    script.CancelFile();
+    Command(IDC_HIDE);
+    EXPECT_EQ(Unhide("lanterns-8"), "Gr\xC3\xBC\xC3\x9F" "e");
+}
+
+TEST_F(StegoCommands, AFileTooLargeForTheCarrierCountIsRefusedNotCut)
+{
+    const QString huge = Path("huge.bmp");
+    {
+        QFile file(huge);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        if (!file.resize(qint64(INT32_MAX) + 1))
+            GTEST_SKIP() << "this file system cannot hold a 2 GB sparse file";
+    }
+    Open(bmp);
+    Open(huge);
+    EXPECT_EQ(script.messages, std::vector<std::string>{
+                                   "The file is too large to open: at most 2147483647 bytes "
+                                   "can be read."});
+    EXPECT_EQ(dlg.m_nCarrierSize, 0);
+    EXPECT_FALSE(Picture());
+}
+
+#ifdef CARVALET_CLI
+TEST_F(StegoCommands, CarriersCrossBetweenTheWindowAndCarvaletCli)
+{
+    auto cli = [](const QStringList& args, const QByteArray& input, QByteArray* out = nullptr)
+    {
+        QProcess process;
+        process.start(QStringLiteral(CARVALET_CLI), args);
+        process.write(input);
+        process.closeWriteChannel();
+        process.waitForFinished(30000);
+        if (out)
+            *out = process.readAllStandardOutput();
+        return process.exitCode();
+    };
+
+    // Hidden by the tool, read in the window.
+    const QString fromCli = Path("from-cli.bmp");
+    ASSERT_EQ(cli({"hide", bmp, fromCli, "--message", "from the command line",
+                   "--password-stdin"},
+                  "lanterns-8\n"),
+              0);
+    Open(fromCli);
+    EXPECT_EQ(Unhide("lanterns-8"), "from the command line");
+
+    // Hidden in the window, read by the tool.
+    const QString fromWindow = Path("from-window.bmp");
+    Open(bmp);
+    Hide("from the window", "harbour-77", fromWindow);
+    QByteArray out;
+    ASSERT_EQ(cli({"unhide", fromWindow, "--password-stdin"}, "harbour-77\n", &out), 0);
+    EXPECT_EQ(out.trimmed().toStdString(), "from the window");
+    EXPECT_TRUE(script.messages.empty());
+}
+#endif
