@@ -49,6 +49,32 @@ colours=$(convert "$out/main-window.png" -format %k info:)
 [ "$colours" -gt 1 ] || fail "the screenshot is blank"
 echo "screenshot: $out/main-window.png ($colours colours)"
 
+# Open a bitmap through the real file dialog: Tab from the image-page button reaches the
+# open-image button, the file dialog opens with the caret in its name field.
+sample="$(cd "$(dirname "$0")/../.." && pwd)/res/samples/sample.bmp"
+cp "$sample" "$out/e2e-sample.bmp" || fail "no sample bitmap at $sample"
+xdotool windowfocus --sync "$first" key Tab Tab Tab Tab Tab Return || fail "could not press open"
+dialog=""
+for _ in $(seq 1 100); do
+    dialog=$(xdotool search --onlyvisible --name '^Open$' 2>/dev/null | head -1)
+    [ -n "$dialog" ] && break
+    sleep 0.2
+done
+[ -n "$dialog" ] || fail "no file dialog titled Open"
+sleep 0.5
+xdotool windowfocus --sync "$dialog" type --delay 20 "$out/e2e-sample.bmp" || fail "could not type"
+xdotool key Return || fail "could not press Return"
+for _ in $(seq 1 50); do
+    xdotool search --onlyvisible --name '^Open$' >/dev/null 2>&1 || break
+    sleep 0.2
+done
+sleep 0.5
+xwd -id "$first" -silent | convert xwd:- "$out/main-window-preview.png" || fail "no screenshot"
+compare -metric AE "$out/main-window.png" "$out/main-window-preview.png" null: 2>"$out/diff.txt"
+changed=$(cut -d' ' -f1 <"$out/diff.txt")
+[ "${changed%.*}" -gt 10000 ] 2>/dev/null || fail "the preview did not appear ($changed pixels changed)"
+echo "screenshot with the preview: $out/main-window-preview.png ($changed pixels changed)"
+
 # A second copy starts and opens its own window, whatever the first holds.
 "$exe" & pids+=($!)
 second=$(wait_for_window 2) || fail "the second copy opened no window"
