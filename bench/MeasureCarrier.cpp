@@ -131,7 +131,8 @@ int main(int argc, char** argv)
     dlg.GetDlgItem(IDC_MESSAGE_EDIT)->SetWindowText("A message hidden in a large picture.");
 
     std::printf("file: %lld bytes (%.1f MB); resident before: %.1f MB\n",
-                static_cast<long long>(bytes), double(bytes) / 1048576, StatusKb("VmRSS:") / 1024.0);
+                static_cast<long long>(bytes), double(bytes) / 1048576,
+                StatusKb("VmRSS:") / 1024.0);
     auto measure = [&](const char* what, int command, const QString& file)
     {
         answer = file;
@@ -144,8 +145,7 @@ int main(int argc, char** argv)
         std::printf("%-26s %8.1f ms   peak resident %7.1f MB (%+.1f MB over the start of the "
                     "command; %.2f x the file)\n",
                     what, std::chrono::duration<double, std::milli>(end - start).count(),
-                    peak / 1024.0, (peak - before) / 1024.0,
-                    double(peak) * 1024 / double(bytes));
+                    peak / 1024.0, (peak - before) / 1024.0, double(peak) * 1024 / double(bytes));
     };
     measure("open image", IDC_OPEN_IMAGE, image);
     measure("hide (save cancelled)", IDC_HIDE, QString());

@@ -116,8 +116,7 @@ bool ReadLayout(const ReadAt& read, std::int64_t fileSize, Layout& out)
         return false;
 
     std::array<std::uint32_t, 3> masks{};
-    const bool bitfields =
-        out.compression == BI_BITFIELDS || out.compression == BI_ALPHABITFIELDS;
+    const bool bitfields = out.compression == BI_BITFIELDS || out.compression == BI_ALPHABITFIELDS;
     if (bitfields)
     {
         if (out.bpp != 16 && out.bpp != 32)
@@ -344,8 +343,8 @@ QImage AfxReadBitmapPreview(const unsigned char* data, std::size_t size, int cx,
         std::memcpy(out, data + offset, count);
         return true;
     };
-    QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data),
-                                               static_cast<qsizetype>(size));
+    QByteArray bytes =
+        QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     return Preview(read, static_cast<std::int64_t>(size), &buffer, cx, cy);

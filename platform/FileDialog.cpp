@@ -64,8 +64,7 @@ public:
 private:
     bool ConfirmReplace(const QString& name)
     {
-        const QString text =
-            name + QStringLiteral(" already exists.\nDo you want to replace it?");
+        const QString text = name + QStringLiteral(" already exists.\nDo you want to replace it?");
         QMessageBox box(this);
         box.setIcon(QMessageBox::Warning);
         box.setWindowTitle(windowTitle());
@@ -159,7 +158,8 @@ INT_PTR CFileDialog::DoModal()
     }
 
     CModalLoop loop(ModalKind::FileDialog, &dialog);
-    QObject::connect(&dialog, &QDialog::finished, [&loop](int result)
+    QObject::connect(&dialog, &QDialog::finished,
+                     [&loop](int result)
                      { loop.End(result == QDialog::Accepted ? IDOK : IDCANCEL); });
     const int result = loop.Run();
     dialog.hide();

@@ -1,8 +1,9 @@
 #include "PasswordDlg.h"
 
-#include "Resource.h"
 #include "PasswordRecord.h"
+#include "Resource.h"
 
+// clang-format off
 BEGIN_MESSAGE_MAP(CPasswordDlg, CDialog)
 ON_BN_CLICKED<&CPasswordDlg::OnCancel>(IDC_CANCEL_BUTTON),
 END_MESSAGE_MAP()
@@ -11,6 +12,7 @@ CPasswordDlg::CPasswordDlg(CWnd* pParent)
     : CDialog(IDD_PASSWORD, pParent), m_strPassword(""), m_strConfirm("")
 {
 }
+// clang-format on
 
 CPasswordDlg::~CPasswordDlg() = default;
 

@@ -96,7 +96,9 @@ TEST_F(FileTest, ReplacementAppearsWholeOnCloseWithTheOldPermissions)
         file.Close();
     }
     EXPECT_EQ(Read("t.bmp"), "new");
-    struct stat st{};
+    struct stat st
+    {
+    };
     ASSERT_EQ(stat(Native("t.bmp").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0604u);
     EXPECT_EQ(Entries(), 1);
@@ -136,7 +138,8 @@ TEST(FileDialog, FiltersSplitAtBarsAndEndAtAnEmptyDescription)
     using Entries = std::vector<std::pair<std::string, std::string>>;
     EXPECT_EQ(CFileDialog::ParseFilter("Bitmap Files (*.bmp)|*.bmp||"),
               (Entries{{"Bitmap Files (*.bmp)", "*.bmp"}}));
-    EXPECT_EQ(CFileDialog::ParseFilter("text (*.txt)|*.txt|"), (Entries{{"text (*.txt)", "*.txt"}}));
+    EXPECT_EQ(CFileDialog::ParseFilter("text (*.txt)|*.txt|"),
+              (Entries{{"text (*.txt)", "*.txt"}}));
     EXPECT_EQ(CFileDialog::ParseFilter("A|*.a|B|*.b;*.c||Ignored|*.x"),
               (Entries{{"A", "*.a"}, {"B", "*.b;*.c"}}));
     EXPECT_EQ(CFileDialog::ParseFilter("Lonely"), Entries{});

@@ -46,22 +46,21 @@ public:
     // presses OK; if the dialog is still open after the last try, Cancel is pressed.
     void Password(std::vector<std::pair<std::string, std::string>> tries)
     {
-        steps.emplace_back(
-            ModalKind::Dialog,
-            [this, tries](const ModalContext& ctx)
-            {
-                ++passwordDialogs;
-                CWnd* dlg = CWnd::FromHandle(ctx.hWnd);
-                for (const auto& [password, confirm] : tries)
-                {
-                    dlg->GetDlgItem(IDC_PASSWORD)->SetWindowText(password.c_str());
-                    dlg->GetDlgItem(IDC_CONFIRM)->SetWindowText(confirm.c_str());
-                    dlg->SendMessage(WM_COMMAND, IDOK);
-                    if (!IsWindowVisible(ctx.hWnd))
-                        return;
-                }
-                dlg->SendMessage(WM_COMMAND, IDC_CANCEL_BUTTON);
-            });
+        steps.emplace_back(ModalKind::Dialog,
+                           [this, tries](const ModalContext& ctx)
+                           {
+                               ++passwordDialogs;
+                               CWnd* dlg = CWnd::FromHandle(ctx.hWnd);
+                               for (const auto& [password, confirm] : tries)
+                               {
+                                   dlg->GetDlgItem(IDC_PASSWORD)->SetWindowText(password.c_str());
+                                   dlg->GetDlgItem(IDC_CONFIRM)->SetWindowText(confirm.c_str());
+                                   dlg->SendMessage(WM_COMMAND, IDOK);
+                                   if (!IsWindowVisible(ctx.hWnd))
+                                       return;
+                               }
+                               dlg->SendMessage(WM_COMMAND, IDC_CANCEL_BUTTON);
+                           });
     }
     void Password(const std::string& password) { Password({{password, password}}); }
     void CancelPassword() { Password(std::vector<std::pair<std::string, std::string>>{}); }
@@ -69,31 +68,30 @@ public:
     // File dialog: types nativePath and accepts, or cancels when it is empty.
     void File(const QString& nativePath)
     {
-        steps.emplace_back(
-            ModalKind::FileDialog,
-            [this, nativePath](const ModalContext& ctx)
-            {
-                auto* dialog = static_cast<QFileDialog*>(ctx.widget);
-                FileDialogSeen seen;
-                seen.title = dialog->windowTitle();
-                seen.filters = dialog->nameFilters();
-                seen.defaultSuffix = dialog->defaultSuffix();
-                const QStringList selected = dialog->selectedFiles();
-                seen.proposed = selected.isEmpty() ? QString() : selected.first();
-                seen.save = dialog->acceptMode() == QFileDialog::AcceptSave;
-                seen.fileMode = dialog->fileMode();
-                fileDialogs.push_back(seen);
-                if (nativePath.isEmpty())
-                {
-                    dialog->reject();
-                    return;
-                }
-                dialog->selectFile(nativePath);
-                static_cast<QDialog*>(dialog)->accept();
-                // A "No" to the replace question leaves the dialog open.
-                if (dialog->isVisible())
-                    dialog->reject();
-            });
+        steps.emplace_back(ModalKind::FileDialog,
+                           [this, nativePath](const ModalContext& ctx)
+                           {
+                               auto* dialog = static_cast<QFileDialog*>(ctx.widget);
+                               FileDialogSeen seen;
+                               seen.title = dialog->windowTitle();
+                               seen.filters = dialog->nameFilters();
+                               seen.defaultSuffix = dialog->defaultSuffix();
+                               const QStringList selected = dialog->selectedFiles();
+                               seen.proposed = selected.isEmpty() ? QString() : selected.first();
+                               seen.save = dialog->acceptMode() == QFileDialog::AcceptSave;
+                               seen.fileMode = dialog->fileMode();
+                               fileDialogs.push_back(seen);
+                               if (nativePath.isEmpty())
+                               {
+                                   dialog->reject();
+                                   return;
+                               }
+                               dialog->selectFile(nativePath);
+                               static_cast<QDialog*>(dialog)->accept();
+                               // A "No" to the replace question leaves the dialog open.
+                               if (dialog->isVisible())
+                                   dialog->reject();
+                           });
     }
     void CancelFile() { File(QString()); }
 

@@ -1,7 +1,7 @@
 // The password dialog as a person uses it: typing, OK, the messages of refused tries, and
 // the three ways to cancel.
-#include "ModalScript.h"
 #include "PasswordDlg.h"
+#include "ModalScript.h"
 
 #include <QTest>
 #include <QWidget>
@@ -19,7 +19,7 @@ struct Outcome
 };
 
 Outcome RunDialog(BYTE setMode, const CString& expected,
-              const std::function<void(CWnd& dlg, std::vector<std::string>& messages)>& act)
+                  const std::function<void(CWnd& dlg, std::vector<std::string>& messages)>& act)
 {
     Outcome run;
     AfxSetModalHook(
@@ -127,19 +127,19 @@ TEST(PasswordDlg, SetModeKeepsBothFieldsAfterARefusalAndAcceptsTheCorrection)
 {
     std::string passwordAfter, confirmAfter;
     const Outcome run = RunDialog(1, "",
-                              [&](CWnd& dlg, std::vector<std::string>&)
-                              {
-                                  Type(dlg, IDC_PASSWORD, "lanterns-8");
-                                  Type(dlg, IDC_CONFIRM, "lanterns-9");
-                                  Ok(dlg);
-                                  CString text;
-                                  dlg.GetDlgItem(IDC_PASSWORD)->GetWindowText(text);
-                                  passwordAfter = text.str();
-                                  dlg.GetDlgItem(IDC_CONFIRM)->GetWindowText(text);
-                                  confirmAfter = text.str();
-                                  Type(dlg, IDC_CONFIRM, "lanterns-8");
-                                  Ok(dlg);
-                              });
+                                  [&](CWnd& dlg, std::vector<std::string>&)
+                                  {
+                                      Type(dlg, IDC_PASSWORD, "lanterns-8");
+                                      Type(dlg, IDC_CONFIRM, "lanterns-9");
+                                      Ok(dlg);
+                                      CString text;
+                                      dlg.GetDlgItem(IDC_PASSWORD)->GetWindowText(text);
+                                      passwordAfter = text.str();
+                                      dlg.GetDlgItem(IDC_CONFIRM)->GetWindowText(text);
+                                      confirmAfter = text.str();
+                                      Type(dlg, IDC_CONFIRM, "lanterns-8");
+                                      Ok(dlg);
+                                  });
     EXPECT_EQ(passwordAfter, "lanterns-8");
     EXPECT_EQ(confirmAfter, "lanterns-9");
     EXPECT_EQ(run.result, IDOK);
@@ -152,20 +152,20 @@ TEST(PasswordDlg, VerifyModeComparesTheRecordAndEmptiesTheFieldAfterEachMiss)
     std::vector<std::string> fieldAfterMiss;
     const char* misses[] = {"", "lantern", "Lanterns", "lanterms-8"};
     const Outcome run = RunDialog(0, kRecord,
-                              [&](CWnd& dlg, std::vector<std::string>&)
-                              {
-                                  for (const char* miss : misses)
+                                  [&](CWnd& dlg, std::vector<std::string>&)
                                   {
-                                      Type(dlg, IDC_PASSWORD, miss);
+                                      for (const char* miss : misses)
+                                      {
+                                          Type(dlg, IDC_PASSWORD, miss);
+                                          Ok(dlg);
+                                          CString text;
+                                          dlg.GetDlgItem(IDC_PASSWORD)->GetWindowText(text);
+                                          fieldAfterMiss.push_back(text.str());
+                                      }
+                                      // Only the first eight characters count.
+                                      Type(dlg, IDC_PASSWORD, "lanterns and anything after");
                                       Ok(dlg);
-                                      CString text;
-                                      dlg.GetDlgItem(IDC_PASSWORD)->GetWindowText(text);
-                                      fieldAfterMiss.push_back(text.str());
-                                  }
-                                  // Only the first eight characters count.
-                                  Type(dlg, IDC_PASSWORD, "lanterns and anything after");
-                                  Ok(dlg);
-                              });
+                                  });
     EXPECT_EQ(run.result, IDOK);
     EXPECT_EQ(run.messages, std::vector<std::string>(4, "Invalid password try again"));
     EXPECT_EQ(fieldAfterMiss, std::vector<std::string>(4, ""));
@@ -207,12 +207,12 @@ TEST(PasswordDlg, CancelButtonEscapeAndCloseBoxEachCancel)
     for (std::size_t i = 0; i < cancels.size(); ++i)
     {
         const Outcome run = RunDialog(1, "",
-                                  [&](CWnd& dlg, std::vector<std::string>&)
-                                  {
-                                      Type(dlg, IDC_PASSWORD, "lanterns-8");
-                                      Type(dlg, IDC_CONFIRM, "lanterns-8");
-                                      cancels[i](dlg);
-                                  });
+                                      [&](CWnd& dlg, std::vector<std::string>&)
+                                      {
+                                          Type(dlg, IDC_PASSWORD, "lanterns-8");
+                                          Type(dlg, IDC_CONFIRM, "lanterns-8");
+                                          cancels[i](dlg);
+                                      });
         EXPECT_EQ(run.result, IDCANCEL) << i;
         EXPECT_TRUE(run.record.IsEmpty()) << i;
         EXPECT_TRUE(run.messages.empty()) << i;
@@ -221,13 +221,12 @@ TEST(PasswordDlg, CancelButtonEscapeAndCloseBoxEachCancel)
 
 TEST(PasswordDlg, EnterPressesOk)
 {
-    const Outcome run = RunDialog(0, kRecord,
-                              [&](CWnd& dlg, std::vector<std::string>&)
-                              {
-                                  Type(dlg, IDC_PASSWORD, "lanterns");
-                                  QTest::keyClick(
-                                      WidgetFromHwnd(dlg.GetDlgItem(IDC_PASSWORD)->m_hWnd),
-                                      Qt::Key_Return);
-                              });
+    const Outcome run = RunDialog(
+        0, kRecord,
+        [&](CWnd& dlg, std::vector<std::string>&)
+        {
+            Type(dlg, IDC_PASSWORD, "lanterns");
+            QTest::keyClick(WidgetFromHwnd(dlg.GetDlgItem(IDC_PASSWORD)->m_hWnd), Qt::Key_Return);
+        });
     EXPECT_EQ(run.result, IDOK);
 }

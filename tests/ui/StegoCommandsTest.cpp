@@ -335,7 +335,9 @@ TEST_F(StegoCommands, SavingOverTheOpenedFileAsksThenReplacesItKeepingItsPermiss
     for (std::size_t i = 0; i < after.size(); ++i)
         ASSERT_EQ(after[i] & ~1, before[i] & ~1) << "byte " << i;
     EXPECT_NE(after, before);
-    struct stat st{};
+    struct stat st
+    {
+    };
     ASSERT_EQ(stat(bmp.toLocal8Bit().constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1)
@@ -457,8 +459,8 @@ TEST_F(StegoCommands, AccentedTextFromWindowsAndFromTheKeyboardKeepsItsBytes)
     WriteAll(text, cp1252);
     script.File(text);
     Command(IDC_LOAD_TEXT);
-    auto* edit = qobject_cast<QPlainTextEdit*>(WidgetFromHwnd(::GetDlgItem(dlg.m_hWnd,
-                                                                           IDC_MESSAGE_EDIT)));
+    auto* edit =
+        qobject_cast<QPlainTextEdit*>(WidgetFromHwnd(::GetDlgItem(dlg.m_hWnd, IDC_MESSAGE_EDIT)));
     ASSERT_NE(edit, nullptr);
     EXPECT_EQ(edit->toPlainText(), QString::fromUtf8("Café à l'aube"));
 
@@ -472,7 +474,8 @@ TEST_F(StegoCommands, AccentedTextFromWindowsAndFromTheKeyboardKeepsItsBytes)
     script.Password("lanterns-8");
     script.CancelFile();
     Command(IDC_HIDE);
-    EXPECT_EQ(Unhide("lanterns-8"), "Gr\xC3\xBC\xC3\x9F" "e");
+    EXPECT_EQ(Unhide("lanterns-8"), "Gr\xC3\xBC\xC3\x9F"
+                                    "e");
 }
 
 TEST_F(StegoCommands, AFileTooLargeForTheCarrierCountIsRefusedNotCut)
@@ -486,9 +489,9 @@ TEST_F(StegoCommands, AFileTooLargeForTheCarrierCountIsRefusedNotCut)
     }
     Open(bmp);
     Open(huge);
-    EXPECT_EQ(script.messages, std::vector<std::string>{
-                                   "The file is too large to open: at most 2147483647 bytes "
-                                   "can be read."});
+    EXPECT_EQ(script.messages,
+              std::vector<std::string>{"The file is too large to open: at most 2147483647 bytes "
+                                       "can be read."});
     EXPECT_EQ(dlg.m_nCarrierSize, 0);
     EXPECT_FALSE(Picture());
 }
@@ -510,8 +513,7 @@ TEST_F(StegoCommands, CarriersCrossBetweenTheWindowAndCarvaletCli)
 
     // Hidden by the tool, read in the window.
     const QString fromCli = Path("from-cli.bmp");
-    ASSERT_EQ(cli({"hide", bmp, fromCli, "--message", "from the command line",
-                   "--password-stdin"},
+    ASSERT_EQ(cli({"hide", bmp, fromCli, "--message", "from the command line", "--password-stdin"},
                   "lanterns-8\n"),
               0);
     Open(fromCli);
