@@ -56,8 +56,7 @@ QFont AfxDialogFont(const DialogTemplate& t)
         families << AfxTextToQString(t.fontFace);
     // Look-alikes of the classic dialog face, then whatever sans serif face is installed.
     families << QStringLiteral("Microsoft Sans Serif") << QStringLiteral("Liberation Sans")
-             << QStringLiteral("Arimo") << QStringLiteral("Arial")
-             << QStringLiteral("DejaVu Sans");
+             << QStringLiteral("Arimo") << QStringLiteral("Arial") << QStringLiteral("DejaVu Sans");
     font.setFamilies(families);
     font.setStyleHint(QFont::SansSerif);
     font.setPointSize(t.pointSize ? t.pointSize : 8);
@@ -68,8 +67,8 @@ QFont AfxDialogFont(const DialogTemplate& t)
 SIZE AfxFontBaseUnits(const QFont& font)
 {
     const QFontMetrics metrics(font);
-    const int width =
-        metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    const int width = metrics.horizontalAdvance(
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     return SIZE{(width / 26 + 1) / 2, metrics.height()};
 }
 
@@ -97,8 +96,8 @@ HWND AfxCreateDialogWindow(const DialogTemplate& t, HWND hWndOwner)
 
     for (const DialogItem& item : t.items)
     {
-        const RECT px = AfxMapDialogRect(
-            RECT{item.x, item.y, item.x + item.cx, item.y + item.cy}, record.m_baseUnits);
+        const RECT px = AfxMapDialogRect(RECT{item.x, item.y, item.x + item.cx, item.y + item.cy},
+                                         record.m_baseUnits);
         if (!AfxCreateDialogControl(item, px, hDlg, PersistedStreamOf(t, item.id)))
         {
             DestroyWindow(hDlg);

@@ -1,6 +1,5 @@
 #include "Resources.h"
 
-
 namespace
 {
 const ResourceModule* g_module = nullptr;

@@ -155,9 +155,8 @@ LRESULT TabProc(CWindowRecord& record, UINT msg, WPARAM wParam, LPARAM lParam)
         const auto* item = reinterpret_cast<const TCITEMA*>(lParam);
         if (!item)
             return -1;
-        const QString text = (item->mask & TCIF_TEXT) && item->pszText
-                                 ? AfxTextToQString(item->pszText)
-                                 : QString();
+        const QString text =
+            (item->mask & TCIF_TEXT) && item->pszText ? AfxTextToQString(item->pszText) : QString();
         const QSignalBlocker quiet(bar);
         return bar->insertTab(static_cast<int>(wParam), text);
     }
@@ -228,7 +227,7 @@ QWidget* MakeEdit(const DialogItem& item, QWidget* parent)
         auto* edit = new QPlainTextEdit(parent);
         edit->setTabChangesFocus(true);
         edit->setVerticalScrollBarPolicy((item.style & WS_VSCROLL) ? Qt::ScrollBarAlwaysOn
-                                                                    : Qt::ScrollBarAsNeeded);
+                                                                   : Qt::ScrollBarAsNeeded);
         const bool wraps = !(item.style & (ES_AUTOHSCROLL | WS_HSCROLL));
         edit->setLineWrapMode(wraps ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
         if (!(item.style & ES_WANTRETURN))
@@ -249,14 +248,16 @@ void ConnectNotifications(CWindowRecord& record)
     if (auto* button = qobject_cast<QPushButton*>(record.m_widget.data()))
         QObject::connect(button, &QPushButton::clicked, [hCtl] { SendCommand(hCtl, BN_CLICKED); });
     if (auto* bar = qobject_cast<QTabBar*>(record.m_widget.data()))
-        QObject::connect(bar, &QTabBar::currentChanged, [hCtl] {
-            CWindowRecord* r = AfxFindWindow(hCtl);
-            if (!r)
-                return;
-            NMHDR header{hCtl, static_cast<UINT_PTR>(r->m_nID), TCN_SELCHANGE};
-            SendMessageA(r->m_hWndParent, WM_NOTIFY, static_cast<WPARAM>(r->m_nID),
-                         reinterpret_cast<LPARAM>(&header));
-        });
+        QObject::connect(bar, &QTabBar::currentChanged,
+                         [hCtl]
+                         {
+                             CWindowRecord* r = AfxFindWindow(hCtl);
+                             if (!r)
+                                 return;
+                             NMHDR header{hCtl, static_cast<UINT_PTR>(r->m_nID), TCN_SELCHANGE};
+                             SendMessageA(r->m_hWndParent, WM_NOTIFY, static_cast<WPARAM>(r->m_nID),
+                                          reinterpret_cast<LPARAM>(&header));
+                         });
 }
 
 Qt::FocusPolicy FocusPolicyOf(const DialogItem& item)
@@ -390,7 +391,7 @@ std::string AfxGetWindowTextBytes(CWindowRecord& record)
     }
     if (auto* line = qobject_cast<QLineEdit*>(widget))
         return line->text() == record.m_shownText ? record.m_setText
-                                                   : AfxQStringToText(line->text());
+                                                  : AfxQStringToText(line->text());
     if (record.m_className == "Static" || record.m_className == "Button")
         return record.m_setText;
     if (widget->isWindow())
@@ -437,6 +438,7 @@ HWND AfxCreateDialogControl(const DialogItem& item, const RECT& px, HWND hDlg,
     CLASSPROC proc = AfxDefWindowProc;
     std::string className = item.windowClass ? item.windowClass : "";
     OleControlItem ole;
+    OleControlSite site;
     // Widgets are owned by their dialog's widget.
     if (!item.windowClass)
     {
@@ -444,7 +446,6 @@ HWND AfxCreateDialogControl(const DialogItem& item, const RECT& px, HWND hDlg,
             return HWND();
         ole.nID = static_cast<UINT>(item.id);
         ole.clsid = *item.clsid;
-    OleControlSite site;
         ole.style = item.style;
         ole.persisted.assign(persisted.begin(), persisted.end());
         site = AfxCreateOleControl(ole, parent);
@@ -481,17 +482,17 @@ HWND AfxCreateDialogControl(const DialogItem& item, const RECT& px, HWND hDlg,
     record.m_exStyle = item.exStyle;
     record.m_hWndParent = hDlg;
     if (!item.windowClass)
+    {
         record.m_ole = std::move(ole);
+        record.m_pControlUnknown = std::move(site.unknown);
+    }
     widget->setObjectName(QStringLiteral("control%1").arg(item.id));
     widget->setGeometry(px.left, px.top, px.right - px.left, px.bottom - px.top);
     widget->setFocusPolicy(FocusPolicyOf(item));
     widget->setEnabled(!(item.style & WS_DISABLED));
 
     const HWND hCtl = record.Handle();
-    {
     if (className == "Static" && (item.style & SS_TYPEMASK) == SS_ICON && item.text &&
-        record.m_pControlUnknown = std::move(site.unknown);
-    }
         item.text[0] == '#')
     {
         const HICON icon = LoadIconA(AfxGetResourceHandle(),

@@ -1,7 +1,7 @@
 // The application object: its directory rule, its title, and a whole run of the main window.
+#include "StegoApp.h"
 #include "ModalLoop.h"
 #include "Text.h"
-#include "StegoApp.h"
 
 #include <QCoreApplication>
 #include <QTest>
@@ -62,11 +62,13 @@ TEST(StegoApp, InitInstanceRunsTheMainWindowUntilItClosesThenReturnsFalse)
 {
     HWND mainWindow;
     bool mainWndWasSet = false;
-    AfxSetModalHook([&](const ModalContext& ctx) {
-        mainWindow = ctx.hWnd;
-        mainWndWasSet = theApp.m_pMainWnd && theApp.m_pMainWnd->m_hWnd == ctx.hWnd;
-        QTest::keyClick(ctx.widget, Qt::Key_Escape);
-    });
+    AfxSetModalHook(
+        [&](const ModalContext& ctx)
+        {
+            mainWindow = ctx.hWnd;
+            mainWndWasSet = theApp.m_pMainWnd && theApp.m_pMainWnd->m_hWnd == ctx.hWnd;
+            QTest::keyClick(ctx.widget, Qt::Key_Escape);
+        });
     EXPECT_FALSE(theApp.InitInstance());
     AfxSetModalHook({});
     EXPECT_TRUE(mainWndWasSet);

@@ -32,10 +32,10 @@ const DialogItem kProbeItems[] = {
      "OK"},
     {IDCANCEL, "Button", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 70, 70, 50, 14, "Cancel"},
     {IDC_OTHER, "Button", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 130, 70, 50, 14, "Other"},
-    {IDC_NOTE, "Edit", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_MULTILINE | ES_WANTRETURN, 0, 10,
-     10, 80, 40, ""},
-    {IDC_LINE, "Edit", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, 0, 100,
-     10, 80, 14, ""},
+    {IDC_NOTE, "Edit", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_MULTILINE | ES_WANTRETURN, 0, 10, 10,
+     80, 40, ""},
+    {IDC_LINE, "Edit", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, 0, 100, 10,
+     80, 14, ""},
     {IDC_IMAGE, "Static", WS_CHILD | WS_VISIBLE | SS_BITMAP, 0, 100, 30, 10, 10, ""},
 };
 const DialogTemplate kProbeTemplates[] = {
@@ -92,10 +92,12 @@ protected:
     DECLARE_MESSAGE_MAP()
 };
 
+// clang-format off
 BEGIN_MESSAGE_MAP(CProbeDlg, CDialog)
 ON_BN_CLICKED<&CProbeDlg::OnOther>(IDC_OTHER),
 ON_WM_HELPINFO<&CProbeDlg::OnHelpInfo>(),
 END_MESSAGE_MAP()
+// clang-format on
 
 class Dialog : public ::testing::Test
 {
@@ -148,9 +150,9 @@ TEST(DialogUnits, MapToPixelsByTheWindowsRule)
 
 TEST(DialogUnits, MainTemplateIsLaidOutFromTheDialogFont)
 {
+    PlaceholderControls placeholders;
     AfxEnableControlContainer();
     CDialog main(102);
-    PlaceholderControls placeholders;
     ASSERT_TRUE(main.Create(102));
     const CWindowRecord* record = AfxFindWindow(main.m_hWnd);
     ASSERT_NE(record, nullptr);
@@ -166,9 +168,9 @@ TEST(DialogUnits, MainTemplateIsLaidOutFromTheDialogFont)
     EXPECT_EQ(client.Width(), expected.right);
     EXPECT_EQ(client.Height(), expected.bottom);
 
-    for (const auto& [id, du] : {std::pair{1003, RECT{108, 115, 326, 248}},
-                                 std::pair{1024, RECT{4, 4, 16, 14}},
-                                 std::pair{2, RECT{1, 243, 64, 263}}})
+    for (const auto& [id, du] :
+         {std::pair{1003, RECT{108, 115, 326, 248}}, std::pair{1024, RECT{4, 4, 16, 14}},
+          std::pair{2, RECT{1, 243, 64, 263}}})
     {
         const RECT px = AfxMapDialogRect(du, base);
         const QRect geometry = WidgetFromHwnd(::GetDlgItem(main.m_hWnd, id))->geometry();
@@ -182,9 +184,9 @@ TEST(DialogUnits, MainTemplateIsLaidOutFromTheDialogFont)
 
 TEST(DialogUnits, OutsideControlsKeepTheirClassAndPersistedStream)
 {
+    PlaceholderControls placeholders;
     AfxEnableControlContainer();
     CDialog main(102);
-    PlaceholderControls placeholders;
     ASSERT_TRUE(main.Create(102));
     const OleControlItem* skin = AfxGetOleControlItem(::GetDlgItem(main.m_hWnd, 1019));
     const OleControlItem* splash = AfxGetOleControlItem(::GetDlgItem(main.m_hWnd, 1020));
@@ -318,9 +320,8 @@ TEST_F(Dialog, BitmapStaticTakesTheSizeOfItsBitmap)
 TEST_F(Dialog, PostedCloseTakesEffectOnlyOnceTheLoopRuns)
 {
     dlg.m_init = CProbeDlg::Init::PostClose;
-    AfxSetModalHook([](const ModalContext& ctx) {
-        g_events.push_back(ctx.widget->isVisible() ? "shown" : "hidden");
-    });
+    AfxSetModalHook([](const ModalContext& ctx)
+                    { g_events.push_back(ctx.widget->isVisible() ? "shown" : "hidden"); });
     EXPECT_EQ(dlg.DoModal(), IDCANCEL);
     EXPECT_EQ(g_events, (std::vector<std::string>{"init", "shown", "cancel"}));
     EXPECT_FALSE(dlg.m_hWnd) << "the window is gone when DoModal returns";
@@ -356,16 +357,18 @@ TEST(MessageBox, ModalOkBoxWithoutIconCaptionedWithTheProgramName)
     ModalContext seen{};
     int buttons = 0;
     QMessageBox::Icon icon = QMessageBox::Information;
-    AfxSetModalHook([&](const ModalContext& ctx) {
-        seen = ctx;
-        auto* box = qobject_cast<QMessageBox*>(ctx.widget);
-        ASSERT_NE(box, nullptr);
-        EXPECT_TRUE(box->isVisible());
-        EXPECT_TRUE(box->isModal());
-        buttons = static_cast<int>(box->buttons().size());
-        icon = box->icon();
-        box->buttons().front()->click();
-    });
+    AfxSetModalHook(
+        [&](const ModalContext& ctx)
+        {
+            seen = ctx;
+            auto* box = qobject_cast<QMessageBox*>(ctx.widget);
+            ASSERT_NE(box, nullptr);
+            EXPECT_TRUE(box->isVisible());
+            EXPECT_TRUE(box->isModal());
+            buttons = static_cast<int>(box->buttons().size());
+            icon = box->icon();
+            box->buttons().front()->click();
+        });
     EXPECT_EQ(AfxMessageBox("There is no text to curtain"), IDOK);
     AfxSetModalHook({});
     AfxSetModuleFileNameForTesting(nullptr);

@@ -1,5 +1,5 @@
-#include "String.h"
 #include "Text.h"
+#include "String.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // The main window as a person sees it: pages, enabled state, focus, the ways it closes, and
 // its icon when minimised.
+#include "StegoDlg.h"
 #include "ImageObject.h"
 #include "ModalLoop.h"
 #include "QtBridge.h"
 #include "Resource.h"
-#include "StegoDlg.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -43,7 +43,10 @@ protected:
 
     bool Visible(int id) { return IsWindowVisible(::GetDlgItem(dlg.m_hWnd, id)); }
     bool Enabled(int id) { return IsWindowEnabled(::GetDlgItem(dlg.m_hWnd, id)); }
-    void Click(int id) { QTest::mouseClick(WidgetFromHwnd(::GetDlgItem(dlg.m_hWnd, id)), Qt::LeftButton); }
+    void Click(int id)
+    {
+        QTest::mouseClick(WidgetFromHwnd(::GetDlgItem(dlg.m_hWnd, id)), Qt::LeftButton);
+    }
     void GiveThePictureABitmap()
     {
         QPixmap pixmap(330, 218);
@@ -206,12 +209,14 @@ namespace
 INT_PTR RunAndClose(const std::function<void(CWnd*, QWidget*)>& close, bool* closedByOk)
 {
     CTestStegoDlg modal;
-    AfxSetModalHook([&](const ModalContext& ctx) {
-        CWnd* wnd = CWnd::FromHandle(ctx.hWnd);
-        wnd->SendMessage(WM_COMMAND, IDOK);
-        *closedByOk = !ctx.widget->isVisible();
-        close(wnd, ctx.widget);
-    });
+    AfxSetModalHook(
+        [&](const ModalContext& ctx)
+        {
+            CWnd* wnd = CWnd::FromHandle(ctx.hWnd);
+            wnd->SendMessage(WM_COMMAND, IDOK);
+            *closedByOk = !ctx.widget->isVisible();
+            close(wnd, ctx.widget);
+        });
     const INT_PTR result = modal.DoModal();
     AfxSetModalHook({});
     return result;
@@ -222,7 +227,8 @@ TEST(StegoDlgModal, CloseButtonEscapeAndCloseBoxEachEndTheRunWithCancel)
 {
     AfxEnableControlContainer();
     const std::vector<std::pair<const char*, std::function<void(CWnd*, QWidget*)>>> ways = {
-        {"close button", [](CWnd* wnd, QWidget*) { wnd->GetDlgItem(IDCANCEL)->SendMessage(BM_CLICK); }},
+        {"close button",
+         [](CWnd* wnd, QWidget*) { wnd->GetDlgItem(IDCANCEL)->SendMessage(BM_CLICK); }},
         {"escape", [](CWnd*, QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); }},
         {"close box", [](CWnd*, QWidget* w) { w->close(); }},
     };
