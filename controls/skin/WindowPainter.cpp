@@ -2,7 +2,9 @@
 
 #include "controls/common/Glyphs.h"
 
+#include <QChildEvent>
 #include <QEvent>
+#include <QLabel>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -21,7 +23,11 @@ void CWindowPainter::Install(QWidget* window, const SkinWindow& look, const CSki
     if (!paintClientArea)
     {
         if (painter != nullptr)
+        {
             window->removeEventFilter(painter);
+            for (QObject* child : window->children())
+                child->removeEventFilter(painter);
+        }
         window->update();
         return;
     }
@@ -35,6 +41,8 @@ void CWindowPainter::Install(QWidget* window, const SkinWindow& look, const CSki
     }
     window->removeEventFilter(painter);
     window->installEventFilter(painter);
+    for (QObject* child : window->children())
+        painter->Watch(child);
     window->update();
 }
 
@@ -46,18 +54,72 @@ CWindowPainter::CWindowPainter(QWidget* window, const SkinWindow& look, const CS
 
 bool CWindowPainter::eventFilter(QObject* watched, QEvent* event)
 {
-    // Paints under the window's own painting, which still runs.
-    if (event->type() == QEvent::Paint && watched == parent())
-        Paint(static_cast<QWidget*>(watched));
+    auto* window = static_cast<QWidget*>(parent());
+    if (watched == window)
+    {
+        // Paints under the window's own painting, which still runs.
+        if (event->type() == QEvent::Paint)
+            Paint(window);
+        else if (event->type() == QEvent::ChildAdded)
+            Watch(static_cast<QChildEvent*>(event)->child());
+        return false;
+    }
+    // A child shown, hidden, moved or given a picture may uncover the hint or cover it; its own
+    // repaint only covers its own rectangle, so the window is asked for a whole one.
+    switch (event->type())
+    {
+    case QEvent::Paint:
+    case QEvent::Show:
+    case QEvent::Hide:
+    case QEvent::Move:
+    case QEvent::Resize:
+        if (!m_look.cardHint.isEmpty() && !m_look.card.isEmpty() &&
+            Covered(window, Scaled(window, m_look.card)) == m_hintShown)
+            window->update();
+        break;
+    default:
+        break;
+    }
     return false;
 }
 
-void CWindowPainter::Paint(QWidget* window) const
+void CWindowPainter::Watch(QObject* child)
+{
+    if (child->isWidgetType() && child != this)
+    {
+        child->removeEventFilter(this);
+        child->installEventFilter(this);
+    }
+}
+
+bool CWindowPainter::Covered(const QWidget* window, const QRectF& card)
+{
+    // An empty picture or caption is see-through; anything else shown on the card hides the hint,
+    // which would otherwise peek out beside a picture narrower than the card.
+    for (const QWidget* child : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+    {
+        if (child->isHidden() || !card.intersects(QRectF(child->geometry())))
+            continue;
+        const auto* label = qobject_cast<const QLabel*>(child);
+        if (label && label->pixmap().isNull() && label->text().isEmpty())
+            continue;
+        if (card.contains(QRectF(child->geometry())))
+            return true;
+    }
+    return false;
+}
+
+QRectF CWindowPainter::Scaled(const QWidget* window, const QRectF& r) const
 {
     const qreal sx = window->width() / m_look.design.width();
     const qreal sy = window->height() / m_look.design.height();
-    auto map = [&](const QRectF& r)
-    { return QRectF(r.x() * sx, r.y() * sy, r.width() * sx, r.height() * sy); };
+    return QRectF(r.x() * sx, r.y() * sy, r.width() * sx, r.height() * sy);
+}
+
+void CWindowPainter::Paint(QWidget* window)
+{
+    const qreal sx = window->width() / m_look.design.width();
+    auto map = [&](const QRectF& r) { return Scaled(window, r); };
     auto color = [&](const SkinColor& c) { return m_palette.Resolve(c); };
 
     QPainter p(window);
@@ -87,7 +149,8 @@ void CWindowPainter::Paint(QWidget* window) const
         p.setBrush(color(m_look.cardColor));
         p.setPen(QPen(color(m_look.cardBorder), 1));
         p.drawRoundedRect(card.adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
-        if (!m_look.cardHint.isEmpty())
+        m_hintShown = !m_look.cardHint.isEmpty() && !Covered(window, card);
+        if (m_hintShown)
         {
             p.setPen(color(m_look.cardHintColor));
             p.drawText(card.adjusted(12, 12, -12, -12), Qt::AlignCenter | Qt::TextWordWrap,

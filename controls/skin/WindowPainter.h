@@ -6,6 +6,7 @@
 #include "SkinPalette.h"
 
 #include <QObject>
+#include <QRectF>
 
 class QWidget;
 
@@ -24,9 +25,13 @@ public:
 private:
     CWindowPainter(QWidget* window, const SkinWindow& look, const CSkinPalette& palette,
                    const QString& title);
-    void Paint(QWidget* window) const;
+    void Paint(QWidget* window);
+    void Watch(QObject* child);
+    QRectF Scaled(const QWidget* window, const QRectF& designRect) const;
+    static bool Covered(const QWidget* window, const QRectF& card);
 
     SkinWindow m_look;
     CSkinPalette m_palette;
     QString m_title;
+    bool m_hintShown = false; // as last painted
 };

@@ -5,6 +5,7 @@
 #include "platform/WindowRecord.h"
 #include "skin/ControlIds.h"
 
+#include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
 
@@ -285,4 +286,31 @@ TEST(SkinControl, SkinsWindowsReachedByTheirHandles)
 
     help.reset(); // its handle goes stale with it
     EXPECT_EQ(hosted.skin->ApplySkinObject(hHelp, u"HelpButton"), E_HANDLE);
+}
+
+TEST_F(SkinOnWidgets, TheCardHintGivesWayToAPictureNarrowerThanTheCard)
+{
+    auto* picture = new QLabel(&dialog); // owned by the dialog, see-through while empty
+    picture->setGeometry(187, 187, 330, 218);
+    ASSERT_EQ(skin->ApplyToWidget(&dialog), S_OK);
+    // Right of the picture, on the hint's line: the end of the hint's text shows there.
+    const QRect beside(520, 283, 50, 20);
+    auto plainCard = [&](const QImage& shot)
+    {
+        const QColor card = shot.pixelColor(beside.topLeft());
+        for (int y = beside.top(); y <= beside.bottom(); ++y)
+            for (int x = beside.left(); x <= beside.right(); ++x)
+                if (shot.pixelColor(x, y) != card)
+                    return false;
+        return true;
+    };
+    EXPECT_FALSE(plainCard(dialog.grab().toImage()));
+
+    QPixmap pixmap(330, 218);
+    pixmap.fill(Qt::darkGreen);
+    picture->setPixmap(pixmap);
+    EXPECT_TRUE(plainCard(dialog.grab().toImage()));
+
+    picture->hide();
+    EXPECT_FALSE(plainCard(dialog.grab().toImage()));
 }
