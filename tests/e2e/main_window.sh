@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Runs inside an X server: main_window.sh <Carvalet executable> <output folder>.
+# Runs inside an X server: main_window.sh <Carvalet executable> <output folder> <carvalet-cli>.
 set -u
 exe=$1
 out=$2
+cli=$3
 mkdir -p "$out"
 unset QT_QPA_PLATFORM
 
@@ -24,6 +25,35 @@ wait_for_window() {
         sleep 0.2
     done
     return 1
+}
+
+# Waits for a visible window titled exactly $1 and prints its id.
+wait_for_titled() {
+    local id
+    for _ in $(seq 1 100); do
+        id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1)
+        [ -n "$id" ] && echo "$id" && return 0
+        sleep 0.2
+    done
+    return 1
+}
+
+# Waits until no visible window is titled exactly $1.
+wait_gone() {
+    for _ in $(seq 1 50); do
+        xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0
+        sleep 0.2
+    done
+    return 1
+}
+
+# Clicks window $1 at the point ($2, $3) of the 644 x 447 layout, scaled to its real size.
+click_at() {
+    local geometry w h
+    geometry=$(xdotool getwindowgeometry "$1" | sed -n 's/.*Geometry: //p')
+    w=${geometry%x*}
+    h=${geometry#*x}
+    xdotool mousemove --window "$1" $(($2 * w / 644)) $(($3 * h / 447)) click 1
 }
 
 # Waits for a process to end and checks it ended normally.
@@ -54,20 +84,11 @@ echo "screenshot: $out/main-window.png ($colours colours)"
 sample="$(cd "$(dirname "$0")/../.." && pwd)/res/samples/sample.bmp"
 cp "$sample" "$out/e2e-sample.bmp" || fail "no sample bitmap at $sample"
 xdotool windowfocus --sync "$first" key Tab Tab Tab Tab Tab Return || fail "could not press open"
-dialog=""
-for _ in $(seq 1 100); do
-    dialog=$(xdotool search --onlyvisible --name '^Open$' 2>/dev/null | head -1)
-    [ -n "$dialog" ] && break
-    sleep 0.2
-done
-[ -n "$dialog" ] || fail "no file dialog titled Open"
+dialog=$(wait_for_titled Open) || fail "no file dialog titled Open"
 sleep 0.5
 xdotool windowfocus --sync "$dialog" type --delay 20 "$out/e2e-sample.bmp" || fail "could not type"
 xdotool key Return || fail "could not press Return"
-for _ in $(seq 1 50); do
-    xdotool search --onlyvisible --name '^Open$' >/dev/null 2>&1 || break
-    sleep 0.2
-done
+wait_gone Open || fail "the file dialog stayed open"
 sleep 0.5
 xwd -id "$first" -silent | convert xwd:- "$out/main-window-preview.png" || fail "no screenshot"
 compare -metric AE "$out/main-window.png" "$out/main-window-preview.png" null: 2>"$out/diff.txt"
@@ -75,10 +96,35 @@ changed=$(cut -d' ' -f1 <"$out/diff.txt")
 [ "${changed%.*}" -gt 10000 ] 2>/dev/null || fail "the preview did not appear ($changed pixels changed)"
 echo "screenshot with the preview: $out/main-window-preview.png ($changed pixels changed)"
 
+# Hide a message through the window: text page, type, Hide, password twice, save as a new
+# file; then the command-line tool reads it back with the same password.
+message="Meet at the old mill at noon."
+rm -f "$out/e2e-hidden.bmp"
+click_at "$first" 548 140 || fail "could not click the text page button"
+sleep 0.3
+click_at "$first" 380 300 || fail "could not click the message edit"
+xdotool type --delay 10 "$message" || fail "could not type the message"
+click_at "$first" 58 188 || fail "could not click hide"
+password=$(wait_for_titled Password) || fail "no password dialog"
+sleep 0.3
+xdotool windowfocus --sync "$password" type --delay 10 "mill-key" || fail "could not type"
+xdotool key Tab && xdotool type --delay 10 "mill-key" && xdotool key Return ||
+    fail "could not confirm the password"
+save=$(wait_for_titled "Save As") || fail "no save dialog"
+sleep 0.5
+xdotool windowfocus --sync "$save" type --delay 20 "$out/e2e-hidden.bmp" || fail "could not type"
+xdotool key Return || fail "could not press Return"
+wait_gone "Save As" || fail "the save dialog stayed open"
+sleep 0.3
+read_back=$(echo "mill-key" | "$cli" unhide "$out/e2e-hidden.bmp" --password-stdin) ||
+    fail "carvalet-cli could not read the saved file"
+[ "$read_back" = "$message" ] || fail "read back \"$read_back\" instead of \"$message\""
+echo "hidden through the window, read back by carvalet-cli: $read_back"
+xwd -id "$first" -silent | convert xwd:- "$out/main-window-text.png" || fail "no screenshot"
+
 # A second copy starts and opens its own window, whatever the first holds.
 "$exe" & pids+=($!)
 second=$(wait_for_window 2) || fail "the second copy opened no window"
-
 
 for window in "$first" "$second"; do
     xdotool windowfocus --sync "$window" key Escape || fail "could not press Esc"
