@@ -1,8 +1,7 @@
 #include "StegoApp.h"
 
+#include "AppDir.h"
 #include "StegoDlg.h"
-
-#include <vector>
 
 BEGIN_MESSAGE_MAP(CStegoApp, CWinApp)
 ON_COMMAND<&CWinApp::OnHelp>(ID_HELP),
@@ -12,13 +11,7 @@ CStegoApp theApp;
 
 CStegoApp::CStegoApp() : CWinApp(nullptr), m_strAppDir("")
 {
-    // Grow past MAX_PATH when the path does not fit: folders here can be deep.
-    std::vector<char> path(MAX_PATH);
-    while (GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size())) ==
-           path.size())
-        path.resize(path.size() * 2);
-    m_strAppDir = path.data();
-    m_strAppDir = m_strAppDir.Left(m_strAppDir.ReverseFind('\\'));
+    m_strAppDir = ProgramFolder();
 }
 
 CStegoApp::~CStegoApp() = default;

@@ -1,6 +1,7 @@
 #include "StegoDlg.h"
 
 #include "AboutDlg.h"
+#include "AppDir.h"
 #include "CarrierCodec.h"
 #include "File.h"
 #include "FileDialog.h"
@@ -10,19 +11,6 @@
 #include "Shell.h"
 #include "Text.h"
 #include "skin/ISkinControl.h"
-
-namespace
-{
-// The folder of the program, as the application object computes it: the executable's path
-// cut before its last backslash.
-CString AppDir()
-{
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(HMODULE(), path, MAX_PATH);
-    const CString strPath(path);
-    return strPath.Left(strPath.ReverseFind('\\'));
-}
-} // namespace
 
 BEGIN_MESSAGE_MAP(CStegoDlg, CDialog)
 ON_WM_SYSCOMMAND<&CStegoDlg::OnSysCommand>(),
@@ -76,10 +64,10 @@ BOOL CStegoDlg::OnInitDialog()
         }
     }
 
-    m_splash.LoadSplashFile(AppDir() + "\\res\\Splash.spl");
+    m_splash.LoadSplashFile(ProgramFolder() + "\\res\\Splash.spl");
     m_splash.ShowSplash(0);
 
-    if (!ApplySkin(AppDir() + "\\res\\Tessaply.skn"))
+    if (!ApplySkin(ProgramFolder() + "\\res\\Tessaply.skn"))
     {
         MessageBox("Could not load or apply the skin.", nullptr, MB_OK);
         PostMessage(WM_CLOSE, 0, 0);
@@ -401,6 +389,6 @@ BOOL CStegoDlg::OnHelpInfo(HELPINFO*)
 // The shell reports its own failures, if any; a missing help file changes nothing here.
 void CStegoDlg::OnHelpButton()
 {
-    const CString strHelpFile = AppDir() + "\\res\\Help.chm";
+    const CString strHelpFile = ProgramFolder() + "\\res\\Help.chm";
     ShellExecuteA(HWND(), "open", strHelpFile, nullptr, nullptr, SW_SHOWNORMAL);
 }

@@ -1,0 +1,7 @@
+// The program's folder: its own file path cut just before the last backslash, with no
+// trailing backslash. The application object keeps it; the windows append their file names.
+#pragma once
+
+#include "String.h"
+
+CString ProgramFolder();
