@@ -3,10 +3,8 @@
 #include "ModalLoop.h"
 #include "QtBridge.h"
 #include "Text.h"
-#include "WinApp.h"
 #include "Wnd.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -14,20 +12,6 @@
 
 namespace
 {
-QWidget* OwnerFor(const CWnd* pParentWnd)
-{
-    if (pParentWnd)
-        if (QWidget* parent = WidgetFromHwnd(pParentWnd->m_hWnd))
-            return parent->window();
-    if (QWidget* modal = QApplication::activeModalWidget())
-        return modal;
-    const CWinApp* app = AfxGetApp();
-    if (app && app->m_pMainWnd)
-        if (QWidget* main = WidgetFromHwnd(app->m_pMainWnd->m_hWnd); main && main->isVisible())
-            return main;
-    return nullptr;
-}
-
 // Qt reads the patterns from the parentheses of a filter; a description that does not end
 // with its own patterns gets them appended.
 QString QtFilter(const std::string& description, const std::string& patterns)
@@ -132,7 +116,7 @@ CString CFileDialog::GetFileName() const
 INT_PTR CFileDialog::DoModal()
 {
     const bool bConfirm = !m_bOpenFileDialog && (m_dwFlags & OFN_OVERWRITEPROMPT);
-    CQtFileDialog dialog(OwnerFor(m_pParentWnd), bConfirm);
+    CQtFileDialog dialog(AfxOwnerWidget(m_pParentWnd ? m_pParentWnd->m_hWnd : HWND()), bConfirm);
     // Qt's own dialog, so that it looks and behaves the same on every desktop and in tests.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::DontConfirmOverwrite);

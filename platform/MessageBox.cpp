@@ -6,30 +6,13 @@
 #include "WinApp.h"
 #include "Wnd.h"
 
-#include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
-
-namespace
-{
-QWidget* OwnerFor(HWND hWnd)
-{
-    if (QWidget* owner = WidgetFromHwnd(hWnd))
-        return owner->window();
-    if (QWidget* modal = QApplication::activeModalWidget())
-        return modal;
-    const CWinApp* app = AfxGetApp();
-    if (app && app->m_pMainWnd)
-        if (QWidget* main = WidgetFromHwnd(app->m_pMainWnd->m_hWnd); main && main->isVisible())
-            return main;
-    return nullptr;
-}
-} // namespace
 
 int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
 {
     const char* caption = lpCaption ? lpCaption : "Error";
-    QMessageBox box(OwnerFor(hWnd));
+    QMessageBox box(AfxOwnerWidget(hWnd));
     box.setIcon(QMessageBox::NoIcon);
     box.setWindowTitle(AfxTextToQString(caption));
     box.setTextFormat(Qt::PlainText);
@@ -41,11 +24,14 @@ int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
     CModalLoop loop(ModalKind::MessageBox, &box);
     loop.Context().text = lpText ? lpText : "";
     loop.Context().caption = caption;
-    QObject::connect(&box, &QMessageBox::finished, [&box, &loop] {
-        auto* clicked = box.clickedButton();
-        const bool cancelled = clicked && box.standardButton(clicked) == QMessageBox::Cancel;
-        loop.End(cancelled ? IDCANCEL : IDOK);
-    });
+    QObject::connect(&box, &QMessageBox::finished,
+                     [&box, &loop]
+                     {
+                         auto* clicked = box.clickedButton();
+                         const bool cancelled =
+                             clicked && box.standardButton(clicked) == QMessageBox::Cancel;
+                         loop.End(cancelled ? IDCANCEL : IDOK);
+                     });
     return loop.Run();
 }
 

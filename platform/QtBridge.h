@@ -10,3 +10,6 @@ class QWidget;
 QWidget* WidgetFromHwnd(HWND hwnd);
 // The handle of a widget that is a window of the layer, or a null handle.
 HWND HwndFromWidget(const QWidget* widget);
+// The window a new modal box belongs on: the window of `hWndOwner` when it is live, else the
+// modal window in front, else the program's main window while it is shown; null if none.
+QWidget* AfxOwnerWidget(HWND hWndOwner);

@@ -1,7 +1,10 @@
 #include "WindowRecord.h"
 
 #include "QtBridge.h"
+#include "WinApp.h"
 #include "Wnd.h"
+
+#include <QApplication>
 
 namespace
 {
@@ -67,4 +70,17 @@ HWND HwndFromWidget(const QWidget* widget)
 {
     CWindowRecord* record = AfxFindWindow(widget);
     return record ? record->Handle() : HWND();
+}
+
+QWidget* AfxOwnerWidget(HWND hWndOwner)
+{
+    if (QWidget* owner = WidgetFromHwnd(hWndOwner))
+        return owner->window();
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    const CWinApp* app = AfxGetApp();
+    if (app && app->m_pMainWnd)
+        if (QWidget* main = WidgetFromHwnd(app->m_pMainWnd->m_hWnd); main && main->isVisible())
+            return main;
+    return nullptr;
 }

@@ -1,5 +1,6 @@
 #include "IniFile.h"
 
+#include <QFile>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -125,4 +126,23 @@ bool CIniFile::Bool(const Entry& e, bool& out)
     else
         return Fail(e.line, QStringLiteral("expected yes or no: %1").arg(e.value));
     return true;
+}
+
+HRESULT CIniFile::ReadWhole(const QString& path, qint64 maxSize, const QString& kind,
+                            QByteArray& bytes, QString& error)
+{
+    QFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
+    {
+        error = QStringLiteral("cannot read %1").arg(path);
+        return E_FILENOTFOUND;
+    }
+    // Read one byte past the limit: a file that grows while it is read is still refused.
+    bytes = file.read(maxSize + 1);
+    if (bytes.size() > maxSize)
+    {
+        error = QStringLiteral("larger than %1 can be").arg(kind);
+        return E_INVALIDDATA;
+    }
+    return S_OK;
 }

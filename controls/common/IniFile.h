@@ -2,6 +2,8 @@
 // "Key = Value" lines; ';' or '#' starts a comment line; keys are case-blind, UTF-8 text.
 #pragma once
 
+#include "platform/Com.h"
+
 #include <QColor>
 #include <QString>
 
@@ -29,6 +31,11 @@ public:
     // that is not UTF-8.
     bool Parse(const QByteArray& bytes, const std::vector<QString>& unnamed,
                const std::vector<QString>& named);
+
+    // Reads a whole file of at most `maxSize` bytes: S_OK, or E_FILENOTFOUND / E_INVALIDDATA
+    // with the reason in `error` (`kind` names the file in it, e.g. "a skin").
+    static HRESULT ReadWhole(const QString& path, qint64 maxSize, const QString& kind,
+                             QByteArray& bytes, QString& error);
 
     const std::vector<Section>& Sections() const { return m_sections; }
     const Section* Find(const QString& kind, const QString& name = {}) const;

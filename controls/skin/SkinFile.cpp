@@ -3,8 +3,6 @@
 #include "controls/common/Glyphs.h"
 #include "controls/common/IniFile.h"
 
-#include <QFile>
-
 #include <algorithm>
 #include <map>
 
@@ -247,18 +245,10 @@ bool ReadWindow(Reader& r, const Section& s, SkinWindow& w)
 HRESULT CSkinFile::Load(const QString& path)
 {
     *this = CSkinFile{};
-    QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
-    {
-        m_error = QStringLiteral("cannot read %1").arg(path);
-        return E_FILENOTFOUND;
-    }
-    if (file.size() > kMaxFileSize)
-    {
-        m_error = QStringLiteral("larger than a skin can be");
-        return E_INVALIDDATA;
-    }
-    return Parse(file.read(kMaxFileSize + 1));
+    QByteArray bytes;
+    const HRESULT hr =
+        CIniFile::ReadWhole(path, kMaxFileSize, QStringLiteral("a skin"), bytes, m_error);
+    return FAILED(hr) ? hr : Parse(bytes);
 }
 
 HRESULT CSkinFile::Parse(const QByteArray& bytes)

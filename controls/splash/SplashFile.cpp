@@ -3,23 +3,13 @@
 #include "controls/common/Glyphs.h"
 #include "controls/common/IniFile.h"
 
-#include <QFile>
-
 HRESULT CSplashFile::Load(const QString& path)
 {
     *this = CSplashFile{};
-    QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
-    {
-        m_error = QStringLiteral("cannot read %1").arg(path);
-        return E_FILENOTFOUND;
-    }
-    if (file.size() > kMaxFileSize)
-    {
-        m_error = QStringLiteral("larger than a splash can be");
-        return E_INVALIDDATA;
-    }
-    return Parse(file.read(kMaxFileSize + 1));
+    QByteArray bytes;
+    const HRESULT hr =
+        CIniFile::ReadWhole(path, kMaxFileSize, QStringLiteral("a splash"), bytes, m_error);
+    return FAILED(hr) ? hr : Parse(bytes);
 }
 
 HRESULT CSplashFile::Parse(const QByteArray& text)

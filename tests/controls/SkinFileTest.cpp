@@ -1,6 +1,7 @@
 #include "controls/skin/SkinFile.h"
 
 #include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -95,9 +96,29 @@ TEST(SkinFile, MalformedSkinsAreRefusedWithTheirLine)
     }
 }
 
-TEST(SkinFile, AMissingFileIsNotFound)
+TEST(SkinFile, AMissingFileIsNotFoundAndAnOversizedOneIsRefusedUnread)
 {
     CSkinFile skin;
     EXPECT_EQ(skin.Load(QStringLiteral("/nonexistent/Tessaply.skn")), E_FILENOTFOUND);
     EXPECT_EQ(skin.Load(QString()), E_FILENOTFOUND);
+
+    // A valid skin padded with comment lines past the size limit.
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QFile shipped(QStringLiteral(CARVALET_SOURCE_DIR "/res/Tessaply.skn"));
+    ASSERT_TRUE(shipped.open(QIODevice::ReadOnly));
+    QByteArray text = shipped.readAll();
+    QFile big(dir.filePath(QStringLiteral("big.skn")));
+    ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+    big.write(text);
+    big.close();
+    EXPECT_EQ(skin.Load(big.fileName()), S_OK);
+    ASSERT_TRUE(big.open(QIODevice::Append));
+    while (big.size() <= CSkinFile::kMaxFileSize)
+        big.write(QByteArray(1023, ' ').prepend(';').append('\n'));
+    big.close();
+    EXPECT_EQ(skin.Load(big.fileName()), E_INVALIDDATA);
+    EXPECT_TRUE(skin.Error().contains(QLatin1String("larger than a skin")))
+        << skin.Error().toStdString();
+    EXPECT_FALSE(skin.IsLoaded());
 }
