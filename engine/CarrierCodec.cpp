@@ -42,6 +42,13 @@ std::int64_t PaddedLength(std::int64_t textLength)
     return (textLength + 7) / 8 * 8;
 }
 
+// The header's first byte, kept negative (and so refused) for any start below 32: the plain
+// subtraction would wrap for starts near the bottom of the 32-bit range.
+std::int32_t HeaderStartOf(std::int32_t slotStart)
+{
+    return slotStart < static_cast<std::int32_t>(HEADER_BITS) ? -1 : slotStart - 32;
+}
+
 void TrimRight(std::string& text)
 {
     const std::size_t end = text.find_last_not_of(" \t\n\v\f\r");
@@ -99,8 +106,8 @@ int EmbedText(std::uint8_t* carrier, std::int32_t length, std::int32_t slotStart
         return -1;
     }
     const auto padded = PaddedLength(static_cast<std::int64_t>(text.size()));
-    if (WriteCountHeader(carrier, length, slotStart - 32, static_cast<std::uint32_t>(padded),
-                         showMessage) < 0)
+    if (WriteCountHeader(carrier, length, HeaderStartOf(slotStart),
+                         static_cast<std::uint32_t>(padded), showMessage) < 0)
     {
         return -1;
     }
@@ -133,7 +140,7 @@ int EmbedText(std::uint8_t* carrier, std::int32_t length, std::int32_t slotStart
 std::string ExtractText(const std::uint8_t* carrier, std::int32_t length, std::int32_t slotStart,
                         const ShowMessageFn& showMessage)
 {
-    const int count = ReadCountHeader(carrier, length, slotStart - 32, showMessage);
+    const int count = ReadCountHeader(carrier, length, HeaderStartOf(slotStart), showMessage);
     if (count < 0)
     {
         return {};

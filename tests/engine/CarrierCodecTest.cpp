@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <random>
 #include <set>
 #include <string>
@@ -149,6 +150,8 @@ TEST(CarrierCodec, SizeRuleBoundaries)
     const Bytes tinyBefore = tiny;
     EXPECT_EQ(EmbedText(tiny.data(), Len(tiny), PASSWORD_SLOT, record, messages.Sink()), -1);
     EXPECT_EQ(tiny, tinyBefore);
+    ASSERT_EQ(messages.shown.size(), 2u);
+    EXPECT_EQ(messages.shown.back(), TOO_SMALL);
     Bytes hundred = RandomCarrier(100, 4);
     const Bytes hundredBefore = hundred;
     EXPECT_EQ(EmbedText(hundred.data(), Len(hundred), PASSWORD_SLOT, record, messages.Sink()), -1);
@@ -242,6 +245,17 @@ TEST(CarrierCodec, SlotStartsThatWouldLeaveTheCarrier)
     EXPECT_EQ(EmbedText(carrier.data(), Len(carrier), 1100, "text", nullptr), -1);
     EXPECT_EQ(ExtractText(carrier.data(), Len(carrier), 10, nullptr), "");
     ExpectOnlyBit0Changed(before, carrier, RecordPlaces(1100, 0));
+
+    // Starts far below zero are refused silently too, not wrapped round to the top.
+    Messages messages;
+    const Bytes afterFirst = carrier;
+    for (const std::int32_t start : {-1, INT32_MIN, INT32_MIN + 31})
+    {
+        EXPECT_EQ(EmbedText(carrier.data(), Len(carrier), start, "text", messages.Sink()), -1);
+        EXPECT_EQ(ExtractText(carrier.data(), Len(carrier), start, messages.Sink()), "");
+    }
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(carrier, afterFirst);
 }
 
 TEST(CarrierCodec, LongestMessageFitsAndOneMoreDoesNot)
