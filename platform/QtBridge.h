@@ -10,6 +10,11 @@ class QWidget;
 QWidget* WidgetFromHwnd(HWND hwnd);
 // The handle of a widget that is a window of the layer, or a null handle.
 HWND HwndFromWidget(const QWidget* widget);
+// A window property (int, pixels) by which whatever draws a window's caption strip tells the
+// layer how tall it is; a right click on it opens the system menu. Without it the strip is
+// AFX_CAPTION_BAND_DLU dialog units.
+inline constexpr char AFX_CAPTION_BAND_PROPERTY[] = "carvalet_caption_band";
+
 // The window a new modal box belongs on: the window of `hWndOwner` when it is live, else the
 // modal window in front, else the program's main window while it is shown; null if none.
 QWidget* AfxOwnerWidget(HWND hWndOwner);

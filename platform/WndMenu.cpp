@@ -86,7 +86,10 @@ POINT ToPoint(const QPoint& p)
 
 int CaptionBandPixels(const CWindowRecord& record)
 {
-    return (AFX_CAPTION_BAND_DLU * record.m_baseUnits.cy + 4) / 8;
+    bool given = false;
+    const int pixels =
+        record.m_widget ? record.m_widget->property(AFX_CAPTION_BAND_PROPERTY).toInt(&given) : 0;
+    return given ? pixels : (AFX_CAPTION_BAND_DLU * record.m_baseUnits.cy + 4) / 8;
 }
 
 // Watches every window's input, because a focused button would otherwise take Alt+Space as a

@@ -1,6 +1,7 @@
 #include "WindowPainter.h"
 
 #include "controls/common/Glyphs.h"
+#include "platform/QtBridge.h"
 
 #include <QChildEvent>
 #include <QEvent>
@@ -22,6 +23,7 @@ void CWindowPainter::Install(QWidget* window, const SkinWindow& look, const CSki
     auto* painter = window->findChild<CWindowPainter*>(QString(), Qt::FindDirectChildrenOnly);
     if (!paintClientArea)
     {
+        window->setProperty(AFX_CAPTION_BAND_PROPERTY, QVariant());
         if (painter != nullptr)
         {
             window->removeEventFilter(painter);
@@ -43,6 +45,10 @@ void CWindowPainter::Install(QWidget* window, const SkinWindow& look, const CSki
     window->installEventFilter(painter);
     for (QObject* child : window->children())
         painter->Watch(child);
+    // The banner is the caption strip: a right click anywhere on it opens the system menu.
+    if (!look.banner.isEmpty())
+        window->setProperty(AFX_CAPTION_BAND_PROPERTY,
+                            qRound(painter->Scaled(window, look.banner).bottom()));
     window->update();
 }
 

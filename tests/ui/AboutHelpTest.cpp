@@ -241,10 +241,21 @@ TEST_F(AboutAndHelp, RightClickOnTheCaptionStripOpensTheMenu)
     EXPECT_TRUE(*opened);
     EXPECT_EQ(aboutTitles.size(), 1u);
 
-    const auto notOpened = ChooseOnceOpen(0);
-    ClickWindowAt(QPoint(x, window->height() - 4), Qt::RightButton);
-    QCoreApplication::processEvents();
-    EXPECT_FALSE(*notOpened) << "below the caption strip";
+    // The skin's banner is the strip: its lowest row opens the menu, the row below does not.
+    const int band = window->property(AFX_CAPTION_BAND_PROPERTY).toInt();
+    ASSERT_GT(band, 60) << "the skin gave no banner height";
+    const auto openedLow = ChooseOnceOpen(IDM_ABOUTBOX);
+    ClickWindowAt(QPoint(x, band - 1), Qt::RightButton);
+    EXPECT_TRUE(*openedLow);
+    EXPECT_EQ(aboutTitles.size(), 2u);
+
+    for (const int y : {band + 1, window->height() - 4})
+    {
+        const auto notOpened = ChooseOnceOpen(0);
+        ClickWindowAt(QPoint(x, y), Qt::RightButton);
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(*notOpened) << "below the caption strip, at y " << y;
+    }
 }
 
 TEST_F(AboutAndHelp, AboutButtonOpensTheBoxAndTheMainWindowTakesNoInputMeanwhile)
