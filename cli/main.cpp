@@ -223,7 +223,7 @@ int Unhide(const Arguments& args)
     }
 
     const std::string password = AskPassword(args.passwordStdin, false);
-    if (MakePasswordRecord(password) != record)
+    if (!PasswordOpensRecord(password, record))
     {
         throw CliError("Invalid password try again");
     }

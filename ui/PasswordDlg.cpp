@@ -53,7 +53,7 @@ void CPasswordDlg::OnOK()
         return;
     }
 
-    if (CString(MakePasswordRecord(m_strPassword.str()).c_str()) == m_strRecord)
+    if (PasswordOpensRecord(m_strPassword.str(), m_strRecord.str()))
     {
         CDialog::OnOK();
         return;
