@@ -23,6 +23,8 @@ struct DialogItem
     const CLSID* clsid = nullptr;
 };
 
+constexpr BYTE DEFAULT_CHARSET = 1;
+
 struct DialogTemplate
 {
     UINT id;

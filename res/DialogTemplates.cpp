@@ -22,8 +22,8 @@ const DialogItem kAboutItems[] = {
      "Carvalet Version 1.0.0.5"},
     {IDC_STATIC, "Static", kChildVisible | SS_LEFT | WS_GROUP, 0, 41, 25, 170, 8,
      "Copyright (C) 2011 Brindlemoor"},
-    {IDOK, "Button", kChildVisible | WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON, 0, 209, 110, 50,
-     14, "OK"},
+    {IDOK, "Button", kChildVisible | WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON, 0, 209, 110, 50, 14,
+     "OK"},
     {IDC_STATIC, "Static", kChildVisible | SS_LEFT | WS_GROUP, 0, 28, 43, 234, 52,
      "Brindlemoor\n"
      "www.brindlemoor.example\n"
@@ -39,13 +39,13 @@ const DialogItem kMainItems[] = {
     {IDCANCEL, "Button", kButton | WS_VISIBLE, 0, 1, 243, 63, 20, ""},
     {IDC_PICTURE, "Static", WS_CHILD | SS_BITMAP, 0, 107, 115, 15, 13, ""},
     {IDC_MESSAGE_EDIT, "Edit",
-     WS_CHILD | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL | WS_BORDER |
-         WS_GROUP | WS_TABSTOP,
+     WS_CHILD | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL | WS_BORDER | WS_GROUP |
+         WS_TABSTOP,
      WS_EX_CLIENTEDGE | WS_EX_ACCEPTFILES, 108, 115, 218, 133, ""},
-    {IDC_PAGE_TAB, "SysTabControl32", WS_CHILD | TCS_SCROLLOPPOSITE | WS_TABSTOP, 0, 347, 256,
-     16, 13, "Tab1"},
-    {IDC_OPEN_IMAGE, "Button", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 1, 77,
-     65, 22, ""},
+    {IDC_PAGE_TAB, "SysTabControl32", WS_CHILD | TCS_SCROLLOPPOSITE | WS_TABSTOP, 0, 347, 256, 16,
+     13, "Tab1"},
+    {IDC_OPEN_IMAGE, "Button", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 1, 77, 65,
+     22, ""},
     {IDC_LOAD_TEXT, "Button", kButton, 0, 1, 77, 65, 22, ""},
     {IDC_HIDE, "Button", kButton, 0, 1, 106, 65, 20, ""},
     {IDC_UNHIDE, "Button", kButton | WS_VISIBLE, 0, 1, 106, 65, 20, ""},
@@ -76,13 +76,13 @@ const DialogItem kPasswordItems[] = {
 constexpr DWORD kModalFrame = DS_MODALFRAME | DS_SETFONT | WS_POPUP | WS_CAPTION | WS_SYSMENU;
 
 const DialogTemplate kTemplates[] = {
-    {IDD_ABOUTBOX, kModalFrame, 0, 0, 0, 269, 131, "About Carvalet", "MS Sans Serif", 8, 400, 0,
-     kAboutItems},
+    {IDD_ABOUTBOX, kModalFrame, 0, 0, 0, 269, 131, "About Carvalet", "MS Sans Serif", 8, 400,
+     DEFAULT_CHARSET, kAboutItems},
     {IDD_MAIN, kModalFrame | WS_VISIBLE | WS_MINIMIZEBOX, WS_EX_APPWINDOW, 0, 0, 368, 275,
-     "Carvalet", "MS Sans Serif", 8, 400, 0, kMainItems,
+     "Carvalet", "MS Sans Serif", 8, 400, DEFAULT_CHARSET, kMainItems,
      std::span<const unsigned char>(kDialogInit102, kDialogInit102Size)},
-    {IDD_PASSWORD, kModalFrame, 0, 0, 0, 145, 65, "Password", "MS Sans Serif", 8, 400, 0,
-     kPasswordItems},
+    {IDD_PASSWORD, kModalFrame, 0, 0, 0, 145, 65, "Password", "MS Sans Serif", 8, 400,
+     DEFAULT_CHARSET, kPasswordItems},
 };
 } // namespace
 
