@@ -5,6 +5,8 @@
 #include "WinBase.h"
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -39,13 +41,16 @@ std::string NameOf(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// Windows opens no folders as files.
-bool IsFolder(int fd)
+// The file a name stands for: a symbolic link's final target, else the name itself.
+std::string ResolvedLink(const std::string& path)
 {
     struct stat st
     {
     };
-    return fstat(fd, &st) == 0 && S_ISDIR(st.st_mode);
+    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+        return path;
+    char resolved[PATH_MAX];
+    return ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
 }
 
 void SyncFolder(const std::string& folder)
@@ -91,9 +96,13 @@ BOOL CFile::Open(LPCSTR lpszFileName, UINT nOpenFlags)
     m_bFailed = false;
     const int access = AccessFlags(nOpenFlags);
     if ((nOpenFlags & modeCreate) && !(nOpenFlags & modeNoTruncate) && access != O_RDONLY)
-        return OpenReplacement(m_strNative, access);
+    {
+        m_strReplaced = ResolvedLink(m_strNative);
+        return OpenReplacement(m_strReplaced, access);
+    }
 
-    int flags = access | O_CLOEXEC;
+    // Without O_NONBLOCK a named pipe would hold the window until something opens its other end.
+    int flags = access | O_CLOEXEC | O_NONBLOCK;
     if (nOpenFlags & modeCreate)
         flags |= O_CREAT;
     const int fd = ::open(m_strNative.c_str(), flags, 0666);
@@ -102,12 +111,20 @@ BOOL CFile::Open(LPCSTR lpszFileName, UINT nOpenFlags)
         SetLastError(static_cast<DWORD>(errno));
         return FALSE;
     }
-    if (IsFolder(fd))
+    struct stat st
+    {
+    };
+    const int refused = fstat(fd, &st) != 0                            ? errno
+                        : S_ISDIR(st.st_mode)                          ? EISDIR
+                        : S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode) ? ENXIO
+                                                                       : 0;
+    if (refused != 0)
     {
         ::close(fd);
-        SetLastError(EISDIR);
+        SetLastError(static_cast<DWORD>(refused));
         return FALSE;
     }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     m_fd = fd;
     return TRUE;
 }
@@ -116,11 +133,12 @@ BOOL CFile::OpenReplacement(const std::string& target, int access)
 {
     // Open the target itself first, without emptying it: whatever cannot be opened for
     // writing (a read-only file, a folder, a missing folder) fails here as it always did.
-    int probe = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+    // A named pipe with no reader fails at once (ENXIO) instead of holding the window.
+    int probe = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
     bool created = false;
     if (probe < 0 && errno == ENOENT)
     {
-        probe = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        probe = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NONBLOCK, 0666);
         created = probe >= 0;
     }
     if (probe < 0)
@@ -262,7 +280,7 @@ void CFile::Close()
         DropReplacement();
         Fail("Could not write", errno);
     }
-    if (::rename(m_strTempPath.c_str(), m_strNative.c_str()) != 0)
+    if (::rename(m_strTempPath.c_str(), m_strReplaced.c_str()) != 0)
     {
         const int error = errno;
         DropReplacement();
@@ -270,7 +288,7 @@ void CFile::Close()
     }
     m_strTempPath.clear();
     m_bCreatedTarget = false;
-    SyncFolder(FolderOf(m_strNative));
+    SyncFolder(FolderOf(m_strReplaced));
 }
 
 void CFile::DropReplacement()
@@ -280,7 +298,7 @@ void CFile::DropReplacement()
     m_strTempPath.clear();
     // A target this file created holds nothing yet: it goes too.
     if (m_bCreatedTarget)
-        ::unlink(m_strNative.c_str());
+        ::unlink(m_strReplaced.c_str());
     m_bCreatedTarget = false;
 }
 

@@ -64,8 +64,10 @@ private:
     int m_fd = -1;
     CString m_strFileName;
     std::string m_strNative;
-    // Set while a replacement is being written: the temporary file that Close renames.
+    // Set while a replacement is being written: the temporary file that Close renames, and the
+    // file whose place it takes (a symbolic link's target, so the link itself survives).
     std::string m_strTempPath;
+    std::string m_strReplaced;
     bool m_bCreatedTarget = false;
     mutable bool m_bFailed = false;
 };

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
@@ -51,6 +52,35 @@ TEST_F(FileTest, OpenFailsQuietlyForMissingFilesAndFolders)
     EXPECT_FALSE(file.Open(AfxWindowsPath(dir.path().toStdString()).c_str(), kReplace));
     EXPECT_FALSE(file.Open(Windows("no-folder/x.bmp"), kReplace));
     EXPECT_EQ(Entries(), 0);
+}
+
+TEST_F(FileTest, NamedPipesFailAtOnceInsteadOfWaitingForTheirOtherEnd)
+{
+    ASSERT_EQ(mkfifo(Native("pipe").c_str(), 0600), 0);
+    CFile file;
+    EXPECT_FALSE(file.Open(Windows("pipe"), CFile::modeRead | CFile::shareDenyWrite));
+    EXPECT_FALSE(file.Open(Windows("pipe"), CFile::modeReadWrite | CFile::shareDenyWrite));
+    EXPECT_FALSE(file.Open(Windows("pipe"), kReplace));
+    EXPECT_FALSE(file.Open(Windows("pipe"), kReplace | CFile::shareExclusive));
+}
+
+TEST_F(FileTest, SavingOverASymbolicLinkReplacesItsTargetAndKeepsTheLink)
+{
+    Write("picture.bmp", "old contents");
+    ASSERT_EQ(symlink("picture.bmp", Native("link.bmp").c_str()), 0);
+    {
+        CFile file;
+        ASSERT_TRUE(file.Open(Windows("link.bmp"), kReplace));
+        file.Write("new", 3);
+        file.Close();
+    }
+    EXPECT_EQ(Read("picture.bmp"), "new");
+    struct stat st
+    {
+    };
+    ASSERT_EQ(lstat(Native("link.bmp").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode)) << "the link was replaced by a file";
+    EXPECT_EQ(Entries(), 2);
 }
 
 TEST_F(FileTest, ReadsWholeFilesAndReportsAFileThatShrankAsAShortCount)
