@@ -12,23 +12,22 @@
 #include "Text.h"
 #include "skin/ISkinControl.h"
 
-BEGIN_MESSAGE_MAP(CStegoDlg, CDialog)
-ON_WM_SYSCOMMAND<&CStegoDlg::OnSysCommand>(),
-ON_WM_PAINT<&CStegoDlg::OnPaint>(),
-ON_WM_QUERYDRAGICON<&CStegoDlg::OnQueryDragIcon>(),
-ON_NOTIFY<&CStegoDlg::OnSelchangePageTab>(TCN_SELCHANGE, IDC_PAGE_TAB),
-ON_BN_CLICKED<&CStegoDlg::OnLoadText>(IDC_LOAD_TEXT),
-ON_BN_CLICKED<&CStegoDlg::OnHide>(IDC_HIDE),
-ON_BN_CLICKED<&CStegoDlg::OnUnhide>(IDC_UNHIDE),
-ON_BN_CLICKED<&CStegoDlg::OnOpenImage>(IDC_OPEN_IMAGE),
-ON_BN_CLICKED<&CStegoDlg::OnImagePage>(IDC_IMAGE_PAGE),
-ON_BN_CLICKED<&CStegoDlg::OnTextPage>(IDC_TEXT_PAGE),
-ON_BN_CLICKED<&CStegoDlg::OnAbout>(IDC_ABOUT),
-ON_WM_HELPINFO<&CStegoDlg::OnHelpInfo>(),
-ON_BN_CLICKED<&CStegoDlg::OnHelpButton>(IDC_HELP_BUTTON),
-END_MESSAGE_MAP()
+#include <new>
 
-CStegoDlg::CStegoDlg(CWnd* pParent)
+BEGIN_MESSAGE_MAP(CStegoDlg, CDialog)
+ON_WM_SYSCOMMAND<&CStegoDlg::OnSysCommand>(), ON_WM_PAINT<&CStegoDlg::OnPaint>(),
+    ON_WM_QUERYDRAGICON<&CStegoDlg::OnQueryDragIcon>(),
+    ON_NOTIFY<&CStegoDlg::OnSelchangePageTab>(TCN_SELCHANGE, IDC_PAGE_TAB),
+    ON_BN_CLICKED<&CStegoDlg::OnLoadText>(IDC_LOAD_TEXT),
+    ON_BN_CLICKED<&CStegoDlg::OnHide>(IDC_HIDE), ON_BN_CLICKED<&CStegoDlg::OnUnhide>(IDC_UNHIDE),
+    ON_BN_CLICKED<&CStegoDlg::OnOpenImage>(IDC_OPEN_IMAGE),
+    ON_BN_CLICKED<&CStegoDlg::OnImagePage>(IDC_IMAGE_PAGE),
+    ON_BN_CLICKED<&CStegoDlg::OnTextPage>(IDC_TEXT_PAGE),
+    ON_BN_CLICKED<&CStegoDlg::OnAbout>(IDC_ABOUT), ON_WM_HELPINFO<&CStegoDlg::OnHelpInfo>(),
+    ON_BN_CLICKED<&CStegoDlg::OnHelpButton>(IDC_HELP_BUTTON),
+    END_MESSAGE_MAP()
+
+        CStegoDlg::CStegoDlg(CWnd* pParent)
     : CDialog(IDD_MAIN, pParent), m_nCarrierSize(0), m_pSkin(nullptr), m_strMessage("")
 {
     m_hIcon = AfxGetApp()->LoadIcon(IDR_MAINFRAME);
@@ -109,10 +108,10 @@ BOOL CStegoDlg::ApplySkin(const CString& strSkinFile)
         LPCWSTR pszName;
     };
     static const SkinObject skinObjects[] = {
-        {IDC_IMAGE_PAGE, u"buttontab1"}, {IDC_TEXT_PAGE, u"buttontab2"},
+        {IDC_IMAGE_PAGE, u"buttontab1"},  {IDC_TEXT_PAGE, u"buttontab2"},
         {IDC_HELP_BUTTON, u"HelpButton"}, {IDC_OPEN_IMAGE, u"Button1"},
-        {IDC_LOAD_TEXT, u"Button2"},     {IDC_UNHIDE, u"Button3"},
-        {IDC_HIDE, u"Button4"},          {IDC_ABOUT, u"Button5"},
+        {IDC_LOAD_TEXT, u"Button2"},      {IDC_UNHIDE, u"Button3"},
+        {IDC_HIDE, u"Button4"},           {IDC_ABOUT, u"Button5"},
         {IDCANCEL, u"Button6"},
     };
     // A button the skin cannot dress keeps its plain look.
@@ -222,9 +221,17 @@ bool RefuseLargeFile(ULONGLONG nLength)
 {
     if (nLength <= ULONGLONG(INT32_MAX))
         return false;
-    AfxMessageBox("The file is too large to open: at most 2147483647 bytes can be read.", MB_OK,
-                  0);
+    AfxMessageBox("The file is too large to open: at most 2147483647 bytes can be read.", MB_OK, 0);
     return true;
+}
+
+// A file the machine has no room for is refused like any other unreadable file: the window
+// stays usable, with no carrier.
+void ShowNoMemory(const CString& strPath)
+{
+    const std::string text =
+        "Could not read " + AfxNativePath(strPath.str()) + ": there is not enough memory for it.";
+    AfxMessageBox(text.c_str(), MB_OK, 0);
 }
 } // namespace
 
@@ -275,6 +282,11 @@ void CStegoDlg::OnOpenImage()
         AfxMessageBox(e.what(), MB_OK, 0);
         return;
     }
+    catch (const std::bad_alloc&)
+    {
+        ShowNoMemory(m_strCarrierPath);
+        return;
+    }
 
     GetDlgItem(IDC_UNHIDE)->EnableWindow(TRUE);
     GetDlgItem(IDC_HIDE)->EnableWindow(TRUE);
@@ -304,6 +316,11 @@ void CStegoDlg::OnLoadText()
     catch (const CFileException& e)
     {
         AfxMessageBox(e.what(), MB_OK, 0);
+        return;
+    }
+    catch (const std::bad_alloc&)
+    {
+        ShowNoMemory(dlgFile.GetPathName());
         return;
     }
     UpdateData(FALSE);
@@ -343,9 +360,8 @@ void CStegoDlg::OnHide()
     m_strCarrierPath = dlgFile.GetPathName();
 
     CFile file;
-    if (!file.Open(m_strCarrierPath,
-                   CFile::modeCreate | CFile::modeReadWrite | CFile::typeBinary |
-                       CFile::shareCompat))
+    if (!file.Open(m_strCarrierPath, CFile::modeCreate | CFile::modeReadWrite | CFile::typeBinary |
+                                         CFile::shareCompat))
         return;
     try
     {

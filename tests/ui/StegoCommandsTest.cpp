@@ -496,6 +496,37 @@ TEST_F(StegoCommands, AFileTooLargeForTheCarrierCountIsRefusedNotCut)
     EXPECT_FALSE(Picture());
 }
 
+#if !defined(__SANITIZE_ADDRESS__)
+TEST_F(StegoCommands, AFileWithNoMemoryLeftForItIsRefusedAndTheWindowCarriesOn)
+{
+    const QString big = Path("big.bmp");
+    {
+        QFile file(big);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        if (!file.resize(qint64(1536) * 1024 * 1024))
+            GTEST_SKIP() << "this file system cannot hold a 1.5 GB sparse file";
+    }
+    Open(bmp);
+    // Leave the process a little address space beyond what it already uses.
+    QFile status(QStringLiteral("/proc/self/statm"));
+    ASSERT_TRUE(status.open(QIODevice::ReadOnly));
+    const rlim_t used = status.readAll().split(' ').front().toULongLong() * sysconf(_SC_PAGESIZE);
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_AS, &old), 0);
+    rlimit tight = old;
+    tight.rlim_cur = used + 256u * 1024 * 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_AS, &tight), 0);
+    Open(big);
+    setrlimit(RLIMIT_AS, &old);
+
+    EXPECT_EQ(script.messages, std::vector<std::string>{"Could not read " + big.toStdString() +
+                                                        ": there is not enough memory for it."});
+    EXPECT_EQ(dlg.m_nCarrierSize, 0);
+    Open(bmp);
+    EXPECT_GT(dlg.m_nCarrierSize, 0) << "the window still opens files";
+}
+#endif
+
 #ifdef CARVALET_CLI
 TEST_F(StegoCommands, CarriersCrossBetweenTheWindowAndCarvaletCli)
 {
