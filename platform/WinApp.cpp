@@ -13,9 +13,7 @@ constexpr HINSTANCE kInstance(1);
 
 std::string NameFromModule()
 {
-    char path[MAX_PATH * 4] = {};
-    GetModuleFileNameA(HMODULE(), path, sizeof(path));
-    std::string name(path);
+    std::string name = AfxModuleFileName();
     name = name.substr(name.rfind('\\') + 1);
     if (const auto dot = name.rfind('.'); dot != std::string::npos && dot > 0)
         name.resize(dot);

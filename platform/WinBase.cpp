@@ -38,6 +38,10 @@ std::string ExecutablePath()
     if (n <= 0)
         return {};
     path.resize(static_cast<std::size_t>(n));
+    // An executable replaced while it runs (a rebuild, an upgrade) keeps its name.
+    constexpr std::string_view deleted = " (deleted)";
+    if (path.ends_with(deleted) && ::access(path.c_str(), F_OK) != 0)
+        path.resize(path.size() - deleted.size());
     return AfxWindowsPath(path);
 }
 
@@ -91,6 +95,11 @@ DWORD GetModuleFileNameA(HMODULE, LPSTR lpFilename, DWORD nSize)
     std::memcpy(lpFilename, path.c_str(), path.size() + 1);
     SetLastError(ERROR_SUCCESS);
     return static_cast<DWORD>(path.size());
+}
+
+std::string AfxModuleFileName()
+{
+    return ExecutablePath();
 }
 
 HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL, LPCSTR lpName)

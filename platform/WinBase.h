@@ -4,6 +4,8 @@
 #include "WinTypes.h"
 #include "WinUser.h"
 
+#include <string>
+
 struct SECURITY_ATTRIBUTES;
 using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
 
@@ -20,6 +22,8 @@ void SetLastError(DWORD dwErrCode);
 // The running executable's path, Windows-style (backslashes). Always zero-terminated; when the
 // buffer is too small the path is cut, nSize is returned and the last error says so.
 DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize);
+// The same path whole, however long.
+std::string AfxModuleFileName();
 
 // A named mutex lives as long as a handle to it is open and disappears with the process.
 // A second create of an existing name still succeeds, with ERROR_ALREADY_EXISTS.

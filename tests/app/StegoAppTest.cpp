@@ -48,8 +48,13 @@ TEST(StegoApp, TitleIsTheExecutableNameWithoutExtension)
         const ModulePath module("C:\\Tools\\Copy of Carvalet.exe");
         EXPECT_STREQ(AfxGetAppName(), "Copy of Carvalet");
     }
-    const ModulePath module("\\opt\\carvalet\\bin\\Carvalet");
-    EXPECT_STREQ(AfxGetAppName(), "Carvalet");
+    {
+        const ModulePath module("\\opt\\carvalet\\bin\\Carvalet");
+        EXPECT_STREQ(AfxGetAppName(), "Carvalet");
+    }
+    const std::string deep = "\\home\\" + std::string(1500, 'x') + "\\Carvalet";
+    const ModulePath module(deep.c_str());
+    EXPECT_STREQ(AfxGetAppName(), "Carvalet") << "a deep folder does not cut the name short";
 }
 
 TEST(StegoApp, HelpCommandIsRoutedToTheFrameworkHandler)
