@@ -6,6 +6,8 @@
 #include "WinApp.h"
 #include "Wnd.h"
 
+#include <QAbstractButton>
+#include <QIcon>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -20,6 +22,9 @@ int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
     const bool okCancel = (uType & MB_TYPEMASK) == MB_OKCANCEL;
     box.setStandardButtons(okCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok);
     box.setEscapeButton(okCancel ? QMessageBox::Cancel : QMessageBox::Ok);
+    // Plain text buttons, like the program's own dialogs.
+    for (QAbstractButton* button : box.buttons())
+        button->setIcon(QIcon());
 
     CModalLoop loop(ModalKind::MessageBox, &box);
     loop.Context().text = lpText ? lpText : "";
