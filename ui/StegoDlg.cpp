@@ -14,24 +14,29 @@
 
 #include <new>
 
+// clang-format off
 BEGIN_MESSAGE_MAP(CStegoDlg, CDialog)
-ON_WM_SYSCOMMAND<&CStegoDlg::OnSysCommand>(), ON_WM_PAINT<&CStegoDlg::OnPaint>(),
-    ON_WM_QUERYDRAGICON<&CStegoDlg::OnQueryDragIcon>(),
-    ON_NOTIFY<&CStegoDlg::OnSelchangePageTab>(TCN_SELCHANGE, IDC_PAGE_TAB),
-    ON_BN_CLICKED<&CStegoDlg::OnLoadText>(IDC_LOAD_TEXT),
-    ON_BN_CLICKED<&CStegoDlg::OnHide>(IDC_HIDE), ON_BN_CLICKED<&CStegoDlg::OnUnhide>(IDC_UNHIDE),
-    ON_BN_CLICKED<&CStegoDlg::OnOpenImage>(IDC_OPEN_IMAGE),
-    ON_BN_CLICKED<&CStegoDlg::OnImagePage>(IDC_IMAGE_PAGE),
-    ON_BN_CLICKED<&CStegoDlg::OnTextPage>(IDC_TEXT_PAGE),
-    ON_BN_CLICKED<&CStegoDlg::OnAbout>(IDC_ABOUT), ON_WM_HELPINFO<&CStegoDlg::OnHelpInfo>(),
-    ON_BN_CLICKED<&CStegoDlg::OnHelpButton>(IDC_HELP_BUTTON),
-    END_MESSAGE_MAP()
+ON_WM_SYSCOMMAND<&CStegoDlg::OnSysCommand>(),
+ON_WM_PAINT<&CStegoDlg::OnPaint>(),
+ON_WM_QUERYDRAGICON<&CStegoDlg::OnQueryDragIcon>(),
+ON_NOTIFY<&CStegoDlg::OnSelchangePageTab>(TCN_SELCHANGE, IDC_PAGE_TAB),
+ON_BN_CLICKED<&CStegoDlg::OnLoadText>(IDC_LOAD_TEXT),
+ON_BN_CLICKED<&CStegoDlg::OnHide>(IDC_HIDE),
+ON_BN_CLICKED<&CStegoDlg::OnUnhide>(IDC_UNHIDE),
+ON_BN_CLICKED<&CStegoDlg::OnOpenImage>(IDC_OPEN_IMAGE),
+ON_BN_CLICKED<&CStegoDlg::OnImagePage>(IDC_IMAGE_PAGE),
+ON_BN_CLICKED<&CStegoDlg::OnTextPage>(IDC_TEXT_PAGE),
+ON_BN_CLICKED<&CStegoDlg::OnAbout>(IDC_ABOUT),
+ON_WM_HELPINFO<&CStegoDlg::OnHelpInfo>(),
+ON_BN_CLICKED<&CStegoDlg::OnHelpButton>(IDC_HELP_BUTTON),
+END_MESSAGE_MAP()
 
-        CStegoDlg::CStegoDlg(CWnd* pParent)
+CStegoDlg::CStegoDlg(CWnd* pParent)
     : CDialog(IDD_MAIN, pParent), m_nCarrierSize(0), m_pSkin(nullptr), m_strMessage("")
 {
     m_hIcon = AfxGetApp()->LoadIcon(IDR_MAINFRAME);
 }
+// clang-format on
 
 CStegoDlg::~CStegoDlg()
 {
