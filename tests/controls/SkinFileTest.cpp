@@ -96,7 +96,7 @@ TEST(SkinFile, MalformedSkinsAreRefusedWithTheirLine)
     }
 }
 
-TEST(SkinFile, AMissingFileIsNotFoundAndAnOversizedOneIsRefusedUnread)
+TEST(SkinFile, AMissingFileIsNotFoundAndAnOversizedOneIsRefused)
 {
     CSkinFile skin;
     EXPECT_EQ(skin.Load(QStringLiteral("/nonexistent/Tessaply.skn")), E_FILENOTFOUND);
