@@ -1,6 +1,7 @@
 #include "PasswordInput.h"
 
 #include "CliError.h"
+#include "PasswordRecord.h"
 
 #include <cerrno>
 #include <csignal>
@@ -106,4 +107,28 @@ std::string ReadPasswordFromTerminal(const std::string& prompt)
 std::string ReadPasswordFromStdin()
 {
     return ReadLine(STDIN_FILENO);
+}
+
+std::string AskPassword(const Arguments& args, bool newPassword)
+{
+    if (args.Has("--password-stdin"))
+    {
+        return ReadPasswordFromStdin();
+    }
+    std::string password = ReadPasswordFromTerminal("Password : ");
+    if (!newPassword)
+    {
+        return password;
+    }
+    // Check the length before asking again, as the dialog reports it first.
+    if (const std::string problem = CheckNewPassword(password, password); !problem.empty())
+    {
+        throw CliError(problem);
+    }
+    const std::string confirmation = ReadPasswordFromTerminal("Confirm Pw : ");
+    if (const std::string problem = CheckNewPassword(password, confirmation); !problem.empty())
+    {
+        throw CliError(problem);
+    }
+    return password;
 }
