@@ -11,7 +11,8 @@ QString AfxTextToQString(std::string_view bytes);
 std::string AfxQStringToText(const QString& text);
 bool AfxIsValidUtf8(std::string_view bytes);
 
-// "\work\res\Help.chm" -> "/work/res/Help.chm".
+// "\work\res\Help.chm" -> "/work/res/Help.chm". A backslash inside a native name stands as
+// U+F05C in the Windows-style form, so both crossings give back the bytes they were given.
 std::string AfxNativePath(std::string_view windowsPath);
 // "/work/res/Help.chm" -> "\work\res\Help.chm".
 std::string AfxWindowsPath(std::string_view nativePath);
