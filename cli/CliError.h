@@ -5,8 +5,11 @@
 
 // Exit codes a script can tell apart.
 inline constexpr int EXIT_DONE = 0;
+// Input, output or the carrier refused.
 inline constexpr int EXIT_FAILED = 1;
 inline constexpr int EXIT_USAGE = 2;
+inline constexpr int EXIT_WRONG_PASSWORD = 3;
+inline constexpr int EXIT_NO_MESSAGE = 4;
 
 // A failure the user is told about on standard error; the tool then exits with its code.
 class CliError : public std::runtime_error

@@ -1,11 +1,11 @@
 // Small pieces the commands share.
 #pragma once
 
+#include "Arguments.h"
 #include "CarrierCodec.h"
+#include "Output.h"
 
-#include <cstdint>
-#include <iostream>
-#include <vector>
+#include <string>
 
 // Reports codec messages on standard error and remembers that one was shown.
 struct CodecMessages
@@ -16,12 +16,16 @@ struct CodecMessages
         return [this](const std::string& text)
         {
             shown = true;
-            std::cerr << text << '\n';
+            PrintError(text + "\n");
         };
     }
 };
 
-inline std::int32_t LengthOf(const std::vector<std::uint8_t>& carrier)
+// "-" names standard input or output.
+inline bool IsStdio(const std::string* path)
 {
-    return static_cast<std::int32_t>(carrier.size());
+    return path != nullptr && *path == "-";
 }
+
+// Standard input can feed one option at most; names those that would share it.
+void ExpectOneStdinReader(const Arguments& args);

@@ -1,12 +1,10 @@
-#include "CarrierCodec.h"
+#include "CarrierFile.h"
 #include "CliError.h"
 #include "Command.h"
 #include "CommandSupport.h"
-#include "FileIo.h"
+#include "OutputFile.h"
 #include "PasswordInput.h"
 #include "PasswordRecord.h"
-
-#include <algorithm>
 
 namespace
 {
@@ -20,12 +18,14 @@ int Hide(const Arguments& args)
     {
         throw UsageError("give either --message or --message-file");
     }
-    const std::string& image = args.positional[0];
-    const std::string& output = args.positional[1];
+    ExpectOneStdinReader(args);
 
-    std::vector<std::uint8_t> carrier = ReadCarrier(image);
-    // Anything longer than the carrier fails the size rule anyway, so no need to read it all.
-    std::string message = text ? *text : ReadMessageFile(*file, carrier.size() + 1);
+    const CarrierFile carrier(args.positional[0]);
+    // A message longer than the carrier takes fails the size rule anyway: no need to read on.
+    std::string message =
+        text ? *text
+             : ReadMessageFile(*file,
+                               static_cast<std::size_t>(LongestMessage(carrier.Length())) + 1);
     message.erase(std::min(message.find('\0'), message.size()));
     if (message.empty())
     {
@@ -38,17 +38,24 @@ int Hide(const Arguments& args)
         throw CliError(problem);
     }
 
-    // The window's order: the password record first, then the message.
+    // The window's order: the password record first, then the message. Both are checked
+    // before OUTPUT is touched.
     CodecMessages codec;
+    std::vector<HiddenRecord> records;
     for (const auto& [slot, record] :
          {std::pair{PASSWORD_SLOT, MakePasswordRecord(password)}, std::pair{MESSAGE_SLOT, message}})
     {
-        if (EmbedText(carrier.data(), LengthOf(carrier), slot, record, codec.Fn()) != 1)
+        std::optional<HiddenRecord> prepared =
+            PrepareRecord(carrier.Length(), slot, record, codec.Fn());
+        if (!prepared)
         {
             throw CliError("Operation aborted ..     ");
         }
+        records.push_back(std::move(*prepared));
     }
-    WriteFileSafely(output, carrier.data(), carrier.size());
+    OutputFile output(args.positional[1]);
+    carrier.WriteHidden(output, records);
+    output.Commit();
     return EXIT_DONE;
 }
 
@@ -58,11 +65,22 @@ const Command& HideCommand()
 {
     static const Command command{
         "hide",
-        "hide IMAGE OUTPUT (--message TEXT | --message-file FILE) [--password-stdin]",
+        "hide IMAGE OUTPUT (--message TEXT | --message-file FILE) [PASSWORD OPTION]",
         "hides the message in a copy of IMAGE, written to OUTPUT, behind a password\n"
         "of 8 to 16 characters (only the first 8 count).",
-        "",
-        {{"--message", true}, {"--message-file", true}, {"--password-stdin", false}},
+        R"(OUTPUT "-" is standard output; a FILE "-" is standard input. OUTPUT is written
+to a new file beside it that takes its place only once complete; a symbolic link
+stays a link and its target is written; a device or pipe is written into.
+
+  --message TEXT       the message. Other users of this machine can read it in
+                       the process list while the command runs: use
+                       --message-file for anything private.
+  --message-file FILE  the message: the file's bytes up to its first zero byte.
+)",
+        {{"--message", true},
+         {"--message-file", true},
+         {"--password-stdin", false},
+         {"--password-file", true}},
         Hide,
     };
     return command;

@@ -1,54 +1,49 @@
-#include "CarrierCodec.h"
+#include "CarrierFile.h"
 #include "CliError.h"
 #include "Command.h"
 #include "CommandSupport.h"
-#include "FileIo.h"
+#include "OutputFile.h"
 #include "PasswordInput.h"
 #include "PasswordRecord.h"
-
-#include <cstdio>
 
 namespace
 {
 
+constexpr const char* NO_DATA = "Image does not contain curtained data ..";
+
 int Unhide(const Arguments& args)
 {
     ExpectPositional(args, 1, "IMAGE");
-    const std::vector<std::uint8_t> carrier = ReadCarrier(args.positional[0]);
+    ExpectOneStdinReader(args);
+    const CarrierFile carrier(args.positional[0]);
+    const std::string* output = args.Value("--output");
+    if (output != nullptr && *output != "-" && carrier.IsFile(*output))
+    {
+        throw CliError("--output names the image itself; the image is left as it was");
+    }
 
     CodecMessages codec;
-    const std::string record =
-        ExtractText(carrier.data(), LengthOf(carrier), PASSWORD_SLOT, codec.Fn());
+    const std::string record = carrier.Extract(PASSWORD_SLOT, codec.Fn());
     if (record.empty())
     {
-        if (codec.shown)
-        {
-            return EXIT_FAILED;
-        }
-        throw CliError("Image does not contain curtained data ..");
+        throw CliError(codec.shown ? "" : NO_DATA, EXIT_NO_MESSAGE);
     }
 
     const std::string password = AskPassword(args, false);
     if (!PasswordOpensRecord(password, record))
     {
-        throw CliError("Invalid password try again");
+        throw CliError("Invalid password try again", EXIT_WRONG_PASSWORD);
     }
 
-    const std::string message =
-        ExtractText(carrier.data(), LengthOf(carrier), MESSAGE_SLOT, codec.Fn());
+    // A message of blanks alone comes back empty, and silently: that is still a message.
+    const std::string message = carrier.Extract(MESSAGE_SLOT, codec.Fn());
     if (codec.shown)
     {
-        return EXIT_FAILED;
+        throw CliError("", EXIT_NO_MESSAGE);
     }
-    if (const std::string* output = args.Value("--output"))
-    {
-        WriteFileSafely(*output, message.data(), message.size());
-    }
-    else if (std::fwrite(message.data(), 1, message.size(), stdout) != message.size() ||
-             std::fflush(stdout) != 0)
-    {
-        throw CliError("cannot write the message to standard output");
-    }
+    OutputFile out(output != nullptr ? *output : "-");
+    out.Write(message.data(), message.size());
+    out.Commit();
     return EXIT_DONE;
 }
 
@@ -58,11 +53,13 @@ const Command& UnhideCommand()
 {
     static const Command command{
         "unhide",
-        "unhide IMAGE [--output FILE] [--password-stdin]",
+        "unhide IMAGE [--output FILE] [PASSWORD OPTION]",
         "asks for the password and writes the hidden message, byte for byte, to\n"
         "standard output or FILE.",
-        "",
-        {{"--output", true}, {"--password-stdin", false}},
+        R"(  --output FILE  where the message goes ("-": standard output); saved like
+                 hide's OUTPUT. It cannot be IMAGE itself.
+)",
+        {{"--output", true}, {"--password-stdin", false}, {"--password-file", true}},
         Unhide,
     };
     return command;

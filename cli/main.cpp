@@ -2,8 +2,9 @@
 
 #include "CliError.h"
 #include "Command.h"
+#include "Output.h"
 
-#include <iostream>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,19 @@ namespace
 {
 
 constexpr const char* VERSION = "1.0.0.5";
+
+constexpr const char* PASSWORD_HELP = R"(
+The password is asked on the terminal without echo (twice when hiding), or read
+as the first line (at most 1024 bytes) of standard input with --password-stdin,
+or of FILE with --password-file FILE. It never appears on the command line.
+Standard input can serve one option only. Note: the password only gates access;
+anyone with this program can read hidden messages.
+)";
+
+constexpr const char* EXIT_HELP = R"(
+Exit status: 0 done, 1 failed (input, output, refused carrier), 2 usage error,
+3 wrong password, 4 no hidden message.
+)";
 
 const std::vector<const Command*>& Commands()
 {
@@ -31,6 +45,15 @@ const Command* Find(const std::string& name)
     return nullptr;
 }
 
+std::string Indented(std::string text, std::size_t by)
+{
+    for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 1))
+    {
+        text.insert(at + 1, by, ' ');
+    }
+    return text;
+}
+
 std::string Usage()
 {
     std::string text = "Usage:\n";
@@ -38,26 +61,42 @@ std::string Usage()
     {
         text += "  carvalet-cli " + command->synopsis + "\n";
     }
-    text += "  carvalet-cli --help | --version\n\n";
+    text += "  carvalet-cli COMMAND --help | --help | --version\n\n";
     for (const Command* command : Commands())
     {
-        std::string summary = command->summary;
-        for (std::size_t at = summary.find('\n'); at != std::string::npos;
-             at = summary.find('\n', at + 1))
-        {
-            summary.insert(at + 1, 8, ' ');
-        }
-        text += command->name + std::string(8 - command->name.size(), ' ') + summary + "\n";
+        text += command->name + std::string(8 - command->name.size(), ' ') +
+                Indented(command->summary, 8) + "\n";
     }
-    text += R"(
-The password is asked on the terminal without echo (twice when hiding), or read
-as the first line of standard input with --password-stdin. It never appears on
-the command line. Note: the password only gates access; anyone with this program
-can read hidden messages.
+    text += "\nPASSWORD OPTION: --password-stdin | --password-file FILE\n";
+    text += "--message TEXT shows the message to other users in the process list: use\n"
+            "--message-file FILE (\"-\": standard input) for anything private.\n";
+    return text + PASSWORD_HELP + EXIT_HELP;
+}
 
-Exit status: 0 on success, 1 on failure, 2 on a usage error.
-)";
-    return text;
+std::string CommandHelp(const Command& command)
+{
+    std::string text = "Usage: carvalet-cli " + command.synopsis + "\n\n" + command.name + ": " +
+                       Indented(command.summary, command.name.size() + 2) + "\n";
+    if (!command.details.empty())
+    {
+        text += "\n" + command.details;
+    }
+    const auto takesPassword = [&](const Option& option)
+    { return option.name == "--password-stdin"; };
+    if (std::any_of(command.options.begin(), command.options.end(), takesPassword))
+    {
+        text += PASSWORD_HELP;
+    }
+    return text + EXIT_HELP;
+}
+
+// "COMMAND --help" anywhere before "--".
+bool AsksForHelp(const std::vector<std::string>& words)
+{
+    const auto end = std::find(words.begin(), words.end(), "--");
+    return std::find_if(words.begin(), end,
+                        [](const std::string& word)
+                        { return word == "--help" || word == "-h"; }) != end;
 }
 
 int Run(int argc, char** argv)
@@ -69,12 +108,12 @@ int Run(int argc, char** argv)
     const std::string name = argv[1];
     if (name == "--help" || name == "-h")
     {
-        std::cout << Usage();
+        PrintOut(Usage());
         return EXIT_DONE;
     }
     if (name == "--version")
     {
-        std::cout << "carvalet-cli " << VERSION << '\n';
+        PrintOut(std::string("carvalet-cli ") + VERSION + "\n");
         return EXIT_DONE;
     }
     const Command* command = Find(name);
@@ -82,31 +121,45 @@ int Run(int argc, char** argv)
     {
         throw UsageError("unknown command " + name);
     }
-    return command->run(
-        ParseArguments(name, std::vector<std::string>(argv + 2, argv + argc), command->options));
+    const std::vector<std::string> words(argv + 2, argv + argc);
+    if (AsksForHelp(words))
+    {
+        PrintOut(CommandHelp(*command));
+        return EXIT_DONE;
+    }
+    return command->run(ParseArguments(name, words, command->options));
+}
+
+int Report(int code, const std::string& text)
+{
+    if (!text.empty())
+    {
+        PrintError(text + "\n");
+    }
+    return code;
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
+    int code = EXIT_FAILED;
     try
     {
-        return Run(argc, argv);
+        code = Run(argc, argv);
     }
     catch (const UsageError& e)
     {
-        std::cerr << "carvalet-cli: " << e.what() << "\n\n" << Usage();
-        return EXIT_USAGE;
+        code = Report(EXIT_USAGE, std::string("carvalet-cli: ") + e.what() + "\n\n" + Usage());
     }
     catch (const CliError& e)
     {
-        std::cerr << e.what() << '\n';
-        return e.ExitCode();
+        code = Report(e.ExitCode(), e.what());
     }
     catch (const std::exception& e)
     {
-        std::cerr << e.what() << '\n';
-        return EXIT_FAILED;
+        code = Report(EXIT_FAILED, e.what());
     }
+    // Output that did not arrive is a failure, whatever else happened.
+    return OutputFailed() ? EXIT_FAILED : code;
 }
