@@ -1,7 +1,7 @@
-#include "StegoApp.h"
+#include "app/StegoApp.h"
 
-#include "AppDir.h"
-#include "StegoDlg.h"
+#include "ui/AppDir.h"
+#include "ui/StegoDlg.h"
 
 BEGIN_MESSAGE_MAP(CStegoApp, CWinApp)
 ON_COMMAND<&CWinApp::OnHelp>(ID_HELP),

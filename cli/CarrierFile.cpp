@@ -1,7 +1,7 @@
-#include "CarrierFile.h"
+#include "cli/CarrierFile.h"
 
-#include "CliError.h"
-#include "OutputFile.h"
+#include "cli/CliError.h"
+#include "cli/OutputFile.h"
 
 #include <algorithm>
 #include <cerrno>

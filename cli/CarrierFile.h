@@ -2,7 +2,7 @@
 // record covers are ever read, so a large carrier costs neither time nor memory.
 #pragma once
 
-#include "CarrierCodec.h"
+#include "engine/CarrierCodec.h"
 
 #include <cstdint>
 #include <string>

@@ -2,7 +2,7 @@
 // lives in its own file and is listed once in main.cpp.
 #pragma once
 
-#include "Arguments.h"
+#include "cli/Arguments.h"
 
 #include <string>
 #include <vector>

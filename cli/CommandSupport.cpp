@@ -1,4 +1,4 @@
-#include "CommandSupport.h"
+#include "cli/CommandSupport.h"
 
 #include <vector>
 

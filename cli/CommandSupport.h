@@ -1,9 +1,9 @@
 // Small pieces the commands share.
 #pragma once
 
-#include "Arguments.h"
-#include "CarrierCodec.h"
-#include "Output.h"
+#include "cli/Arguments.h"
+#include "cli/Output.h"
+#include "engine/CarrierCodec.h"
 
 #include <string>
 

@@ -1,10 +1,10 @@
-#include "CarrierFile.h"
-#include "CliError.h"
-#include "Command.h"
-#include "CommandSupport.h"
-#include "OutputFile.h"
-#include "PasswordInput.h"
-#include "PasswordRecord.h"
+#include "cli/CarrierFile.h"
+#include "cli/CliError.h"
+#include "cli/Command.h"
+#include "cli/CommandSupport.h"
+#include "cli/OutputFile.h"
+#include "cli/PasswordInput.h"
+#include "engine/PasswordRecord.h"
 
 namespace
 {

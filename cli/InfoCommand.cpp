@@ -1,9 +1,9 @@
-#include "CarrierFile.h"
-#include "CliError.h"
-#include "Command.h"
-#include "CommandSupport.h"
-#include "PasswordRecord.h"
+#include "cli/CarrierFile.h"
+#include "cli/CliError.h"
+#include "cli/Command.h"
+#include "cli/CommandSupport.h"
 #include "common/Cp1252.h"
+#include "engine/PasswordRecord.h"
 
 #include <cstdio>
 #include <string>

@@ -1,6 +1,6 @@
-#include "OutputFile.h"
+#include "cli/OutputFile.h"
 
-#include "CliError.h"
+#include "cli/CliError.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,9 +1,9 @@
-#include "PasswordInput.h"
+#include "cli/PasswordInput.h"
 
-#include "CliError.h"
-#include "PasswordRecord.h"
+#include "cli/CliError.h"
 #include "common/SafeFile.h"
 #include "common/SignalGuard.h"
+#include "engine/PasswordRecord.h"
 
 #include <cerrno>
 #include <csignal>

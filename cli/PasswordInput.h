@@ -2,7 +2,7 @@
 // command line, where other users could read it.
 #pragma once
 
-#include "Arguments.h"
+#include "cli/Arguments.h"
 
 #include <cstddef>
 #include <string>

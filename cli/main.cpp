@@ -1,8 +1,9 @@
 // carvalet-cli: hides and recovers messages from scripts, in the same files as the window.
 
-#include "CliError.h"
-#include "Command.h"
-#include "Output.h"
+#include "cli/CliError.h"
+#include "cli/Command.h"
+#include "cli/Output.h"
+#include "common/Version.h"
 
 #include <algorithm>
 #include <string>
@@ -11,7 +12,7 @@
 namespace
 {
 
-constexpr const char* VERSION = "1.0.0.5";
+constexpr const char* VERSION = CARVALET_VERSION;
 
 constexpr const char* PASSWORD_HELP = R"(
 The password is asked on the terminal without echo (twice when hiding), or read

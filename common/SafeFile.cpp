@@ -1,6 +1,6 @@
-#include "SafeFile.h"
+#include "common/SafeFile.h"
 
-#include "SignalGuard.h"
+#include "common/SignalGuard.h"
 
 #include <array>
 #include <atomic>
@@ -137,6 +137,39 @@ int LinkUnnamed(int fd, const std::string& name)
         return ::linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0 ? 0 : errno;
     }
     return code;
+}
+
+// One of this process's own open descriptors, when path names it through links such as
+// /dev/stdout -> /proc/self/fd/1; else -1. Writing to the descriptor itself keeps where its
+// owner pointed it (a pipe, a file opened for appending).
+int OwnDescriptor(const std::string& path)
+{
+    const std::string prefixes[] = {"/proc/self/fd/", "/dev/fd/",
+                                    "/proc/" + std::to_string(::getpid()) + "/fd/"};
+    std::string current = path;
+    for (int hop = 0; hop <= MAX_LINKS; ++hop)
+    {
+        for (const std::string& prefix : prefixes)
+        {
+            const std::string number =
+                current.rfind(prefix, 0) == 0 ? current.substr(prefix.size()) : std::string();
+            if (!number.empty() && number.size() < 9 &&
+                number.find_first_not_of("0123456789") == std::string::npos)
+            {
+                const int fd = std::stoi(number);
+                return ::fcntl(fd, F_GETFD) >= 0 ? fd : -1;
+            }
+        }
+        std::string next(PATH_MAX, '\0');
+        const ssize_t length = ::readlink(current.c_str(), next.data(), next.size());
+        if (length <= 0 || static_cast<std::size_t>(length) >= next.size())
+        {
+            return -1;
+        }
+        next.resize(static_cast<std::size_t>(length));
+        current = next.front() == '/' ? next : FolderOf(current) + "/" + next;
+    }
+    return -1;
 }
 
 } // namespace
@@ -280,10 +313,17 @@ FileError FileReplacement::Open(const std::string& path, const Options& options)
     {
         return ErrorFromCode(ENOENT);
     }
+    if (const int own = OwnDescriptor(path); own >= 0)
+    {
+        m_target = path;
+        m_fd = ::fcntl(own, F_DUPFD_CLOEXEC, 0);
+        m_replaces = false;
+        return m_fd < 0 ? ErrorFromCode(errno) : FileError{};
+    }
     struct stat st
     {
     };
-    // stat follows every link, the kernel's own (/dev/stdout) included.
+    // stat follows every link, the kernel's own included.
     if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
     {
         if (S_ISDIR(st.st_mode))

@@ -5,8 +5,9 @@
 // SIGINT, SIGTERM or SIGHUP removes. The new file is flushed to disk, takes the old one's mode
 // and owner, and only then takes its name; the folder is flushed after. A symbolic link, even
 // a dangling one, stays a link and its target is written. A device, a pipe or a socket is
-// written into, never replaced. When no new file can be made beside the target the save
-// fails: a file is never overwritten in place.
+// written into, never replaced; so is one of the process's own descriptors named through a
+// link (/dev/stdout). When no new file can be made beside the target the save fails: a file is
+// never overwritten in place.
 #pragma once
 
 #include <cstddef>

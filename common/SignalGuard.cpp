@@ -1,4 +1,4 @@
-#include "SignalGuard.h"
+#include "common/SignalGuard.h"
 
 #include <array>
 #include <atomic>

@@ -1,4 +1,4 @@
-#include "DialogInit102.h"
+#include "res/DialogInit102.h"
 
 // Records: control ID (16-bit), 0x0376 "load from stream" (16-bit), data length (32-bit), the
 // control's persisted stream. Little-endian throughout; a 16-bit zero closes the list.

@@ -11,7 +11,7 @@ PACKAGES=(
   clang libclang-rt-14-dev
   libchm-dev fp-utils
   xvfb xauth xdotool x11-apps imagemagick
-  fonts-dejavu-core
+  fonts-dejavu-core time
 )
 
 as_root() {

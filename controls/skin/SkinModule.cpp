@@ -1,5 +1,5 @@
 // The plugin's entry: the class object of the skin control.
-#include "SkinControl.h"
+#include "controls/skin/SkinControl.h"
 #include "controls/common/ClassFactory.h"
 #include "skin/ControlIds.h"
 

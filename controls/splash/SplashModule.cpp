@@ -1,5 +1,5 @@
 // The plugin's entry: the class object of the splash control.
-#include "SplashControl.h"
+#include "controls/splash/SplashControl.h"
 #include "controls/common/ClassFactory.h"
 #include "skin/ControlIds.h"
 

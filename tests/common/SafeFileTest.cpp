@@ -237,6 +237,18 @@ TEST_P(SafeFile, DevicesPipesAndSocketsAreWrittenIntoNeverReplaced)
     EXPECT_EQ(received, "through the pipe");
     EXPECT_TRUE(fs::is_fifo(pipe));
 
+    // One of the process's own descriptors, named through a link as /dev/stdout names it.
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    fs::create_symlink("/proc/self/fd/" + std::to_string(ends[1]), dir / "mine");
+    EXPECT_FALSE(Save(dir / "mine", "own"));
+    ::close(ends[1]);
+    char own[8] = {};
+    EXPECT_EQ(::read(ends[0], own, sizeof own), 3);
+    EXPECT_STREQ(own, "own");
+    ::close(ends[0]);
+    EXPECT_TRUE(fs::is_symlink(dir / "mine"));
+
     // A socket cannot be opened as a file; it is refused and stays a socket.
     const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
     sockaddr_un address{};

@@ -1,4 +1,4 @@
-#include "TestSupport.h"
+#include "tests/controls/TestSupport.h"
 #include "controls/splash/SplashFile.h"
 #include "skin/ControlIds.h"
 
