@@ -10,8 +10,12 @@ WORK=$(mktemp -d "${2:-${TMPDIR:-/tmp}}/carvalet-bench-XXXXXX")
 RUNS=${RUNS:-5}
 trap 'rm -rf "$WORK"' EXIT
 
-le32() { printf "\\x%02x\\x%02x\\x%02x\\x%02x" $(($1 & 255)) $(($1 >> 8 & 255)) \
-  $(($1 >> 16 & 255)) $(($1 >> 24 & 255)); }
+# A 32-bit little-endian number as four bytes.
+le32() {
+  # shellcheck disable=SC2059
+  printf "$(printf '\\x%02x\\x%02x\\x%02x\\x%02x' $(($1 & 255)) $(($1 >> 8 & 255)) \
+    $(($1 >> 16 & 255)) $(($1 >> 24 & 255)))"
+}
 
 # A 24-bit bitmap of WIDTH x HEIGHT random pixels.
 make_bitmap() {

@@ -97,6 +97,23 @@ std::vector<std::uint8_t> Encipher(const std::string& text)
     return payload;
 }
 
+// Calls visit(k, places, all) for each payload byte k with a bit place in [from, to): bit j
+// of byte k sits at places + 9j, places = slot + 8k (an absolute offset), and `all` says that
+// all eight places lie in the range.
+template <typename Visit>
+void ForEachPayloadByte(std::int64_t slotStart, std::int64_t count, std::int64_t from,
+                        std::int64_t to, Visit visit)
+{
+    // A byte's places span 64 bytes from slot + 8k.
+    const std::int64_t first = std::max<std::int64_t>(0, (from - slotStart - 63) / 8);
+    const std::int64_t end = std::min(count, std::max<std::int64_t>(0, (to - slotStart + 7) / 8));
+    for (std::int64_t k = first; k < end; ++k)
+    {
+        const std::int64_t places = slotStart + 8 * k;
+        visit(static_cast<std::size_t>(k), places, places >= from && places + 63 < to);
+    }
+}
+
 std::uint32_t CountOf(const std::uint8_t* header)
 {
     std::uint32_t count = 0;
@@ -111,6 +128,72 @@ void TrimRight(std::string& text)
 {
     const std::size_t end = text.find_last_not_of(" \t\n\v\f\r");
     text.erase(end == std::string::npos ? 0 : end + 1);
+}
+
+// ExtractText on bytes that view(offset, size, buffer) gives: a pointer to them, read into the
+// buffer if they must be.
+template <typename View>
+std::string Extract(View view, std::int32_t length, std::int32_t slotStart,
+                    const ShowMessageFn& showMessage)
+{
+    const std::int32_t headerStart = HeaderStartOf(slotStart);
+    if (headerStart < 0 || std::int64_t{length} <= std::int64_t{headerStart} + HEADER_BITS)
+    {
+        return {};
+    }
+    std::vector<std::uint8_t> part;
+    const std::uint32_t count = CountOf(view(headerStart, HEADER_BITS, part));
+    if (count == 0 || count > static_cast<std::uint32_t>(length))
+    {
+        Show(showMessage, NO_DATA);
+        return {};
+    }
+    const std::int64_t end = std::int64_t{slotStart} + 8 * std::int64_t{count} + PAYLOAD_TAIL;
+    if (end > length)
+    {
+        return {};
+    }
+    // No hide ever writes such a count; the cipher would refuse the partial block.
+    if (count % 8 != 0)
+    {
+        Show(showMessage, NO_DATA);
+        return {};
+    }
+
+    std::vector<std::uint8_t> payload(count, 0);
+    std::uint8_t* const out = payload.data();
+    for (std::int64_t offset = slotStart; offset < end; offset += PART_SIZE)
+    {
+        const auto size = static_cast<std::size_t>(std::min(end - offset, PART_SIZE));
+        const std::int64_t partEnd = offset + static_cast<std::int64_t>(size);
+        const std::uint8_t* const bytes = view(offset, size, part);
+        ForEachPayloadByte(slotStart, count, offset, partEnd,
+                           [=](std::size_t k, std::int64_t places, bool all)
+                           {
+                               unsigned bits = 0;
+                               if (all)
+                               {
+                                   const std::uint8_t* const at = bytes + (places - offset);
+                                   for (int j = 0; j < 8; ++j)
+                                       bits |= (at[9 * j] & 1u) << j;
+                                   out[k] = static_cast<std::uint8_t>(bits);
+                                   return;
+                               }
+                               for (int j = 0; j < 8; ++j)
+                               {
+                                   const std::int64_t place = places + 9 * j;
+                                   if (place >= offset && place < partEnd)
+                                       bits |= (bytes[place - offset] & 1u) << j;
+                               }
+                               out[k] |= static_cast<std::uint8_t>(bits);
+                           });
+    }
+    MakeCipher().Decrypt(payload.data(), payload.data(), count, ECB);
+
+    std::string text(payload.begin(), payload.end());
+    text.erase(std::min(text.find('\0'), text.size()));
+    TrimRight(text);
+    return text;
 }
 
 } // namespace
@@ -184,9 +267,10 @@ int EmbedText(std::uint8_t* carrier, std::int32_t length, std::int32_t slotStart
 std::string ExtractText(const std::uint8_t* carrier, std::int32_t length, std::int32_t slotStart,
                         const ShowMessageFn& showMessage)
 {
-    return ExtractTextFrom([carrier](std::int64_t offset, std::uint8_t* into, std::size_t size)
-                           { std::copy_n(carrier + offset, size, into); },
-                           length, slotStart, showMessage);
+    // In memory the bytes are read where they are.
+    return Extract([carrier](std::int64_t offset, std::size_t, std::vector<std::uint8_t>&)
+                   { return carrier + offset; },
+                   length, slotStart, showMessage);
 }
 
 std::int64_t HiddenRecord::First() const
@@ -223,86 +307,47 @@ std::optional<HiddenRecord> PrepareRecord(std::int32_t length, std::int32_t slot
 
 void WriteRecordPart(const HiddenRecord& record, CarrierPart part)
 {
-    const std::int64_t partEnd = part.offset + static_cast<std::int64_t>(part.size);
-    const auto set = [&part](std::int64_t at, unsigned bit)
+    // Plain locals: stores through byte pointers could alias anything reached through memory.
+    std::uint8_t* const bytes = part.bytes;
+    const std::int64_t offset = part.offset;
+    const std::uint8_t* const payload = record.payload.data();
+    const std::int64_t partEnd = offset + static_cast<std::int64_t>(part.size);
+    const auto set = [bytes, offset](std::int64_t at, unsigned bit)
     {
-        std::uint8_t& byte = part.bytes[at - part.offset];
+        std::uint8_t& byte = bytes[at - offset];
         byte = static_cast<std::uint8_t>((byte & 0xFE) | (bit & 1));
     };
 
     const auto count = static_cast<std::uint32_t>(record.payload.size());
-    for (std::int64_t at = std::max(record.First(), part.offset);
+    for (std::int64_t at = std::max(record.First(), offset);
          at < std::min<std::int64_t>(record.slotStart, partEnd); ++at)
     {
         set(at, count >> (at - record.First()));
     }
-    // Bit j of payload byte k sits at slot + 8k + 9j, so a byte's distance from the slot
-    // gives j (modulo 8) and then k.
-    for (std::int64_t at = std::max<std::int64_t>(record.slotStart, part.offset);
-         at < std::min(record.End(), partEnd); ++at)
-    {
-        const std::int64_t distance = at - record.slotStart;
-        const std::int64_t j = distance % 8;
-        const std::int64_t k = (distance - 9 * j) / 8;
-        if (distance >= 9 * j && k < static_cast<std::int64_t>(count))
-        {
-            set(at, record.payload[static_cast<std::size_t>(k)] >> j);
-        }
-    }
+    ForEachPayloadByte(record.slotStart, count, offset, partEnd,
+                       [=](std::size_t k, std::int64_t places, bool all)
+                       {
+                           const unsigned bits = payload[k];
+                           for (int j = 0; j < 8; ++j)
+                           {
+                               const std::int64_t at = places + 9 * j;
+                               if (all || (at >= offset && at < partEnd))
+                                   set(at, bits >> j);
+                           }
+                       });
 }
 
 std::string ExtractTextFrom(const ReadCarrierFn& read, std::int32_t length, std::int32_t slotStart,
                             const ShowMessageFn& showMessage)
 {
-    const std::int32_t headerStart = HeaderStartOf(slotStart);
-    if (headerStart < 0 || std::int64_t{length} <= std::int64_t{headerStart} + HEADER_BITS)
-    {
-        return {};
-    }
-    std::uint8_t header[HEADER_BITS];
-    read(headerStart, header, sizeof header);
-    const std::uint32_t count = CountOf(header);
-    if (count == 0 || count > static_cast<std::uint32_t>(length))
-    {
-        Show(showMessage, NO_DATA);
-        return {};
-    }
-    const std::int64_t end = std::int64_t{slotStart} + 8 * std::int64_t{count} + PAYLOAD_TAIL;
-    if (end > length)
-    {
-        return {};
-    }
-    // No hide ever writes such a count; the cipher would refuse the partial block.
-    if (count % 8 != 0)
-    {
-        Show(showMessage, NO_DATA);
-        return {};
-    }
-
-    std::vector<std::uint8_t> payload(count, 0);
-    std::vector<std::uint8_t> part(static_cast<std::size_t>(std::min(end - slotStart, PART_SIZE)));
-    for (std::int64_t offset = slotStart; offset < end; offset += PART_SIZE)
-    {
-        const auto size = static_cast<std::size_t>(std::min(end - offset, PART_SIZE));
-        read(offset, part.data(), size);
-        for (std::size_t i = 0; i < size; ++i)
+    return Extract(
+        [&read](std::int64_t offset, std::size_t size, std::vector<std::uint8_t>& buffer)
         {
-            const std::int64_t distance = offset + static_cast<std::int64_t>(i) - slotStart;
-            const std::int64_t j = distance % 8;
-            const std::int64_t k = (distance - 9 * j) / 8;
-            if (distance >= 9 * j && k < std::int64_t{count})
-            {
-                payload[static_cast<std::size_t>(k)] |=
-                    static_cast<std::uint8_t>((part[i] & 1u) << j);
-            }
-        }
-    }
-    MakeCipher().Decrypt(payload.data(), payload.data(), count, ECB);
-
-    std::string text(payload.begin(), payload.end());
-    text.erase(std::min(text.find('\0'), text.size()));
-    TrimRight(text);
-    return text;
+            buffer.resize(size);
+            read(offset, buffer.data(), size);
+            return static_cast<const std::uint8_t*>(buffer.data());
+        },
+        length, slotStart, showMessage);
 }
 
 std::int64_t RequiredCarrierLength(std::int64_t textLength)
