@@ -14,6 +14,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <iostream>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -205,6 +206,39 @@ TEST_F(FileTest, AFolderThatTakesNoNewFileRefusesTheSaveAndNamesTheFolder)
     chmod(folder.c_str(), 0755);
     EXPECT_EQ(Read("locked/t.bmp"), "old contents");
     EXPECT_EQ(QDir(QString::fromStdString(folder)).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+TEST_F(FileTest, AnUnwritableFileIsRefusedAndAReplacementKeepsItsOwner)
+{
+    Write("kept.bmp", "kept");
+    const bool root = geteuid() == 0;
+    if (root)
+        ASSERT_TRUE(SetImmutable(Native("kept.bmp"), true));
+    else
+        ASSERT_EQ(chmod(Native("kept.bmp").c_str(), 0444), 0);
+    CFile file;
+    EXPECT_FALSE(file.Open(Windows("kept.bmp"), kReplace));
+    if (root)
+        SetImmutable(Native("kept.bmp"), false);
+    EXPECT_EQ(Read("kept.bmp"), "kept");
+    EXPECT_EQ(Entries(), 1);
+
+    if (!root)
+    {
+        std::cout << "[ SKIPPED  ] keeping another user's ownership needs root\n";
+        return;
+    }
+    ASSERT_EQ(chown(Native("kept.bmp").c_str(), 1234, 5678), 0);
+    ASSERT_TRUE(file.Open(Windows("kept.bmp"), kReplace));
+    file.Write("new", 3);
+    file.Close();
+    struct stat st
+    {
+    };
+    ASSERT_EQ(stat(Native("kept.bmp").c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, 1234u);
+    EXPECT_EQ(st.st_gid, 5678u);
+    EXPECT_EQ(Read("kept.bmp"), "new");
 }
 
 TEST_F(FileTest, AKillAtAnyMomentOfASaveLeavesTheOldFileOrTheNewOneAndNothingElse)
