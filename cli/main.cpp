@@ -1,10 +1,10 @@
 // carvalet-cli: hides and recovers messages from scripts, in the same files as the window.
 
-#include "engine/CarrierCodec.h"
 #include "cli/CliError.h"
 #include "cli/FileIo.h"
 #include "cli/PasswordInput.h"
 #include "common/Version.h"
+#include "engine/CarrierCodec.h"
 #include "engine/PasswordRecord.h"
 
 #include <algorithm>

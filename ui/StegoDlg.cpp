@@ -1,16 +1,16 @@
 #include "ui/StegoDlg.h"
 
-#include "ui/AboutDlg.h"
-#include "ui/AppDir.h"
 #include "engine/CarrierCodec.h"
+#include "platform/gdi/Image.h"
+#include "platform/kernel/Text.h"
 #include "platform/mfc/File.h"
 #include "platform/mfc/FileDialog.h"
-#include "platform/gdi/Image.h"
-#include "ui/PasswordDlg.h"
-#include "res/Resource.h"
 #include "platform/shell/Shell.h"
-#include "platform/kernel/Text.h"
+#include "res/Resource.h"
 #include "skin/ISkinControl.h"
+#include "ui/AboutDlg.h"
+#include "ui/AppDir.h"
+#include "ui/PasswordDlg.h"
 
 #include <new>
 
@@ -234,8 +234,8 @@ bool RefuseLargeFile(ULONGLONG nLength)
 // stays usable, with no carrier.
 void ShowNoMemory(const CString& strPath)
 {
-    const std::string text =
-        "Could not read " + layer::NativePath(strPath.str()) + ": there is not enough memory for it.";
+    const std::string text = "Could not read " + layer::NativePath(strPath.str()) +
+                             ": there is not enough memory for it.";
     AfxMessageBox(text.c_str(), MB_OK, 0);
 }
 } // namespace

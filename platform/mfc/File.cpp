@@ -1,8 +1,8 @@
 #include "platform/mfc/File.h"
 
-#include "platform/mfc/AfxMessageBox.h"
 #include "platform/kernel/Text.h"
 #include "platform/kernel/WinBase.h"
+#include "platform/mfc/AfxMessageBox.h"
 
 #include <cerrno>
 #include <climits>

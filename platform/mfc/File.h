@@ -7,9 +7,9 @@
 // target is never left truncated or half-written.
 #pragma once
 
+#include "platform/kernel/WinTypes.h"
 #include "platform/mfc/FileException.h"
 #include "platform/mfc/String.h"
-#include "platform/kernel/WinTypes.h"
 
 #include <cstdint>
 #include <string>

@@ -2,12 +2,12 @@
 // message boxes, whether the window closed by itself, and its state when first shown.
 #pragma once
 
+#include "platform/kernel/Text.h"
 #include "platform/mfc/ControlHost.h"
 #include "platform/user/ModalLoop.h"
 #include "platform/user/QtBridge.h"
 #include "res/Resource.h"
 #include "ui/StegoDlg.h"
-#include "platform/kernel/Text.h"
 
 #include <QCoreApplication>
 #include <QPushButton>

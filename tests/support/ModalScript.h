@@ -2,10 +2,10 @@
 // presses OK, picks files in the file dialogs, and reads and closes every message box.
 #pragma once
 
+#include "platform/mfc/Wnd.h"
 #include "platform/user/ModalLoop.h"
 #include "platform/user/QtBridge.h"
 #include "res/Resource.h"
-#include "platform/mfc/Wnd.h"
 
 #include <QFileDialog>
 #include <QMessageBox>

@@ -2,9 +2,9 @@
 // message boxes read, and the files on disk checked byte for byte.
 #include "engine/CarrierCodec.h"
 #include "platform/gdi/ImageObject.h"
+#include "platform/kernel/Text.h"
 #include "tests/support/ModalScript.h"
 #include "ui/StegoDlg.h"
-#include "platform/kernel/Text.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
 // CFile against real files: quiet open failures, loud failures afterwards, and replacement
 // of an existing file that never leaves it half-written.
 #include "platform/mfc/File.h"
-#include "platform/mfc/FileDialog.h"
 #include "platform/kernel/Text.h"
+#include "platform/mfc/FileDialog.h"
 
 #include <QDir>
 #include <QFile>
