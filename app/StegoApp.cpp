@@ -4,10 +4,9 @@
 #include "ui/StegoDlg.h"
 
 BEGIN_MESSAGE_MAP(CStegoApp, CWinApp)
-ON_COMMAND<&CWinApp::OnHelp>(ID_HELP),
-END_MESSAGE_MAP()
+ON_COMMAND<&CWinApp::OnHelp>(ID_HELP), END_MESSAGE_MAP()
 
-CStegoApp theApp;
+                                           CStegoApp theApp;
 
 CStegoApp::CStegoApp() : CWinApp(nullptr), m_strAppDir("")
 {

@@ -1,5 +1,5 @@
-#include "res/CarvaletResources.h"
 #include "platform/mfc/WinApp.h"
+#include "res/CarvaletResources.h"
 
 int main(int argc, char* argv[])
 {

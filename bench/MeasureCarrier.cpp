@@ -3,12 +3,12 @@
 //   carvalet_measure_carrier [megabytes=100] [folder=/tmp]
 // The peak resident size is reset before each command (/proc/self/clear_refs), so each figure
 // is that command's own peak.
-#include "res/CarvaletResources.h"
-#include "platform/user/ModalLoop.h"
-#include "res/Resource.h"
-#include "platform/user/Resources.h"
-#include "ui/StegoDlg.h"
 #include "platform/kernel/Text.h"
+#include "platform/user/ModalLoop.h"
+#include "platform/user/Resources.h"
+#include "res/CarvaletResources.h"
+#include "res/Resource.h"
+#include "ui/StegoDlg.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -1,9 +1,9 @@
 // The skin control: loads a skin file and gives the main window and its buttons their look.
 #pragma once
 
+#include "controls/common/ComObject.h"
 #include "controls/skin/SkinFile.h"
 #include "controls/skin/SkinPalette.h"
-#include "controls/common/ComObject.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/IQtControl.h"
 #include "skin/ISkinControl.h"

@@ -3,9 +3,9 @@
 // read-only properties (see skin/ControlIds.h).
 #pragma once
 
+#include "controls/common/ComObject.h"
 #include "controls/splash/SplashFile.h"
 #include "controls/splash/SplashWidget.h"
-#include "controls/common/ComObject.h"
 #include "platform/com/IQtControl.h"
 
 #include <QPointer>

@@ -9,7 +9,7 @@
 #include <vector>
 
 // Anything a handle can name derives from this: windows, icons, bitmaps, device contexts,
-// kernel objects; later issues add their own kinds.
+// menus and kernel objects.
 class CHandleObject
 {
 public:

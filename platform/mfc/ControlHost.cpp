@@ -57,7 +57,6 @@ void* LoadLibrary(const std::string& path, std::string& reason)
     return handle;
 }
 
-
 } // namespace
 
 std::string CControlHost::DefaultRegistryPath()

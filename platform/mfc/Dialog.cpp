@@ -1,9 +1,9 @@
 #include "platform/mfc/Dialog.h"
 
+#include "platform/mfc/WinApp.h"
 #include "platform/user/DialogBuilder.h"
 #include "platform/user/ModalLoop.h"
 #include "platform/user/QtBridge.h"
-#include "platform/mfc/WinApp.h"
 #include "platform/user/WindowRecord.h"
 
 #include <QWidget>
@@ -11,12 +11,11 @@
 IMPLEMENT_DYNAMIC(CDialog, CWnd)
 
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
-ON_MESSAGE<&CDialog::HandleInitDialog>(WM_INITDIALOG),
-ON_COMMAND<&CDialog::OnOK>(IDOK),
-ON_COMMAND<&CDialog::OnCancel>(IDCANCEL),
-END_MESSAGE_MAP()
+ON_MESSAGE<&CDialog::HandleInitDialog>(WM_INITDIALOG), ON_COMMAND<&CDialog::OnOK>(IDOK),
+    ON_COMMAND<&CDialog::OnCancel>(IDCANCEL),
+    END_MESSAGE_MAP()
 
-CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
+        CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
     : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd)
 {
 }

@@ -2,10 +2,10 @@
 
 #include "platform/mfc/AfxMessageBox.h"
 
-#include "platform/user/ModalLoop.h"
-#include "platform/user/QtBridge.h"
 #include "platform/kernel/Text.h"
 #include "platform/mfc/Wnd.h"
+#include "platform/user/ModalLoop.h"
+#include "platform/user/QtBridge.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -155,6 +155,7 @@ INT_PTR CFileDialog::DoModal()
     const QStringList files = dialog.selectedFiles();
     if (files.isEmpty())
         return IDCANCEL;
-    m_strPathName = layer::WindowsPath(layer::QStringToText(QDir::cleanPath(files.first()))).c_str();
+    m_strPathName =
+        layer::WindowsPath(layer::QStringToText(QDir::cleanPath(files.first()))).c_str();
     return IDOK;
 }

@@ -45,7 +45,8 @@ public:
     }
     void RemovePermanent(H h, const T* object)
     {
-        if (const auto it = m_permanent.find(h.value); it != m_permanent.end() && it->second == object)
+        if (const auto it = m_permanent.find(h.value);
+            it != m_permanent.end() && it->second == object)
             m_permanent.erase(it);
     }
 

@@ -51,7 +51,9 @@ template <auto F> ClassOf<F>* Target(CCmdTarget* t)
 // void OnCommand()
 template <auto F> constexpr AFX_MSGMAP_ENTRY ON_COMMAND(UINT id)
 {
-    return {WM_COMMAND, 0, id, id, [](CCmdTarget* t, WPARAM, LPARAM) -> LRESULT {
+    return {WM_COMMAND, 0, id, id,
+            [](CCmdTarget* t, WPARAM, LPARAM) -> LRESULT
+            {
                 (afx::Target<F>(t)->*F)();
                 return 0;
             }};
@@ -66,7 +68,9 @@ template <auto F> constexpr AFX_MSGMAP_ENTRY ON_BN_CLICKED(UINT id)
 // void OnNotify(NMHDR* pNMHDR, LRESULT* pResult); lParam carries the NMHDR, wParam the result.
 template <auto F> constexpr AFX_MSGMAP_ENTRY ON_NOTIFY(UINT code, UINT id)
 {
-    return {WM_NOTIFY, code, id, id, [](CCmdTarget* t, WPARAM w, LPARAM l) -> LRESULT {
+    return {WM_NOTIFY, code, id, id,
+            [](CCmdTarget* t, WPARAM w, LPARAM l) -> LRESULT
+            {
                 (afx::Target<F>(t)->*F)(reinterpret_cast<NMHDR*>(l), reinterpret_cast<LRESULT*>(w));
                 return 0;
             }};
@@ -83,7 +87,9 @@ template <auto F> constexpr AFX_MSGMAP_ENTRY ON_MESSAGE(UINT message)
 // void OnSysCommand(UINT nID, LPARAM lParam)
 template <auto F> constexpr AFX_MSGMAP_ENTRY ON_WM_SYSCOMMAND()
 {
-    return {WM_SYSCOMMAND, 0, 0, 0, [](CCmdTarget* t, WPARAM w, LPARAM l) -> LRESULT {
+    return {WM_SYSCOMMAND, 0, 0, 0,
+            [](CCmdTarget* t, WPARAM w, LPARAM l) -> LRESULT
+            {
                 (afx::Target<F>(t)->*F)(static_cast<UINT>(w), l);
                 return 0;
             }};
@@ -92,7 +98,9 @@ template <auto F> constexpr AFX_MSGMAP_ENTRY ON_WM_SYSCOMMAND()
 // void OnPaint()
 template <auto F> constexpr AFX_MSGMAP_ENTRY ON_WM_PAINT()
 {
-    return {WM_PAINT, 0, 0, 0, [](CCmdTarget* t, WPARAM, LPARAM) -> LRESULT {
+    return {WM_PAINT, 0, 0, 0,
+            [](CCmdTarget* t, WPARAM, LPARAM) -> LRESULT
+            {
                 (afx::Target<F>(t)->*F)();
                 return 0;
             }};
@@ -101,7 +109,9 @@ template <auto F> constexpr AFX_MSGMAP_ENTRY ON_WM_PAINT()
 // void OnClose()
 template <auto F> constexpr AFX_MSGMAP_ENTRY ON_WM_CLOSE()
 {
-    return {WM_CLOSE, 0, 0, 0, [](CCmdTarget* t, WPARAM, LPARAM) -> LRESULT {
+    return {WM_CLOSE, 0, 0, 0,
+            [](CCmdTarget* t, WPARAM, LPARAM) -> LRESULT
+            {
                 (afx::Target<F>(t)->*F)();
                 return 0;
             }};
@@ -143,7 +153,7 @@ protected:
         static const AFX_MSGMAP_ENTRY entries[] = {
 
 #define END_MESSAGE_MAP()                                                                          \
-    AFX_MSGMAP_ENTRY{}                                                                             \
+    AFX_MSGMAP_ENTRY {}                                                                            \
     }                                                                                              \
     ;                                                                                              \
     static const AFX_MSGMAP map = {&TheBaseClass::GetThisMessageMap, entries};                     \

@@ -1,7 +1,7 @@
 #include "platform/mfc/Object.h"
 
-const CRuntimeClass CObject::classCObject = {"CObject", static_cast<int>(sizeof(CObject)),
-                                             nullptr, nullptr};
+const CRuntimeClass CObject::classCObject = {"CObject", static_cast<int>(sizeof(CObject)), nullptr,
+                                             nullptr};
 
 const CRuntimeClass* CObject::GetRuntimeClass() const
 {

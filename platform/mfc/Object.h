@@ -30,17 +30,18 @@ public:
 
 #define DECLARE_DYNAMIC(class_name)                                                                \
 public:                                                                                            \
-    static const CRuntimeClass class##class_name;                                                 \
+    static const CRuntimeClass class##class_name;                                                  \
     const CRuntimeClass* GetRuntimeClass() const override;
 
 #define DECLARE_DYNCREATE(class_name)                                                              \
     DECLARE_DYNAMIC(class_name)                                                                    \
     static CObject* CreateObject();
 
-#define IMPLEMENT_RUNTIMECLASS_(class_name, base_class_name, pfnNew)                              \
-    const CRuntimeClass class_name::class##class_name = {                                         \
-        #class_name, static_cast<int>(sizeof(class_name)), pfnNew, RUNTIME_CLASS(base_class_name)}; \
-    const CRuntimeClass* class_name::GetRuntimeClass() const                                      \
+#define IMPLEMENT_RUNTIMECLASS_(class_name, base_class_name, pfnNew)                               \
+    const CRuntimeClass class_name::class##class_name = {#class_name,                              \
+                                                         static_cast<int>(sizeof(class_name)),     \
+                                                         pfnNew, RUNTIME_CLASS(base_class_name)};  \
+    const CRuntimeClass* class_name::GetRuntimeClass() const                                       \
     {                                                                                              \
         return RUNTIME_CLASS(class_name);                                                          \
     }
@@ -50,5 +51,8 @@ public:                                                                         
 
 // Dynamic creation hands out an owning raw pointer, as the framework's factory does.
 #define IMPLEMENT_DYNCREATE(class_name, base_class_name)                                           \
-    CObject* class_name::CreateObject() { return new class_name; }                                 \
+    CObject* class_name::CreateObject()                                                            \
+    {                                                                                              \
+        return new class_name;                                                                     \
+    }                                                                                              \
     IMPLEMENT_RUNTIMECLASS_(class_name, base_class_name, class_name::CreateObject)

@@ -4,7 +4,8 @@ IMPLEMENT_DYNAMIC(CStatic, CWnd)
 
 HBITMAP CStatic::SetBitmap(HBITMAP hBitmap)
 {
-    return HBITMAP(static_cast<std::uint32_t>(SendMessage(STM_SETIMAGE, IMAGE_BITMAP, hBitmap.value)));
+    return HBITMAP(
+        static_cast<std::uint32_t>(SendMessage(STM_SETIMAGE, IMAGE_BITMAP, hBitmap.value)));
 }
 
 HBITMAP CStatic::GetBitmap() const

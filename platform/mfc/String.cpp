@@ -39,7 +39,8 @@ CString CString::Left(int count) const
 CString CString::Right(int count) const
 {
     count = std::clamp(count, 0, GetLength());
-    return CString(std::string_view(m_text).substr(m_text.size() - static_cast<std::size_t>(count)));
+    return CString(
+        std::string_view(m_text).substr(m_text.size() - static_cast<std::size_t>(count)));
 }
 
 CString CString::Mid(int first) const

@@ -48,4 +48,3 @@ HINSTANCE AfxGetResourceHandle();
 // Creates the Qt application, then runs the application object: InitInstance, and Run only
 // when InitInstance returns TRUE. The command line is not passed on.
 int AfxWinMain(int argc, char* argv[]);
-

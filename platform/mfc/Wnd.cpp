@@ -4,8 +4,8 @@
 
 #include "platform/mfc/DataExchange.h"
 #include "platform/mfc/WinApp.h"
-#include "platform/user/QtBridge.h"
 #include "platform/user/DefWindowProc.h"
+#include "platform/user/QtBridge.h"
 #include "platform/user/WindowRecord.h"
 
 #include <QScreen>
@@ -120,8 +120,8 @@ BOOL CWnd::DestroyWindow()
     return ::DestroyWindow(m_hWnd);
 }
 
-BOOL CWnd::Create(LPCSTR, LPCSTR lpszWindowName, DWORD dwStyle, const RECT& rect,
-                  CWnd* pParentWnd, UINT nID, void*)
+BOOL CWnd::Create(LPCSTR, LPCSTR lpszWindowName, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd,
+                  UINT nID, void*)
 {
     QWidget* parent = pParentWnd ? WidgetFromHwnd(pParentWnd->m_hWnd) : nullptr;
     if (m_hWnd || !parent)

@@ -2,8 +2,8 @@
 // through WindowProc: the message map first, then the window class's default procedure.
 #pragma once
 
-#include "platform/mfc/CmdTarget.h"
 #include "platform/com/Com.h"
+#include "platform/mfc/CmdTarget.h"
 #include "platform/mfc/String.h"
 #include "platform/user/WinUser.h"
 

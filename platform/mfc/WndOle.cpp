@@ -2,9 +2,9 @@
 // and calling its dispatch interface.
 #include "platform/mfc/Wnd.h"
 
+#include "platform/kernel/Text.h"
 #include "platform/mfc/OccManager.h"
 #include "platform/user/Resources.h"
-#include "platform/kernel/Text.h"
 #include "platform/user/controls/Controls.h"
 
 #include <cstdarg>

@@ -1,10 +1,10 @@
 #include "platform/user/DialogBuilder.h"
 
-#include "platform/user/QtBridge.h"
 #include "platform/kernel/Text.h"
 #include "platform/user/DefWindowProc.h"
-#include "platform/user/controls/Controls.h"
+#include "platform/user/QtBridge.h"
 #include "platform/user/WindowWidget.h"
+#include "platform/user/controls/Controls.h"
 
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -96,8 +96,8 @@ HWND layer::CreateDialogWindow(const DialogTemplate& t, HWND hWndOwner)
 
     for (const DialogItem& item : t.items)
     {
-        const RECT px = layer::MapDialogRect(RECT{item.x, item.y, item.x + item.cx, item.y + item.cy},
-                                         record.m_baseUnits);
+        const RECT px = layer::MapDialogRect(
+            RECT{item.x, item.y, item.x + item.cx, item.y + item.cy}, record.m_baseUnits);
         if (!layer::CreateDialogControl(item, px, hDlg, PersistedStreamOf(t, item.id)))
         {
             DestroyWindow(hDlg);

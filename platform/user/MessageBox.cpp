@@ -1,9 +1,9 @@
 // MessageBoxA: a modal Qt message box with plain text buttons and no icon.
 #include "platform/user/WinUser.h"
 
+#include "platform/kernel/Text.h"
 #include "platform/user/ModalLoop.h"
 #include "platform/user/QtBridge.h"
-#include "platform/kernel/Text.h"
 
 #include <QAbstractButton>
 #include <QIcon>

@@ -1,10 +1,10 @@
 // The system menu of a window: the window's own copy of the standard items, kept by a small
 // object that lives and dies with the window's widget, and opened by Alt+Space or a right click
 // on the caption strip.
+#include "platform/kernel/Text.h"
 #include "platform/user/Menu.h"
 #include "platform/user/MenuObject.h"
 #include "platform/user/QtBridge.h"
-#include "platform/kernel/Text.h"
 #include "platform/user/WindowRecord.h"
 
 #include <QAction>

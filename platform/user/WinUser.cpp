@@ -6,11 +6,11 @@
 #include "platform/user/WindowRecord.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QImageReader>
-#include <QBuffer>
 #include <QPainter>
 #include <QScreen>
 #include <map>
@@ -234,9 +234,8 @@ BOOL GetWindowRect(HWND hWnd, LPRECT lpRect)
     QWidget* widget = WidgetOf(hWnd);
     if (!widget || !lpRect)
         return FALSE;
-    const QRect r = widget->isWindow()
-                        ? widget->frameGeometry()
-                        : QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size());
+    const QRect r = widget->isWindow() ? widget->frameGeometry()
+                                       : QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size());
     *lpRect = RECT{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
     return TRUE;
 }

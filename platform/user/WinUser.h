@@ -12,7 +12,6 @@ using LONG_PTR = std::intptr_t;
 using HCURSOR = HICON;
 using HGDIOBJ = HANDLE;
 
-
 struct NMHDR
 {
     HWND hwndFrom;
@@ -42,9 +41,18 @@ struct TCITEMA
     LPARAM lParam = 0;
 };
 
-constexpr WORD LOWORD(std::uintptr_t v) { return static_cast<WORD>(v & 0xFFFF); }
-constexpr WORD HIWORD(std::uintptr_t v) { return static_cast<WORD>((v >> 16) & 0xFFFF); }
-constexpr WPARAM MAKEWPARAM(WORD lo, WORD hi) { return static_cast<WPARAM>(lo) | (static_cast<WPARAM>(hi) << 16); }
+constexpr WORD LOWORD(std::uintptr_t v)
+{
+    return static_cast<WORD>(v & 0xFFFF);
+}
+constexpr WORD HIWORD(std::uintptr_t v)
+{
+    return static_cast<WORD>((v >> 16) & 0xFFFF);
+}
+constexpr WPARAM MAKEWPARAM(WORD lo, WORD hi)
+{
+    return static_cast<WPARAM>(lo) | (static_cast<WPARAM>(hi) << 16);
+}
 
 // Integer resource names travel in a string pointer, as in Win32.
 inline LPCSTR MAKEINTRESOURCEA(WORD id)
@@ -58,7 +66,10 @@ inline bool IS_INTRESOURCE(LPCSTR name)
 }
 
 // Handles inside message parameters.
-inline WPARAM WParamFromHandle(std::uint32_t value) { return value; }
+inline WPARAM WParamFromHandle(std::uint32_t value)
+{
+    return value;
+}
 template <class H> H HandleFromParam(std::uintptr_t param)
 {
     return H(static_cast<std::uint32_t>(param));

@@ -21,7 +21,6 @@ void OnWidgetDestroyed(std::uint32_t value)
 
 CWindowRecord::~CWindowRecord() = default;
 
-
 CWindowRecord* layer::FindWindow(HWND hWnd)
 {
     return CHandleTable::Instance().Find<CWindowRecord>(hWnd);

@@ -1,7 +1,7 @@
 // The application object: its directory rule, its title, and a whole run of the main window.
 #include "app/StegoApp.h"
-#include "platform/user/ModalLoop.h"
 #include "platform/kernel/Text.h"
+#include "platform/user/ModalLoop.h"
 
 #include <QCoreApplication>
 #include <QTest>

@@ -1,6 +1,6 @@
-#include "tests/controls/TestSupport.h"
 #include "skin/ControlIds.h"
 #include "skin/ISkinControl.h"
+#include "tests/controls/TestSupport.h"
 
 #include <QTemporaryDir>
 #include <QWidget>

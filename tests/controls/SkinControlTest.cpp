@@ -1,9 +1,9 @@
 #include "controls/skin/SkinControl.h"
-#include "tests/controls/TestSupport.h"
 #include "controls/skin/ButtonPainter.h"
 #include "platform/user/DefWindowProc.h"
 #include "platform/user/WindowRecord.h"
 #include "skin/ControlIds.h"
+#include "tests/controls/TestSupport.h"
 
 #include <QLabel>
 #include <QPushButton>

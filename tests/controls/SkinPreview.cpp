@@ -4,7 +4,6 @@
 #include "controls/splash/SplashControl.h"
 #include "platform/mfc/ControlHost.h"
 #include "platform/user/Resources.h"
-#include "platform/user/Resources.h"
 #include "res/DialogInit102.h"
 
 #include <QApplication>

@@ -3,7 +3,6 @@
 
 #include "platform/mfc/ControlHost.h"
 #include "platform/user/Resources.h"
-#include "platform/user/Resources.h"
 #include "res/DialogInit102.h"
 
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 // Test main for the GUI rooms: a Qt application (offscreen, set by CTest) and the program's
 // resources, as the real start-up has them.
-#include "res/CarvaletResources.h"
 #include "platform/user/Resources.h"
+#include "res/CarvaletResources.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>

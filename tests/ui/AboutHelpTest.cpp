@@ -1,14 +1,14 @@
 // The about box and help as a person reaches them: the system menu (by Alt+Space, by a right
 // click on the caption strip, by command), the about button, the help button and F1.
-#include "ui/AboutDlg.h"
-#include "res/CarvaletResources.h"
+#include "platform/kernel/Text.h"
+#include "platform/shell/Shell.h"
 #include "platform/user/ModalLoop.h"
 #include "platform/user/QtBridge.h"
-#include "res/Resource.h"
-#include "platform/shell/Shell.h"
-#include "ui/StegoDlg.h"
-#include "platform/kernel/Text.h"
 #include "platform/user/WindowRecord.h"
+#include "res/CarvaletResources.h"
+#include "res/Resource.h"
+#include "ui/AboutDlg.h"
+#include "ui/StegoDlg.h"
 
 #include <QAction>
 #include <QApplication>
@@ -275,9 +275,11 @@ TEST_F(AboutAndHelp, AboutButtonOpensTheBoxAndTheMainWindowTakesNoInputMeanwhile
 
 TEST_F(AboutAndHelp, AboutBoxClosesWithOkAndWithEscape)
 {
-    layer::SetModalHook([](const ModalContext& ctx) { QTest::keyClick(ctx.widget, Qt::Key_Return); });
+    layer::SetModalHook([](const ModalContext& ctx)
+                        { QTest::keyClick(ctx.widget, Qt::Key_Return); });
     EXPECT_EQ(CAboutDlg().DoModal(), IDOK);
-    layer::SetModalHook([](const ModalContext& ctx) { QTest::keyClick(ctx.widget, Qt::Key_Escape); });
+    layer::SetModalHook([](const ModalContext& ctx)
+                        { QTest::keyClick(ctx.widget, Qt::Key_Escape); });
     EXPECT_EQ(CAboutDlg().DoModal(), IDCANCEL);
 }
 

@@ -1,9 +1,9 @@
 // The skin step of the main window against stand-in skins that misbehave one way each, and the
 // real skin on the real dialog.
-#include "tests/support/MainWindowRun.h"
-#include "platform/user/QtBridge.h"
 #include "platform/kernel/WinBase.h"
+#include "platform/user/QtBridge.h"
 #include "skin/ISkinControl.h"
+#include "tests/support/MainWindowRun.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,10 +1,10 @@
 // The splash wrapper and the dispatch calls under it, against a control that records what it
 // receives; the main window's splash step; dynamic creation of both wrappers.
-#include "tests/support/MainWindowRun.h"
 #include "platform/kernel/WinBase.h"
 #include "skin/ControlIds.h"
 #include "skin/Skin.h"
 #include "skin/Splash.h"
+#include "tests/support/MainWindowRun.h"
 
 #include <QDir>
 #include <QTemporaryDir>

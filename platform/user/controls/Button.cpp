@@ -30,7 +30,8 @@ void ConnectButton(CWindowRecord& record)
 {
     auto* button = qobject_cast<QPushButton*>(record.m_widget.data());
     const HWND hCtl = record.Handle();
-    QObject::connect(button, &QPushButton::clicked, [hCtl] { layer::SendCommand(hCtl, BN_CLICKED); });
+    QObject::connect(button, &QPushButton::clicked,
+                     [hCtl] { layer::SendCommand(hCtl, BN_CLICKED); });
 }
 } // namespace
 

@@ -43,7 +43,7 @@ LRESULT StaticProc(CWindowRecord& record, UINT msg, WPARAM wParam, LPARAM lParam
     }
     case STM_GETICON:
         return layer::IconFromHandle(HICON(record.m_hImage)) ? static_cast<LRESULT>(record.m_hImage)
-                                                         : 0;
+                                                             : 0;
     default:
         return layer::DefWindowProc(record, msg, wParam, lParam);
     }

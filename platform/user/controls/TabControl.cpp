@@ -33,8 +33,9 @@ LRESULT TabProc(CWindowRecord& record, UINT msg, WPARAM wParam, LPARAM lParam)
         const auto* item = reinterpret_cast<const TCITEMA*>(lParam);
         if (!item)
             return -1;
-        const QString text =
-            (item->mask & TCIF_TEXT) && item->pszText ? layer::TextToQString(item->pszText) : QString();
+        const QString text = (item->mask & TCIF_TEXT) && item->pszText
+                                 ? layer::TextToQString(item->pszText)
+                                 : QString();
         const QSignalBlocker quiet(bar);
         return bar->insertTab(static_cast<int>(wParam), text);
     }
@@ -65,4 +66,5 @@ void ConnectTabControl(CWindowRecord& record)
 }
 } // namespace
 
-const layer::ControlClass layer::kTabControlClass = {"SysTabControl32", MakeTabControl, TabProc, ConnectTabControl};
+const layer::ControlClass layer::kTabControlClass = {"SysTabControl32", MakeTabControl, TabProc,
+                                                     ConnectTabControl};

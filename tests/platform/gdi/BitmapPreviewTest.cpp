@@ -39,8 +39,8 @@ std::string Bmp(std::int32_t width, std::int32_t height, int bpp, std::uint32_t 
 
 QImage Decode(const std::string& file, int cx = 2, int cy = 2)
 {
-    return layer::ReadBitmapPreview(reinterpret_cast<const unsigned char*>(file.data()), file.size(),
-                                cx, cy);
+    return layer::ReadBitmapPreview(reinterpret_cast<const unsigned char*>(file.data()),
+                                    file.size(), cx, cy);
 }
 
 // Rows of a 2 x 2 bitmap, bottom row first: blue, green / red, white (top row).

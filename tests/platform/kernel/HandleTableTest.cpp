@@ -1,8 +1,8 @@
 #include "platform/kernel/HandleTable.h"
 #include "platform/gdi/ImageObject.h"
-#include "platform/user/QtBridge.h"
 #include "platform/mfc/Wnd.h"
 #include "platform/user/DefWindowProc.h"
+#include "platform/user/QtBridge.h"
 #include "platform/user/WindowRecord.h"
 
 #include <QWidget>

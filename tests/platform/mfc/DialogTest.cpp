@@ -1,12 +1,12 @@
 // Dialogs built from templates, their keyboard, their modal loop and their controls.
+#include "platform/gdi/ImageObject.h"
 #include "platform/mfc/Afx.h"
-#include "res/CarvaletResources.h"
 #include "platform/mfc/ControlHost.h"
 #include "platform/user/DialogBuilder.h"
-#include "platform/gdi/ImageObject.h"
 #include "platform/user/ModalLoop.h"
 #include "platform/user/QtBridge.h"
 #include "platform/user/WindowRecord.h"
+#include "res/CarvaletResources.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -97,9 +97,9 @@ BEGIN_MESSAGE_MAP(CProbeDlg, CDialog)
 ON_BN_CLICKED<&CProbeDlg::OnOther>(IDC_OTHER),
 ON_WM_HELPINFO<&CProbeDlg::OnHelpInfo>(),
 END_MESSAGE_MAP()
-// clang-format on
+    // clang-format on
 
-class Dialog : public ::testing::Test
+    class Dialog : public ::testing::Test
 {
 protected:
     void SetUp() override
@@ -197,7 +197,7 @@ TEST(DialogUnits, OutsideControlsKeepTheirClassAndPersistedStream)
     for (const OleControlItem* item : {skin, splash})
     {
         const auto record = layer::FindDialogInitRecord(layer::FindDialogTemplate(102)->initData,
-                                                         static_cast<WORD>(item->nID));
+                                                        static_cast<WORD>(item->nID));
         ASSERT_TRUE(record);
         EXPECT_TRUE(std::equal(record->begin(), record->end(), item->persisted.begin(),
                                item->persisted.end()));
@@ -321,7 +321,7 @@ TEST_F(Dialog, PostedCloseTakesEffectOnlyOnceTheLoopRuns)
 {
     dlg.m_init = CProbeDlg::Init::PostClose;
     layer::SetModalHook([](const ModalContext& ctx)
-                    { g_events.push_back(ctx.widget->isVisible() ? "shown" : "hidden"); });
+                        { g_events.push_back(ctx.widget->isVisible() ? "shown" : "hidden"); });
     EXPECT_EQ(dlg.DoModal(), IDCANCEL);
     EXPECT_EQ(g_events, (std::vector<std::string>{"init", "shown", "cancel"}));
     EXPECT_FALSE(dlg.m_hWnd) << "the window is gone when DoModal returns";

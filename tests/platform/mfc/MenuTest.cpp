@@ -1,6 +1,6 @@
 // Menu handles and the system menu each window keeps for itself.
-#include "platform/mfc/Afx.h"
 #include "platform/kernel/HandleTable.h"
+#include "platform/mfc/Afx.h"
 #include "res/Resource.h"
 
 #include <QWidget>

@@ -22,12 +22,11 @@ protected:
 };
 
 BEGIN_MESSAGE_MAP(CBaseWnd, CWnd)
-ON_BN_CLICKED<&CBaseWnd::OnFirst>(1),
-ON_WM_PAINT<&CBaseWnd::OnPaint>(),
-ON_WM_SYSCOMMAND<&CBaseWnd::OnSysCommand>(),
-END_MESSAGE_MAP()
+ON_BN_CLICKED<&CBaseWnd::OnFirst>(1), ON_WM_PAINT<&CBaseWnd::OnPaint>(),
+    ON_WM_SYSCOMMAND<&CBaseWnd::OnSysCommand>(),
+    END_MESSAGE_MAP()
 
-class CDerivedWnd : public CBaseWnd
+        class CDerivedWnd : public CBaseWnd
 {
 protected:
     afx_msg void OnFirst() { g_calls.push_back("derived first"); }
@@ -43,14 +42,12 @@ protected:
 };
 
 BEGIN_MESSAGE_MAP(CDerivedWnd, CBaseWnd)
-ON_BN_CLICKED<&CDerivedWnd::OnFirst>(1),
-ON_NOTIFY<&CDerivedWnd::OnSelChange>(TCN_SELCHANGE, 5),
-ON_MESSAGE<&CDerivedWnd::OnCustom>(WM_USER + 1),
-ON_WM_HELPINFO<&CDerivedWnd::OnHelpInfo>(),
-ON_WM_QUERYDRAGICON<&CDerivedWnd::OnQueryDragIcon>(),
-END_MESSAGE_MAP()
+ON_BN_CLICKED<&CDerivedWnd::OnFirst>(1), ON_NOTIFY<&CDerivedWnd::OnSelChange>(TCN_SELCHANGE, 5),
+    ON_MESSAGE<&CDerivedWnd::OnCustom>(WM_USER + 1), ON_WM_HELPINFO<&CDerivedWnd::OnHelpInfo>(),
+    ON_WM_QUERYDRAGICON<&CDerivedWnd::OnQueryDragIcon>(),
+    END_MESSAGE_MAP()
 
-class MessageMap : public ::testing::Test
+        class MessageMap : public ::testing::Test
 {
 protected:
     void SetUp() override { g_calls.clear(); }
