@@ -4,10 +4,9 @@
 #include "StegoDlg.h"
 
 BEGIN_MESSAGE_MAP(CStegoApp, CWinApp)
-ON_COMMAND<&CWinApp::OnHelp>(ID_HELP),
-END_MESSAGE_MAP()
+ON_COMMAND<&CWinApp::OnHelp>(ID_HELP), END_MESSAGE_MAP()
 
-CStegoApp theApp;
+                                           CStegoApp theApp;
 
 CStegoApp::CStegoApp() : CWinApp(nullptr), m_strAppDir("")
 {
@@ -22,7 +21,12 @@ BOOL CStegoApp::InitInstance()
     CreateMutexA(nullptr, FALSE, "BrindlemoorCarvalet");
     Enable3dControls();
 
+    CCommandLineInfo cmdInfo;
+    ParseCommandLine(cmdInfo);
+
     CStegoDlg dlg;
+    if (cmdInfo.m_nShellCommand == CCommandLineInfo::FileOpen)
+        dlg.OpenImageOnStart(cmdInfo.m_strFileName);
     m_pMainWnd = &dlg;
     dlg.DoModal();
     m_pMainWnd = nullptr;

@@ -5,11 +5,18 @@
 
 #include <QApplication>
 #include <cstdlib>
+#include <utility>
 
 namespace
 {
 CWinApp* g_app = nullptr;
 constexpr HINSTANCE kInstance(1);
+
+std::vector<std::string>& CommandLine()
+{
+    static std::vector<std::string> parameters;
+    return parameters;
+}
 
 std::string NameFromModule()
 {
@@ -67,6 +74,24 @@ int CWinApp::Run()
     return ExitInstance();
 }
 
+void CWinApp::ParseCommandLine(CCommandLineInfo& rCmdInfo)
+{
+    const std::vector<std::string>& parameters = CommandLine();
+    bool bOptionsEnded = false;
+    for (std::size_t i = 0; i < parameters.size(); ++i)
+    {
+        const std::string& param = parameters[i];
+        const BOOL bLast = i + 1 == parameters.size();
+        if (!bOptionsEnded && param == "--")
+        {
+            bOptionsEnded = true;
+            continue;
+        }
+        const bool bFlag = !bOptionsEnded && param.size() > 1 && param[0] == '-';
+        rCmdInfo.ParseParam(param.c_str() + (bFlag ? 1 : 0), bFlag, bLast);
+    }
+}
+
 HICON CWinApp::LoadIcon(UINT nIDResource) const
 {
     return LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCE(static_cast<WORD>(nIDResource)));
@@ -81,6 +106,11 @@ BOOL CWinApp::Enable3dControls()
 void CWinApp::OnHelp()
 {
     // No help file is set for the framework's own help command.
+}
+
+void AfxSetCommandLineForTesting(std::vector<std::string> parameters)
+{
+    CommandLine() = std::move(parameters);
 }
 
 CWinApp* AfxGetApp()
@@ -115,8 +145,11 @@ int AfxWinMain(int argc, char* argv[])
     CWinApp* app = AfxGetApp();
     if (!app)
         return -1;
-    int qtArgc = argc > 0 ? 1 : 0;
+    int qtArgc = argc;
     QApplication qtApp(qtArgc, argv);
+    // Qt has taken its own options out of argv.
+    if (qtArgc > 1)
+        CommandLine().assign(argv + 1, argv + qtArgc);
     app->SetAppName();
     QApplication::setApplicationName(QString::fromUtf8(app->m_pszAppName));
     const int result = app->InitInstance() ? app->Run() : app->ExitInstance();
