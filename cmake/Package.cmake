@@ -13,8 +13,7 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "hide a short text message behind a password in a BMP picture")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
-Carvalet hides a short text message behind a password inside a BMP file, and
+    "Carvalet hides a short text message behind a password inside a BMP file, and
 recovers it later: in a window, or from scripts with carvalet-cli. The message
 lives in the least-significant bits of a few hundred bytes of the file, which
 looks the same as before.
@@ -30,4 +29,5 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The platform library lives in the program's own folder, not in the system's.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CPACK_PACKAGING_INSTALL_PREFIX}/lib/carvalet)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/DebWithoutLdconfig.cmake)
 include(CPack)

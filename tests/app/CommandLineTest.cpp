@@ -101,9 +101,9 @@ TEST(CommandLine, TheFirstFileBecomesAFullPathAndFlagsAreIgnored)
     }
     {
         CCommandLineInfo info;
-        Parse(info, {"/pictures/odd\\name \xE9.bmp"});
+        Parse(info, {"/pictures/caf\xE9 au lait.bmp"});
         EXPECT_EQ(info.m_strFileName.str().find('/'), std::string::npos) << "Windows-style";
-        EXPECT_EQ(AfxNativePath(info.m_strFileName.str()), "/pictures/odd\\name \xE9.bmp")
+        EXPECT_EQ(AfxNativePath(info.m_strFileName.str()), "/pictures/caf\xE9 au lait.bmp")
             << "the bytes of a native name come back unchanged";
     }
 }
