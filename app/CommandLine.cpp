@@ -1,4 +1,6 @@
-#include "CommandLine.h"
+#include "app/CommandLine.h"
+
+#include "common/Version.h"
 
 #include <string_view>
 

@@ -1,12 +1,15 @@
-#include "StegoApp.h"
+#include "app/StegoApp.h"
 
-#include "AppDir.h"
-#include "StegoDlg.h"
+#include "ui/AppDir.h"
+#include "ui/StegoDlg.h"
 
+// clang-format off
 BEGIN_MESSAGE_MAP(CStegoApp, CWinApp)
-ON_COMMAND<&CWinApp::OnHelp>(ID_HELP), END_MESSAGE_MAP()
+ON_COMMAND<&CWinApp::OnHelp>(ID_HELP),
+END_MESSAGE_MAP()
 
-                                           CStegoApp theApp;
+CStegoApp theApp;
+// clang-format on
 
 CStegoApp::CStegoApp() : CWinApp(nullptr), m_strAppDir("")
 {

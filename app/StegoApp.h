@@ -3,7 +3,7 @@
 // the program ends when that window closes.
 #pragma once
 
-#include "Afx.h"
+#include "platform/mfc/Afx.h"
 
 class CStegoApp : public CWinApp
 {

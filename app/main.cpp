@@ -1,6 +1,6 @@
-#include "CarvaletResources.h"
-#include "CommandLine.h"
-#include "WinApp.h"
+#include "app/CommandLine.h"
+#include "platform/mfc/WinApp.h"
+#include "res/CarvaletResources.h"
 
 #include <QGuiApplication>
 #include <iostream>
@@ -11,6 +11,6 @@ int main(int argc, char* argv[])
         return *status;
     // Desktops find the window's entry, and with it the icon, under this name.
     QGuiApplication::setDesktopFileName(QStringLiteral(CARVALET_APP_ID));
-    AfxSetResourceModule(&CarvaletResources());
+    layer::SetResourceModule(&CarvaletResources());
     return AfxWinMain(argc, argv);
 }

@@ -1,10 +1,11 @@
 // The window's command line: what is answered before any window (and display) exists, and
 // the file the window opens once it is ready.
-#include "CommandLine.h"
-#include "ModalLoop.h"
-#include "Resource.h"
-#include "StegoApp.h"
-#include "Text.h"
+#include "app/CommandLine.h"
+#include "app/StegoApp.h"
+#include "common/Version.h"
+#include "platform/kernel/Text.h"
+#include "platform/user/ModalLoop.h"
+#include "res/Resource.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -37,9 +38,9 @@ Answer AnswerFor(std::vector<const char*> args)
 
 void Parse(CCommandLineInfo& info, std::vector<std::string> parameters)
 {
-    AfxSetCommandLineForTesting(std::move(parameters));
+    layer::SetCommandLine(std::move(parameters));
     theApp.ParseCommandLine(info);
-    AfxSetCommandLineForTesting({});
+    layer::SetCommandLine({});
 }
 
 // Restores the working folder the test changed.
@@ -91,19 +92,19 @@ TEST(CommandLine, TheFirstFileBecomesAFullPathAndFlagsAreIgnored)
         CCommandLineInfo info;
         Parse(info, {"-unknown", "first.bmp", "second.bmp"});
         EXPECT_EQ(info.m_nShellCommand, CCommandLineInfo::FileOpen);
-        EXPECT_EQ(AfxNativePath(info.m_strFileName.str()), here + "/first.bmp");
+        EXPECT_EQ(layer::NativePath(info.m_strFileName.str()), here + "/first.bmp");
     }
     {
         CCommandLineInfo info;
         Parse(info, {"--", "-dash.bmp"});
-        EXPECT_EQ(AfxNativePath(info.m_strFileName.str()), here + "/-dash.bmp")
+        EXPECT_EQ(layer::NativePath(info.m_strFileName.str()), here + "/-dash.bmp")
             << "after -- a name that begins with - is a file";
     }
     {
         CCommandLineInfo info;
         Parse(info, {"/pictures/caf\xE9 au lait.bmp"});
         EXPECT_EQ(info.m_strFileName.str().find('/'), std::string::npos) << "Windows-style";
-        EXPECT_EQ(AfxNativePath(info.m_strFileName.str()), "/pictures/caf\xE9 au lait.bmp")
+        EXPECT_EQ(layer::NativePath(info.m_strFileName.str()), "/pictures/caf\xE9 au lait.bmp")
             << "the bytes of a native name come back unchanged";
     }
 }
@@ -137,9 +138,9 @@ TEST(CommandLine, TheWindowOpensTheFileAsOpenImageWouldOnceItIsReady)
             pictureShown = IsWindowVisible(GetDlgItem(ctx.hWnd, IDC_PICTURE));
             QTest::keyClick(ctx.widget, Qt::Key_Escape);
         });
-    AfxSetCommandLineForTesting({picture.toStdString()});
+    layer::SetCommandLine({picture.toStdString()});
     EXPECT_FALSE(theApp.InitInstance());
-    AfxSetCommandLineForTesting({});
+    layer::SetCommandLine({});
     AfxSetModalHook({});
 
     EXPECT_TRUE(messages.empty()) << messages.front();
