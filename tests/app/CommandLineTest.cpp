@@ -120,7 +120,7 @@ TEST(CommandLine, TheWindowOpensTheFileAsOpenImageWouldOnceItIsReady)
     bool revealEnabled = false;
     bool pictureShown = false;
     std::vector<std::string> messages;
-    AfxSetModalHook(
+    layer::SetModalHook(
         [&](const ModalContext& ctx)
         {
             if (ctx.kind == ModalKind::MessageBox)
@@ -141,7 +141,7 @@ TEST(CommandLine, TheWindowOpensTheFileAsOpenImageWouldOnceItIsReady)
     layer::SetCommandLine({picture.toStdString()});
     EXPECT_FALSE(theApp.InitInstance());
     layer::SetCommandLine({});
-    AfxSetModalHook({});
+    layer::SetModalHook({});
 
     EXPECT_TRUE(messages.empty()) << messages.front();
     EXPECT_FALSE(revealEnabledAtFirst) << "the file opens after the window is initialised";

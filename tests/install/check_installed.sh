@@ -113,7 +113,8 @@ for page in carvalet carvalet-cli; do
         col -b >"$work/$page.txt"
 done
 cli="$prefix/bin/carvalet-cli"
-help_options() { grep -oE -- '--?[a-z][a-z-]*' | sort -u; }
+# Options as a help text shows them: a dash after a blank or a bracket, not inside a word.
+help_options() { grep -oE -- '(^|[] [(|,])--?[a-z][a-z-]*' | sed 's/^[] [(|,]//' | sort -u; }
 "$cli" --help | help_options >"$work/cli-options"
 "$prefix/bin/carvalet" --help | help_options | grep -v -e '-platform' -e '-style' >"$work/window-options"
 for option in $(cat "$work/cli-options") hide unhide info; do
