@@ -21,6 +21,8 @@ BOOL CStegoApp::InitInstance()
     AfxEnableControlContainer();
     CreateMutexA(nullptr, FALSE, "BrindlemoorCarvalet");
     Enable3dControls();
+    // The few choices remembered between runs (whether to seal) live under the maker's name.
+    SetRegistryKey("Brindlemoor");
 
     CStegoDlg dlg;
     m_pMainWnd = &dlg;

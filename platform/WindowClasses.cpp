@@ -8,6 +8,7 @@
 #include "WinApp.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -74,14 +75,23 @@ void ShowImage(CWindowRecord& record)
 
 LRESULT ButtonProc(CWindowRecord& record, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    if (msg == BM_CLICK)
+    auto* button = qobject_cast<QAbstractButton*>(record.m_widget.data());
+    switch (msg)
     {
-        if (auto* button = qobject_cast<QPushButton*>(record.m_widget.data());
-            button && button->isEnabled())
+    case BM_CLICK:
+        if (button && button->isEnabled())
             button->click();
         return 0;
+    case BM_GETCHECK:
+        return button && button->isCheckable() && button->isChecked() ? BST_CHECKED : BST_UNCHECKED;
+    case BM_SETCHECK:
+        // Setting the state is not a click: no notification goes to the parent.
+        if (button && button->isCheckable())
+            button->setChecked(wParam == BST_CHECKED);
+        return 0;
+    default:
+        return AfxDefWindowProc(record, msg, wParam, lParam);
     }
-    return AfxDefWindowProc(record, msg, wParam, lParam);
 }
 
 LRESULT StaticProc(CWindowRecord& record, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -196,6 +206,8 @@ protected:
 
 QWidget* MakeButton(const DialogItem& item, QWidget* parent)
 {
+    if ((item.style & BS_TYPEMASK) == BS_AUTOCHECKBOX)
+        return new QCheckBox(parent);
     auto* button = new QPushButton(parent);
     button->setAutoDefault(false);
     button->setDefault((item.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON);
@@ -245,8 +257,9 @@ QWidget* MakeEdit(const DialogItem& item, QWidget* parent)
 void ConnectNotifications(CWindowRecord& record)
 {
     const HWND hCtl = record.Handle();
-    if (auto* button = qobject_cast<QPushButton*>(record.m_widget.data()))
-        QObject::connect(button, &QPushButton::clicked, [hCtl] { SendCommand(hCtl, BN_CLICKED); });
+    if (auto* button = qobject_cast<QAbstractButton*>(record.m_widget.data()))
+        QObject::connect(button, &QAbstractButton::clicked,
+                         [hCtl] { SendCommand(hCtl, BN_CLICKED); });
     if (auto* bar = qobject_cast<QTabBar*>(record.m_widget.data()))
         QObject::connect(bar, &QTabBar::currentChanged,
                          [hCtl]
@@ -416,7 +429,7 @@ void AfxSetWindowTextBytes(CWindowRecord& record, std::string_view text)
         line->setText(decoded);
         record.m_shownText = line->text();
     }
-    else if (auto* button = qobject_cast<QPushButton*>(widget))
+    else if (auto* button = qobject_cast<QAbstractButton*>(widget))
         button->setText(decoded);
     else if (auto* label = qobject_cast<QLabel*>(widget))
     {

@@ -9,6 +9,7 @@
 #include <memory>
 
 struct ISkinControl;
+class CPasswordDlg;
 
 class CStegoDlg : public CDialog
 {
@@ -53,4 +54,5 @@ private:
     BOOL ApplySkin(const CString& strSkinFile);
     void ShowTextPage();
     void ShowImagePage(bool bPictureAlways);
+    void OnUnseal(CPasswordDlg& dlgPassword);
 };
