@@ -1,11 +1,12 @@
 // carvalet-cli: hides and recovers messages from scripts, in the same files as the window.
 
-#include "CarrierCodec.h"
-#include "CliError.h"
-#include "FileIo.h"
-#include "PasswordInput.h"
-#include "PasswordRecord.h"
-#include "SealedMessage.h"
+#include "cli/CliError.h"
+#include "cli/FileIo.h"
+#include "cli/PasswordInput.h"
+#include "common/Version.h"
+#include "engine/CarrierCodec.h"
+#include "engine/PasswordRecord.h"
+#include "engine/SealedMessage.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -18,7 +19,7 @@
 namespace
 {
 
-constexpr const char* VERSION = "1.0.0.5";
+constexpr const char* VERSION = CARVALET_VERSION;
 constexpr int EXIT_FAILED = 1;
 constexpr int EXIT_USAGE = 2;
 constexpr int EXIT_WRONG_PASSWORD = 3;

@@ -1,7 +1,7 @@
-#include "SealedMessage.h"
+#include "engine/SealedMessage.h"
 
-#include "CarrierCodec.h"
-#include "PasswordRecord.h"
+#include "engine/CarrierCodec.h"
+#include "engine/PasswordRecord.h"
 
 #include <sodium.h>
 

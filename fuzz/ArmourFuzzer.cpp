@@ -1,7 +1,7 @@
 // The armour parser on arbitrary text: never reads outside it, accepts only what sealing
 // writes, and never opens an armour whose text was changed.
 
-#include "SealedMessage.h"
+#include "engine/SealedMessage.h"
 
 #include <cstdint>
 #include <cstdlib>

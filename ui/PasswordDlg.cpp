@@ -1,8 +1,8 @@
-#include "PasswordDlg.h"
+#include "ui/PasswordDlg.h"
 
-#include "PasswordRecord.h"
-#include "Resource.h"
-#include "SealedMessage.h"
+#include "engine/PasswordRecord.h"
+#include "engine/SealedMessage.h"
+#include "res/Resource.h"
 
 namespace
 {

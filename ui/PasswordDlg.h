@@ -2,7 +2,7 @@
 // that must match a stored password record or open a sealed message (verify mode).
 #pragma once
 
-#include "Afx.h"
+#include "platform/mfc/Afx.h"
 
 struct SealedMessage;
 

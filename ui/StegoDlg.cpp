@@ -1,17 +1,17 @@
-#include "StegoDlg.h"
+#include "ui/StegoDlg.h"
 
-#include "AboutDlg.h"
-#include "AppDir.h"
-#include "CarrierCodec.h"
-#include "File.h"
-#include "FileDialog.h"
-#include "Image.h"
-#include "PasswordDlg.h"
-#include "Resource.h"
-#include "SealedMessage.h"
-#include "Shell.h"
-#include "Text.h"
+#include "engine/CarrierCodec.h"
+#include "engine/SealedMessage.h"
+#include "platform/gdi/Image.h"
+#include "platform/kernel/Text.h"
+#include "platform/mfc/File.h"
+#include "platform/mfc/FileDialog.h"
+#include "platform/shell/Shell.h"
+#include "res/Resource.h"
 #include "skin/ISkinControl.h"
+#include "ui/AboutDlg.h"
+#include "ui/AppDir.h"
+#include "ui/PasswordDlg.h"
 
 #include <new>
 
@@ -235,8 +235,8 @@ bool RefuseLargeFile(ULONGLONG nLength)
 // stays usable, with no carrier.
 void ShowNoMemory(const CString& strPath)
 {
-    const std::string text =
-        "Could not read " + AfxNativePath(strPath.str()) + ": there is not enough memory for it.";
+    const std::string text = "Could not read " + layer::NativePath(strPath.str()) +
+                             ": there is not enough memory for it.";
     AfxMessageBox(text.c_str(), MB_OK, 0);
 }
 } // namespace
@@ -276,7 +276,7 @@ void CStegoDlg::OnOpenImage()
         file.SeekToBegin();
         // A file cut short while it was read is not a carrier: half a file would be saved.
         if (file.Read(pCarrier.get(), UINT(nLength)) != nLength)
-            throw CFileException("Could not read " + AfxNativePath(m_strCarrierPath.str()) +
+            throw CFileException("Could not read " + layer::NativePath(m_strCarrierPath.str()) +
                                      ": the file ended before its length.",
                                  0);
         file.Close();

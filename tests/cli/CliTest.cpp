@@ -1,6 +1,6 @@
-#include "CarrierCodec.h"
-#include "PasswordRecord.h"
-#include "SealedMessage.h"
+#include "engine/CarrierCodec.h"
+#include "engine/PasswordRecord.h"
+#include "engine/SealedMessage.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "SealedMessage.h"
-#include "CarrierCodec.h"
-#include "PasswordRecord.h"
+#include "engine/SealedMessage.h"
+#include "engine/CarrierCodec.h"
+#include "engine/PasswordRecord.h"
 
 #include <gtest/gtest.h>
 #include <sodium.h>

@@ -1,10 +1,10 @@
 // The main window as a person sees it: pages, enabled state, focus, the ways it closes, and
 // its icon when minimised.
-#include "StegoDlg.h"
-#include "ImageObject.h"
-#include "ModalLoop.h"
-#include "QtBridge.h"
-#include "Resource.h"
+#include "ui/StegoDlg.h"
+#include "platform/gdi/ImageObject.h"
+#include "platform/user/ModalLoop.h"
+#include "platform/user/QtBridge.h"
+#include "res/Resource.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -51,7 +51,7 @@ protected:
     {
         QPixmap pixmap(330, 218);
         pixmap.fill(Qt::darkCyan);
-        bitmaps.push_back(AfxCreateBitmapHandle(pixmap));
+        bitmaps.push_back(layer::CreateBitmapHandle(pixmap));
         dlg.m_picture.SetBitmap(bitmaps.back());
     }
     // What the open-image command does once a file has been read.
@@ -185,7 +185,7 @@ TEST_F(StegoDlg, MinimisedWindowPaintsItsIconCentredWithTheOddPixelOnTheLeft)
 {
     QPixmap solid(32, 32);
     solid.fill(Qt::red);
-    dlg.m_hIcon = AfxCreateIconHandle(QIcon(solid));
+    dlg.m_hIcon = layer::CreateIconHandle(QIcon(solid));
     window->setFixedSize(101, 100);
     window->showMinimized();
     ASSERT_TRUE(dlg.IsIconic());
@@ -209,7 +209,7 @@ namespace
 INT_PTR RunAndClose(const std::function<void(CWnd*, QWidget*)>& close, bool* closedByOk)
 {
     CTestStegoDlg modal;
-    AfxSetModalHook(
+    layer::SetModalHook(
         [&](const ModalContext& ctx)
         {
             CWnd* wnd = CWnd::FromHandle(ctx.hWnd);
@@ -218,7 +218,7 @@ INT_PTR RunAndClose(const std::function<void(CWnd*, QWidget*)>& close, bool* clo
             close(wnd, ctx.widget);
         });
     const INT_PTR result = modal.DoModal();
-    AfxSetModalHook({});
+    layer::SetModalHook({});
     return result;
 }
 } // namespace

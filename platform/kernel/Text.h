@@ -1,0 +1,20 @@
+// Where byte text meets Qt. Bytes are read as UTF-8, or as Windows-1252 when they are not
+// valid UTF-8, so text written on Windows machines reads right; text typed here is UTF-8.
+// Paths are Windows-style inside the layer and native on the file system.
+#pragma once
+
+#include <QString>
+#include <string>
+#include <string_view>
+
+namespace layer
+{
+QString TextToQString(std::string_view bytes);
+std::string QStringToText(const QString& text);
+bool IsValidUtf8(std::string_view bytes);
+
+// "\work\res\Help.chm" -> "/work/res/Help.chm".
+std::string NativePath(std::string_view windowsPath);
+// "/work/res/Help.chm" -> "\work\res\Help.chm".
+std::string WindowsPath(std::string_view nativePath);
+} // namespace layer

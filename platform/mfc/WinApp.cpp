@@ -1,0 +1,178 @@
+#include "platform/mfc/WinApp.h"
+
+#include "platform/kernel/WinBase.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QSettings>
+#include <cstdlib>
+#include <memory>
+
+namespace
+{
+CWinApp* g_app = nullptr;
+constexpr HINSTANCE kInstance(1);
+
+std::string NameFromModule()
+{
+    std::string name = layer::ModuleFileName();
+    name = name.substr(name.rfind('\\') + 1);
+    if (const auto dot = name.rfind('.'); dot != std::string::npos && dot > 0)
+        name.resize(dot);
+    return name;
+}
+
+QString ConfigFolder()
+{
+    const QString xdg = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (!xdg.isEmpty() && QDir::isAbsolutePath(xdg))
+        return xdg;
+    return QDir::homePath() + QStringLiteral("/.config");
+}
+} // namespace
+
+BEGIN_MESSAGE_MAP(CWinApp, CCmdTarget)
+END_MESSAGE_MAP()
+
+CWinApp::CWinApp(LPCSTR lpszAppName) : m_hInstance(kInstance)
+{
+    if (lpszAppName)
+    {
+        m_strAppName = lpszAppName;
+        m_pszAppName = m_strAppName.c_str();
+        m_bExplicitName = true;
+    }
+    // The first application object is the application; later ones (in tests) are not.
+    if (!g_app)
+        g_app = this;
+}
+
+CWinApp::~CWinApp()
+{
+    if (g_app == this)
+        g_app = nullptr;
+}
+
+void CWinApp::SetAppName()
+{
+    if (m_bExplicitName)
+        return;
+    m_strAppName = NameFromModule();
+    m_pszAppName = m_strAppName.c_str();
+}
+
+BOOL CWinApp::InitInstance()
+{
+    return TRUE;
+}
+
+int CWinApp::ExitInstance()
+{
+    return 0;
+}
+
+int CWinApp::Run()
+{
+    QApplication::exec();
+    return ExitInstance();
+}
+
+HICON CWinApp::LoadIcon(UINT nIDResource) const
+{
+    return LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCE(static_cast<WORD>(nIDResource)));
+}
+
+BOOL CWinApp::Enable3dControls()
+{
+    // Qt's style already gives standard controls their three-dimensional look.
+    return TRUE;
+}
+
+void CWinApp::SetRegistryKey(LPCSTR lpszRegistryKey)
+{
+    m_strRegistryKey = lpszRegistryKey ? lpszRegistryKey : "";
+    m_pszRegistryKey = m_strRegistryKey.c_str();
+}
+
+namespace
+{
+// The path is worked out on every use, so a changed XDG_CONFIG_HOME is followed.
+std::unique_ptr<QSettings> OpenProfile(const std::string& registryKey, LPCSTR appName)
+{
+    QString path = ConfigFolder();
+    if (!registryKey.empty())
+        path += u'/' + QString::fromUtf8(registryKey.c_str());
+    path += u'/' + QString::fromUtf8(appName) + QStringLiteral(".conf");
+    return std::make_unique<QSettings>(path, QSettings::IniFormat);
+}
+
+QString ProfileKey(LPCSTR lpszSection, LPCSTR lpszEntry)
+{
+    return QString::fromUtf8(lpszSection) + u'/' + QString::fromUtf8(lpszEntry);
+}
+} // namespace
+
+UINT CWinApp::GetProfileInt(LPCSTR lpszSection, LPCSTR lpszEntry, int nDefault)
+{
+    SetAppName();
+    const auto profile = OpenProfile(m_strRegistryKey, m_pszAppName);
+    bool ok = false;
+    const int value = profile->value(ProfileKey(lpszSection, lpszEntry)).toInt(&ok);
+    return static_cast<UINT>(ok ? value : nDefault);
+}
+
+BOOL CWinApp::WriteProfileInt(LPCSTR lpszSection, LPCSTR lpszEntry, int nValue)
+{
+    SetAppName();
+    const auto profile = OpenProfile(m_strRegistryKey, m_pszAppName);
+    profile->setValue(ProfileKey(lpszSection, lpszEntry), nValue);
+    profile->sync();
+    return profile->status() == QSettings::NoError;
+}
+
+CWaitCursor::CWaitCursor()
+{
+    if (qobject_cast<QApplication*>(QCoreApplication::instance()))
+    {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        m_bShown = true;
+    }
+}
+
+CWaitCursor::~CWaitCursor()
+{
+    if (m_bShown)
+        QApplication::restoreOverrideCursor();
+}
+
+void CWinApp::OnHelp()
+{
+    // No help file is set for the framework's own help command.
+}
+
+CWinApp* AfxGetApp()
+{
+    return g_app;
+}
+
+LPCSTR AfxGetAppName()
+{
+    if (!g_app)
+    {
+        static std::string name;
+        name = NameFromModule();
+        return name.c_str();
+    }
+    g_app->SetAppName();
+    return g_app->m_pszAppName;
+}
+
+HINSTANCE AfxGetInstanceHandle()
+{
+    return kInstance;
+}
+
+HINSTANCE AfxGetResourceHandle()
+{
+    return kInstance;
+}

@@ -1,0 +1,72 @@
+// CWinApp: the one application object, and AfxWinMain, which runs it.
+#pragma once
+
+#include "platform/mfc/CmdTarget.h"
+#include "platform/mfc/String.h"
+#include "platform/user/WinUser.h"
+
+class CWnd;
+
+class CWinApp : public CCmdTarget
+{
+public:
+    // Null: the application is named after the executable's file name without extension.
+    explicit CWinApp(LPCSTR lpszAppName = nullptr);
+    ~CWinApp() override;
+    CWinApp(const CWinApp&) = delete;
+    CWinApp& operator=(const CWinApp&) = delete;
+
+    LPCSTR m_pszAppName = nullptr;
+    CWnd* m_pMainWnd = nullptr;
+    HINSTANCE m_hInstance;
+
+    virtual BOOL InitInstance();
+    virtual int ExitInstance();
+    // Runs the application's own message loop; used only when InitInstance returns TRUE.
+    virtual int Run();
+
+    HICON LoadIcon(UINT nIDResource) const;
+    BOOL Enable3dControls();
+
+    // Settings that outlive the run, in place of the registry: an INI file
+    // $XDG_CONFIG_HOME/<registry key>/<profile name>.conf (~/.config without XDG_CONFIG_HOME),
+    // one group per section. The profile is named after the application.
+    void SetRegistryKey(LPCSTR lpszRegistryKey);
+    UINT GetProfileInt(LPCSTR lpszSection, LPCSTR lpszEntry, int nDefault);
+    BOOL WriteProfileInt(LPCSTR lpszSection, LPCSTR lpszEntry, int nValue);
+    LPCSTR m_pszRegistryKey = nullptr;
+
+    afx_msg void OnHelp();
+
+    DECLARE_MESSAGE_MAP()
+
+private:
+    friend int AfxWinMain(int argc, char* argv[]);
+    friend LPCSTR AfxGetAppName();
+    void SetAppName();
+    std::string m_strAppName;
+    std::string m_strRegistryKey;
+    bool m_bExplicitName = false;
+};
+
+// Shows the busy cursor for as long as it lives, over work the user has to wait for.
+class CWaitCursor
+{
+public:
+    CWaitCursor();
+    ~CWaitCursor();
+    CWaitCursor(const CWaitCursor&) = delete;
+    CWaitCursor& operator=(const CWaitCursor&) = delete;
+
+private:
+    bool m_bShown = false;
+};
+
+CWinApp* AfxGetApp();
+LPCSTR AfxGetAppName();
+HINSTANCE AfxGetInstanceHandle();
+HINSTANCE AfxGetResourceHandle();
+
+// Creates the Qt application, then runs the application object: InitInstance, and Run only
+// when InitInstance returns TRUE. The command line is not passed on.
+int AfxWinMain(int argc, char* argv[]);
