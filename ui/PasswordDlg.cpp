@@ -8,7 +8,8 @@ namespace
 {
 constexpr const char* SEAL_SECTION = "Password";
 constexpr const char* SEAL_ENTRY = "Seal";
-// Verify mode shows the dialog only down to its buttons.
+// Verify mode shows the dialog only down to its buttons and across to its edit.
+constexpr int VERIFY_WIDTH = 145;
 constexpr int VERIFY_HEIGHT = 65;
 
 void Wipe(CString& text)
@@ -74,15 +75,16 @@ BOOL CPasswordDlg::OnInitDialog()
 // Cuts the window back to the part verify mode uses, keeping its centre where it was.
 void CPasswordDlg::FitVerifyMode()
 {
-    CRect rcKeep(RECT{0, 0, 0, VERIFY_HEIGHT});
+    CRect rcKeep(RECT{0, 0, VERIFY_WIDTH, VERIFY_HEIGHT});
     MapDialogRect(m_hWnd, &rcKeep);
     CRect rcClient;
     GetClientRect(&rcClient);
     CRect rcWindow;
     GetWindowRect(&rcWindow);
-    const int nLess = rcClient.Height() - rcKeep.Height();
-    MoveWindow(rcWindow.left, rcWindow.top + nLess / 2, rcWindow.Width(),
-               rcWindow.Height() - nLess);
+    const int nNarrower = rcClient.Width() - rcKeep.Width();
+    const int nLower = rcClient.Height() - rcKeep.Height();
+    MoveWindow(rcWindow.left + nNarrower / 2, rcWindow.top + nLower / 2,
+               rcWindow.Width() - nNarrower, rcWindow.Height() - nLower);
 }
 
 void CPasswordDlg::OnOK()

@@ -278,7 +278,7 @@ TEST(PasswordDlg, SealCheckBoxStartsClearThenKeepsTheLastAcceptedChoice)
                                      });
     EXPECT_TRUE(shown);
     EXPECT_TRUE(hintShown);
-    EXPECT_EQ(hint, "Older copies of Carvalet show it as unreadable text.");
+    EXPECT_EQ(hint, "Older copies show it as unreadable text.");
     EXPECT_FALSE(checkedAtStart);
     EXPECT_EQ(sealed.result, IDOK);
     EXPECT_TRUE(sealed.messages.empty());
@@ -357,8 +357,8 @@ TEST(PasswordDlg, VerifyModeHidesTheSealRowAndEndsBelowItsButtons)
     for (BYTE mode : {BYTE(0), BYTE(1)})
     {
         bool seal = true, hint = true;
-        int height = 0;
-        RECT expected{0, 0, 0, mode == 1 ? 91 : 65};
+        QSize size;
+        RECT expected{0, 0, mode == 1 ? 160 : 145, mode == 1 ? 91 : 65};
         RunDialog(mode, kRecord,
                   [&](CWnd& dlg, std::vector<std::string>&)
                   {
@@ -366,13 +366,13 @@ TEST(PasswordDlg, VerifyModeHidesTheSealRowAndEndsBelowItsButtons)
                       hint = dlg.GetDlgItem(IDC_SEAL_HINT)->IsWindowVisible();
                       CRect client;
                       dlg.GetClientRect(&client);
-                      height = client.Height();
+                      size = QSize(client.Width(), client.Height());
                       MapDialogRect(dlg.m_hWnd, &expected);
                       Cancel(dlg);
                   });
         EXPECT_EQ(seal, mode == 1);
         EXPECT_EQ(hint, mode == 1);
-        EXPECT_EQ(height, expected.bottom) << "mode " << int(mode);
+        EXPECT_EQ(size, QSize(expected.right, expected.bottom)) << "mode " << int(mode);
     }
 }
 
