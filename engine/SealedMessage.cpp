@@ -86,6 +86,7 @@ class KdfPassword
 public:
     explicit KdfPassword(std::string_view typed)
     {
+        StartSodium();
         if (IsValidUtf8(typed))
         {
             m_view = typed;
@@ -182,10 +183,16 @@ std::optional<std::vector<std::uint8_t>> Unarmour(std::string_view text)
     return bytes;
 }
 
-std::size_t CountCharacters(std::string_view utf8)
+// Characters as the program shows them: UTF-8 when the text is valid UTF-8, else one a byte
+// (Windows-1252).
+std::size_t CountCharacters(std::string_view text)
 {
+    if (!IsValidUtf8(text))
+    {
+        return text.size();
+    }
     return static_cast<std::size_t>(
-        std::count_if(utf8.begin(), utf8.end(),
+        std::count_if(text.begin(), text.end(),
                       [](char c) { return (static_cast<std::uint8_t>(c) & 0xC0) != 0x80; }));
 }
 
@@ -203,7 +210,7 @@ bool LooksSealed(std::string_view text)
 
 std::string CheckNewSealPassword(const std::string& password, const std::string& confirmation)
 {
-    const std::size_t length = CountCharacters(KdfPassword(password).bytes());
+    const std::size_t length = CountCharacters(password);
     if (length < SEAL_PASSWORD_MIN_LENGTH)
     {
         return "password  must be at least 8 chars";

@@ -98,10 +98,6 @@ TEST(SealedMessage, KnownAnswerAtTheProgramsCostAndBack)
     const UnsealResult opened = OpenSealed(*sealed, "correct horse battery staple");
     EXPECT_EQ(opened.status, UnsealStatus::Opened);
     EXPECT_EQ(opened.message, "Meet me at dawn.");
-
-    const UnsealResult wrong = OpenSealed(*sealed, "correct horse battery stapl");
-    EXPECT_EQ(wrong.status, UnsealStatus::WrongPassword);
-    EXPECT_TRUE(wrong.message.empty());
 }
 
 TEST(SealedMessage, KnownAnswerAtTheCheapestCost)
@@ -109,6 +105,9 @@ TEST(SealedMessage, KnownAnswerAtTheCheapestCost)
     EXPECT_EQ(SealMessageWith("Meet me at dawn.", "lanterns", CHEAP, FixedSalt(), FixedNonce()),
               KNOWN_CHEAP_ARMOUR);
     EXPECT_EQ(Open(KNOWN_CHEAP_ARMOUR, "lanterns").message, "Meet me at dawn.");
+    const UnsealResult wrong = Open(KNOWN_CHEAP_ARMOUR, "lanterns-");
+    EXPECT_EQ(wrong.status, UnsealStatus::WrongPassword);
+    EXPECT_TRUE(wrong.message.empty());
 }
 
 TEST(SealedMessage, EverySealIsFreshAndKeepsTheMessagesExactBytes)
@@ -166,6 +165,10 @@ TEST(SealedMessage, PassphrasesOfEightToSixtyFourCharacters)
          "password is to long it must at most 64 chars"},
         {e + e + e + e + e + e + e, e + e + e + e + e + e + e,
          "password  must be at least 8 chars"},
+        // Windows-1252, as the window may store typed text: one byte a character.
+        {std::string(64, '\xE9'), std::string(64, '\xE9'), ""},
+        {std::string(65, '\xE9'), std::string(65, '\xE9'),
+         "password is to long it must at most 64 chars"},
         {"lanterns-8", "Lanterns-8", "Password & Confirm Pw not match"},
     };
     for (const Case& c : cases)
