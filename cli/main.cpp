@@ -14,6 +14,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <sys/prctl.h>
 #include <vector>
 
 namespace
@@ -395,6 +396,11 @@ int Run(int argc, char** argv)
         throw UsageError("unknown command " + command);
     }
     const Arguments args = Parse(command, argc, argv);
+    if (command != "info")
+    {
+        // A password and the keys made from it must not end up in a core dump.
+        ::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
+    }
     if (command == "hide")
     {
         return Hide(args);
