@@ -154,7 +154,12 @@ echo "$passphrase" | cut -c1-8 | "$cli" unhide "$out/e2e-sealed.bmp" --password-
 [ $? -eq 3 ] || fail "the first 8 characters opened a sealed message"
 echo "sealed through the window, opened by carvalet-cli: $read_back"
 
-# Reveal in the window: the image page's Unhide asks for the password alone.
+# Reveal in the window, into an emptied message box: the image page's Unhide asks for the
+# password alone.
+click_at "$first" 380 300 || fail "could not click the message edit"
+xdotool key ctrl+a Delete || fail "could not empty the message"
+sleep 0.3
+xwd -id "$first" -silent | convert xwd:- "$out/main-window-emptied.png" || fail "no screenshot"
 click_at "$first" 501 140 || fail "could not click the image page button"
 sleep 0.3
 click_at "$first" 58 188 || fail "could not click unhide"
@@ -168,6 +173,14 @@ wait_gone Password || fail "the password dialog stayed open"
 sleep 0.5
 xdotool search --onlyvisible --name '^Carvalet$' | grep -qv "^$first\$" &&
     fail "a message box appeared after the right passphrase"
+click_at "$first" 548 140 || fail "could not click the text page button"
+sleep 0.3
+xwd -id "$first" -silent | convert xwd:- "$out/main-window-revealed.png" || fail "no screenshot"
+compare -metric AE "$out/main-window-emptied.png" "$out/main-window-revealed.png" null: \
+    2>"$out/diff.txt"
+changed=$(cut -d' ' -f1 <"$out/diff.txt")
+[ "${changed%.*}" -gt 300 ] 2>/dev/null || fail "no message appeared ($changed pixels changed)"
+echo "screenshot of the revealed message: $out/main-window-revealed.png ($changed pixels changed)"
 
 # A second copy starts and opens its own window, whatever the first holds.
 "$exe" & pids+=($!)
