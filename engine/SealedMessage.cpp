@@ -290,9 +290,10 @@ std::optional<SealedMessage> ParseArmour(std::string_view armour)
     return sealed;
 }
 
-UnsealResult OpenSealed(const SealedMessage& sealed, std::string_view password)
+namespace
 {
-    StartSodium();
+UnsealResult Open(const SealedMessage& sealed, std::string_view password)
+{
     if (sealed.ciphertext.size() <= SEAL_TAG_BYTES || !CostAccepted(sealed.cost))
     {
         return {UnsealStatus::Damaged, {}};
@@ -320,6 +321,20 @@ UnsealResult OpenSealed(const SealedMessage& sealed, std::string_view password)
         return {UnsealStatus::Damaged, {}};
     }
     return result;
+}
+} // namespace
+
+UnsealResult OpenSealed(const SealedMessage& sealed, std::string_view password)
+{
+    StartSodium();
+    try
+    {
+        return Open(sealed, password);
+    }
+    catch (const std::bad_alloc&)
+    {
+        return {UnsealStatus::NoMemory, {}};
+    }
 }
 
 std::int64_t ArmourLength(std::int64_t messageLength)

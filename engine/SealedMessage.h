@@ -95,6 +95,8 @@ struct UnsealResult
     std::string message; // only when Opened; the caller wipes it when done
 };
 
+// Runs the key derivation at the armour's cost: NoMemory when it finds none, never throws but
+// for std::runtime_error when libsodium cannot start.
 UnsealResult OpenSealed(const SealedMessage& sealed, std::string_view password);
 
 // The armour's length for a message of this many bytes, and the longest message whose armour

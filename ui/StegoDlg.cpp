@@ -14,6 +14,7 @@
 #include "ui/PasswordDlg.h"
 
 #include <new>
+#include <stdexcept>
 
 // clang-format off
 BEGIN_MESSAGE_MAP(CStegoDlg, CDialog)
@@ -358,6 +359,12 @@ void CStegoDlg::OnHide()
         {
             dlgPassword.WipePasswords();
             AfxMessageBox("There is not enough memory to seal the message.", MB_OK, 0);
+            return;
+        }
+        catch (const std::runtime_error& e)
+        {
+            dlgPassword.WipePasswords();
+            AfxMessageBox(e.what(), MB_OK, 0);
             return;
         }
     }
