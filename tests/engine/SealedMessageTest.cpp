@@ -359,10 +359,3 @@ TEST(SealedMessage, ThroughACarrierWithTheMarkerRecord)
     const std::string armour = ExtractText(carrier.data(), length, MESSAGE_SLOT, {});
     EXPECT_EQ(Open(armour, "lanterns-8").message, message) << "trailing blanks kept when sealed";
 }
-
-TEST(SealedMessage, WipingEmptiesTheText)
-{
-    std::string secret = "a password held a while";
-    WipeString(secret);
-    EXPECT_TRUE(secret.empty());
-}
