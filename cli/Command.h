@@ -10,7 +10,7 @@
 struct Command
 {
     std::string name;
-    // The usage line after "carvalet-cli ".
+    // The usage after "carvalet-cli "; its further lines are indented to follow the name.
     std::string synopsis;
     // What the command does, for the general help and its own.
     std::string summary;

@@ -5,6 +5,7 @@
 #include "cli/OutputFile.h"
 #include "cli/PasswordInput.h"
 #include "engine/PasswordRecord.h"
+#include "engine/SealedMessage.h"
 
 namespace
 {
@@ -32,18 +33,26 @@ int Hide(const Arguments& args)
         throw CliError("There is no text to curtain");
     }
 
-    const std::string password = AskPassword(args, true);
-    if (const std::string problem = CheckNewPassword(password, password); !problem.empty())
+    const bool seal = args.Has("--seal");
+    Password password;
+    AskPassword(args, seal ? CheckNewSealPassword : CheckNewPassword, password);
+    std::string record = MakePasswordRecord(password.text);
+    if (seal)
     {
-        throw CliError(problem);
+        // The record tells only that the message is sealed; the whole password seals it.
+        record = SEAL_MARKER_RECORD;
+        std::string armour = SealMessage(message, password.text);
+        WipeString(message);
+        message = std::move(armour);
     }
+    WipeString(password.text);
 
     // The window's order: the password record first, then the message. Both are checked
     // before OUTPUT is touched.
     CodecMessages codec;
     std::vector<HiddenRecord> records;
     for (const auto& [slot, record] :
-         {std::pair{PASSWORD_SLOT, MakePasswordRecord(password)}, std::pair{MESSAGE_SLOT, message}})
+         {std::pair{PASSWORD_SLOT, record}, std::pair{MESSAGE_SLOT, message}})
     {
         std::optional<HiddenRecord> prepared =
             PrepareRecord(carrier.Length(), slot, record, codec.Fn());
@@ -65,9 +74,13 @@ const Command& HideCommand()
 {
     static const Command command{
         "hide",
-        "hide IMAGE OUTPUT (--message TEXT | --message-file FILE) [PASSWORD OPTION]",
+        "hide IMAGE OUTPUT (--message TEXT | --message-file FILE) [--seal]\n"
+        "[PASSWORD OPTION]",
         "hides the message in a copy of IMAGE, written to OUTPUT, behind a password\n"
-        "of 8 to 16 characters (only the first 8 count).",
+        "of 8 to 16 characters (only the first 8 count).\n"
+        "--seal  enciphers the message under the whole password, a passphrase of\n"
+        "        8 to 64 characters (Argon2id and XChaCha20-Poly1305); older\n"
+        "        copies of Carvalet show a sealed message as unreadable text.",
         R"(OUTPUT "-" is standard output; a FILE "-" is standard input. OUTPUT is written
 to a new file beside it that takes its place only once complete; a symbolic link
 stays a link and its target is written; a device or pipe is written into.
@@ -76,9 +89,12 @@ stays a link and its target is written; a device or pipe is written into.
                        the process list while the command runs: use
                        --message-file for anything private.
   --message-file FILE  the message: the file's bytes up to its first zero byte.
+  --seal               seals the message: without the password nobody can read
+                       it, not even with this program.
 )",
         {{"--message", true},
          {"--message-file", true},
+         {"--seal", false},
          {"--password-stdin", false},
          {"--password-file", true}},
         Hide,

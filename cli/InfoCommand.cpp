@@ -4,6 +4,7 @@
 #include "cli/CommandSupport.h"
 #include "common/Cp1252.h"
 #include "engine/PasswordRecord.h"
+#include "engine/SealedMessage.h"
 
 #include <cstdio>
 #include <string>
@@ -50,15 +51,23 @@ std::string JsonString(const std::string& bytes)
 
 std::vector<Field> Report(const std::string& image, const CarrierFile& carrier)
 {
-    const std::string size = std::to_string(carrier.Length());
-    const std::string longest = std::to_string(LongestMessage(carrier.Length()));
-    const bool hasRecord = IsPasswordRecord(carrier.Extract(PASSWORD_SLOT, ShowMessageFn{}));
+    const auto number = [](std::int64_t n) { return std::to_string(n); };
+    const auto yesNo = [](const std::string& label, const std::string& key, bool value) {
+        return Field{label, key, value ? "yes" : "no", value ? "true" : "false"};
+    };
+    const std::string size = number(carrier.Length());
+    const std::string longest = number(LongestMessage(carrier.Length()));
+    const std::string longestSealed = number(LongestSealedMessage(carrier.Length()));
+    const std::string record = carrier.Extract(PASSWORD_SLOT, ShowMessageFn{});
+    const bool sealed = IsSealMarker(record);
     return {
         {"Image", "image", image, JsonString(image)},
         {"Size", "size", size + " bytes", size},
         {"Longest message", "longest_message", longest + " bytes", longest},
-        {"Password record", "password_record", hasRecord ? "yes" : "no",
-         hasRecord ? "true" : "false"},
+        {"Longest sealed message", "longest_sealed_message", longestSealed + " bytes",
+         longestSealed},
+        yesNo("Password record", "password_record", sealed || IsPasswordRecord(record)),
+        yesNo("Sealed message", "sealed_message", sealed),
     };
 }
 
@@ -95,10 +104,11 @@ const Command& InfoCommand()
     static const Command command{
         "info",
         "info IMAGE [--json]",
-        "tells the size of IMAGE, the longest message it can take, and whether it\n"
-        "seems to hold a hidden message.",
-        R"(  --json  one JSON object instead: "image", "size" and "longest_message" (bytes),
-          "password_record" (true or false).
+        "tells the size of IMAGE, the longest message it can take (plain and\n"
+        "sealed), and whether it seems to hold a hidden message.",
+        R"(  --json  one JSON object instead: "image", "size", "longest_message" and
+          "longest_sealed_message" (bytes), "password_record" and "sealed_message"
+          (true or false).
 )",
         {{"--json", false}},
         Info,

@@ -3,7 +3,7 @@
 #include "cli/CliError.h"
 #include "common/SafeFile.h"
 #include "common/SignalGuard.h"
-#include "engine/PasswordRecord.h"
+#include "engine/SealedMessage.h"
 
 #include <cerrno>
 #include <csignal>
@@ -145,9 +145,9 @@ std::string ReadPasswordFromFile(const std::string& path)
     return ReadLine(file.Get(), path);
 }
 
-void Check(const std::string& problem)
+void Check(PasswordRules rules, const std::string& password, const std::string& confirmation)
 {
-    if (!problem.empty())
+    if (const std::string problem = rules(password, confirmation); !problem.empty())
     {
         throw CliError(problem);
     }
@@ -155,24 +155,36 @@ void Check(const std::string& problem)
 
 } // namespace
 
-std::string AskPassword(const Arguments& args, bool newPassword)
+Password::~Password()
+{
+    WipeString(text);
+}
+
+void AskPassword(const Arguments& args, PasswordRules rules, Password& password)
 {
     const std::string* file = args.Value("--password-file");
     if (args.Has("--password-stdin") || (file != nullptr && *file == "-"))
     {
-        return ReadLine(STDIN_FILENO, "standard input");
+        password.text = ReadLine(STDIN_FILENO, "standard input");
     }
-    if (file != nullptr)
+    else if (file != nullptr)
     {
-        return ReadPasswordFromFile(*file);
+        password.text = ReadPasswordFromFile(*file);
     }
-    std::string password = ReadPasswordFromTerminal("Password : ");
-    if (!newPassword)
+    else
     {
-        return password;
+        password.text = ReadPasswordFromTerminal("Password : ");
+        if (rules != nullptr)
+        {
+            // Check the length before asking again, as the dialog reports it first.
+            Check(rules, password.text, password.text);
+            Password confirmation;
+            confirmation.text = ReadPasswordFromTerminal("Confirm Pw : ");
+            Check(rules, password.text, confirmation.text);
+        }
     }
-    // Check the length before asking again, as the dialog reports it first.
-    Check(CheckNewPassword(password, password));
-    Check(CheckNewPassword(password, ReadPasswordFromTerminal("Confirm Pw : ")));
-    return password;
+    if (rules != nullptr)
+    {
+        Check(rules, password.text, password.text);
+    }
 }

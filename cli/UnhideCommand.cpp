@@ -5,11 +5,64 @@
 #include "cli/OutputFile.h"
 #include "cli/PasswordInput.h"
 #include "engine/PasswordRecord.h"
+#include "engine/SealedMessage.h"
 
 namespace
 {
 
 constexpr const char* NO_DATA = "Image does not contain curtained data ..";
+
+void WriteMessage(const std::string* output, const std::string& message)
+{
+    OutputFile out(output != nullptr ? *output : "-");
+    out.Write(message.data(), message.size());
+    out.Commit();
+}
+
+// A wrong password and a changed armour both exit with EXIT_WRONG_PASSWORD, so a script need
+// not tell them apart; the message on standard error does.
+int Unseal(const Arguments& args, const CarrierFile& carrier)
+{
+    CodecMessages codec;
+    const std::string armour = carrier.Extract(MESSAGE_SLOT, codec.Fn());
+    if (codec.shown)
+    {
+        throw CliError("", EXIT_NO_MESSAGE);
+    }
+    const std::optional<SealedMessage> sealed = ParseArmour(armour);
+    if (!sealed)
+    {
+        throw CliError(SEAL_DAMAGED, EXIT_WRONG_PASSWORD);
+    }
+    Password password;
+    AskPassword(args, nullptr, password);
+    UnsealResult opened = OpenSealed(*sealed, password.text);
+    WipeString(password.text);
+    switch (opened.status)
+    {
+    case UnsealStatus::Opened:
+        break;
+    case UnsealStatus::WrongPassword:
+        throw CliError(WRONG_PASSWORD, EXIT_WRONG_PASSWORD);
+    case UnsealStatus::Damaged:
+        throw CliError(SEAL_DAMAGED, EXIT_WRONG_PASSWORD);
+    case UnsealStatus::NoMemory:
+        throw CliError(SEAL_NO_MEMORY);
+    }
+    // The unsealed text ends where the window's would, at its first zero byte.
+    opened.message.erase(std::min(opened.message.find('\0'), opened.message.size()));
+    try
+    {
+        WriteMessage(args.Value("--output"), opened.message);
+    }
+    catch (...)
+    {
+        WipeString(opened.message);
+        throw;
+    }
+    WipeString(opened.message);
+    return EXIT_DONE;
+}
 
 int Unhide(const Arguments& args)
 {
@@ -28,11 +81,16 @@ int Unhide(const Arguments& args)
     {
         throw CliError(codec.shown ? "" : NO_DATA, EXIT_NO_MESSAGE);
     }
-
-    const std::string password = AskPassword(args, false);
-    if (!PasswordOpensRecord(password, record))
+    if (IsSealMarker(record))
     {
-        throw CliError("Invalid password try again", EXIT_WRONG_PASSWORD);
+        return Unseal(args, carrier);
+    }
+
+    Password password;
+    AskPassword(args, nullptr, password);
+    if (!PasswordOpensRecord(password.text, record))
+    {
+        throw CliError(WRONG_PASSWORD, EXIT_WRONG_PASSWORD);
     }
 
     // A message of blanks alone comes back empty, and silently: that is still a message.
@@ -41,9 +99,7 @@ int Unhide(const Arguments& args)
     {
         throw CliError("", EXIT_NO_MESSAGE);
     }
-    OutputFile out(output != nullptr ? *output : "-");
-    out.Write(message.data(), message.size());
-    out.Commit();
+    WriteMessage(output, message);
     return EXIT_DONE;
 }
 
@@ -55,7 +111,7 @@ const Command& UnhideCommand()
         "unhide",
         "unhide IMAGE [--output FILE] [PASSWORD OPTION]",
         "asks for the password and writes the hidden message, byte for byte, to\n"
-        "standard output or FILE.",
+        "standard output or FILE. A sealed message is unsealed.",
         R"(  --output FILE  where the message goes ("-": standard output); saved like
                  hide's OUTPUT. It cannot be IMAGE itself.
 )",

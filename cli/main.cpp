@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <string>
+#include <sys/prctl.h>
 #include <vector>
 
 namespace
@@ -18,13 +19,14 @@ constexpr const char* PASSWORD_HELP = R"(
 The password is asked on the terminal without echo (twice when hiding), or read
 as the first line (at most 1024 bytes) of standard input with --password-stdin,
 or of FILE with --password-file FILE. It never appears on the command line.
-Standard input can serve one option only. Note: the password only gates access;
-anyone with this program can read hidden messages.
+Standard input can serve one option only. Without --seal the password only gates
+access: anyone with this program can read the message. A sealed message can only
+be read with the password.
 )";
 
 constexpr const char* EXIT_HELP = R"(
 Exit status: 0 done, 1 failed (input, output, refused carrier), 2 usage error,
-3 wrong password, 4 no hidden message.
+3 wrong password (or a sealed message that was changed), 4 no hidden message.
 )";
 
 const std::vector<const Command*>& Commands()
@@ -55,12 +57,17 @@ std::string Indented(std::string text, std::size_t by)
     return text;
 }
 
+std::string Synopsis(const Command& command, const std::string& prefix)
+{
+    return prefix + Indented(command.synopsis, prefix.size() + command.name.size() + 1) + "\n";
+}
+
 std::string Usage()
 {
     std::string text = "Usage:\n";
     for (const Command* command : Commands())
     {
-        text += "  carvalet-cli " + command->synopsis + "\n";
+        text += Synopsis(*command, "  carvalet-cli ");
     }
     text += "  carvalet-cli COMMAND --help | --help | --version\n\n";
     for (const Command* command : Commands())
@@ -76,7 +83,7 @@ std::string Usage()
 
 std::string CommandHelp(const Command& command)
 {
-    std::string text = "Usage: carvalet-cli " + command.synopsis + "\n\n" + command.name + ": " +
+    std::string text = Synopsis(command, "Usage: carvalet-cli ") + "\n" + command.name + ": " +
                        Indented(command.summary, command.name.size() + 2) + "\n";
     if (!command.details.empty())
     {
@@ -127,6 +134,11 @@ int Run(int argc, char** argv)
     {
         PrintOut(CommandHelp(*command));
         return EXIT_DONE;
+    }
+    if (command->name != "info")
+    {
+        // A password and the keys made from it must not end up in a core dump.
+        ::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
     }
     return command->run(ParseArguments(name, words, command->options));
 }

@@ -1,6 +1,7 @@
 #include "ui/StegoDlg.h"
 
 #include "engine/CarrierCodec.h"
+#include "engine/SealedMessage.h"
 #include "platform/gdi/Image.h"
 #include "platform/kernel/Text.h"
 #include "platform/mfc/File.h"
@@ -13,6 +14,7 @@
 #include "ui/PasswordDlg.h"
 
 #include <new>
+#include <stdexcept>
 
 namespace
 {
@@ -369,14 +371,37 @@ void CStegoDlg::OnHide()
     dlgPassword.m_bSetMode = 1;
     if (dlgPassword.DoModal() == IDCANCEL)
         return;
+    // A sealed message goes into the message record as its armour.
+    std::string strHidden = m_strMessage.str();
+    if (dlgPassword.m_bSeal)
+    {
+        try
+        {
+            CWaitCursor wait;
+            strHidden = SealMessage(strHidden, dlgPassword.m_strPassword.str());
+        }
+        catch (const std::bad_alloc&)
+        {
+            dlgPassword.WipePasswords();
+            AfxMessageBox("There is not enough memory to seal the message.", MB_OK, 0);
+            return;
+        }
+        catch (const std::runtime_error& e)
+        {
+            dlgPassword.WipePasswords();
+            AfxMessageBox(e.what(), MB_OK, 0);
+            return;
+        }
+    }
+    dlgPassword.WipePasswords();
     if (EmbedText(m_pCarrier.get(), m_nCarrierSize, PASSWORD_SLOT, dlgPassword.m_strRecord.str(),
                   ShowCodecMessage) == -1)
     {
         AfxMessageBox("Operation aborted ..     ", MB_OK, 0);
         return;
     }
-    if (EmbedText(m_pCarrier.get(), m_nCarrierSize, MESSAGE_SLOT, m_strMessage.str(),
-                  ShowCodecMessage) == -1)
+    if (EmbedText(m_pCarrier.get(), m_nCarrierSize, MESSAGE_SLOT, strHidden, ShowCodecMessage) ==
+        -1)
     {
         AfxMessageBox("Operation aborted ..     ", MB_OK, 0);
         return;
@@ -422,10 +447,41 @@ void CStegoDlg::OnUnhide()
         ExtractText(m_pCarrier.get(), m_nCarrierSize, PASSWORD_SLOT, ShowCodecMessage).c_str();
     if (dlgPassword.m_strRecord.IsEmpty())
         return;
+    if (IsSealMarker(dlgPassword.m_strRecord.str()))
+    {
+        OnUnseal(dlgPassword);
+        return;
+    }
     if (dlgPassword.DoModal() == IDCANCEL)
         return;
     m_strMessage =
         ExtractText(m_pCarrier.get(), m_nCarrierSize, MESSAGE_SLOT, ShowCodecMessage).c_str();
+    UpdateData(FALSE);
+}
+
+// A sealed carrier: the password must open the armour in the message record. A damaged
+// armour is reported before any password is asked for.
+void CStegoDlg::OnUnseal(CPasswordDlg& dlgPassword)
+{
+    bool bShown = false;
+    const std::string strArmour = ExtractText(m_pCarrier.get(), m_nCarrierSize, MESSAGE_SLOT,
+                                              [&bShown](const std::string& text)
+                                              {
+                                                  bShown = true;
+                                                  ShowCodecMessage(text);
+                                              });
+    if (bShown)
+        return;
+    const std::optional<SealedMessage> sealed = ParseArmour(strArmour);
+    if (!sealed)
+    {
+        AfxMessageBox(SEAL_DAMAGED, MB_OK, 0);
+        return;
+    }
+    dlgPassword.m_pSealed = &*sealed;
+    if (dlgPassword.DoModal() == IDCANCEL)
+        return;
+    m_strMessage = dlgPassword.m_strUnsealed;
     UpdateData(FALSE);
 }
 

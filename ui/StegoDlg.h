@@ -9,6 +9,7 @@
 #include <memory>
 
 struct ISkinControl;
+class CPasswordDlg;
 
 class CStegoDlg : public CDialog
 {
@@ -60,4 +61,5 @@ private:
     void OpenImage(const CString& strPath);
     void ShowTextPage();
     void ShowImagePage(bool bPictureAlways);
+    void OnUnseal(CPasswordDlg& dlgPassword);
 };
