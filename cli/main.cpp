@@ -1,10 +1,13 @@
 // carvalet-cli: hides and recovers messages from scripts, in the same files as the window.
 
 #include "CarrierCodec.h"
+#include "CarrierInspection.h"
+#include "ClassicBitmap.h"
 #include "CliError.h"
 #include "FileIo.h"
 #include "PasswordInput.h"
 #include "PasswordRecord.h"
+#include "PictureInfo.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -22,17 +25,22 @@ constexpr int EXIT_FAILED = 1;
 constexpr int EXIT_USAGE = 2;
 
 constexpr const char* USAGE = R"(Usage:
-  carvalet-cli hide IMAGE OUTPUT (--message TEXT | --message-file FILE) [--password-stdin]
+  carvalet-cli hide IMAGE OUTPUT (--message TEXT | --message-file FILE) [--convert]
+                    [--password-stdin]
   carvalet-cli unhide IMAGE [--output FILE] [--password-stdin]
   carvalet-cli info IMAGE
   carvalet-cli --help | --version
 
 hide    hides the message in a copy of IMAGE, written to OUTPUT, behind a password
-        of 8 to 16 characters (only the first 8 count).
+        of 8 to 16 characters (only the first 8 count). A picture the message would
+        damage (compressed or palette pixels, extended headers, PNG) is refused;
+        with --convert it is saved as a classic 24-bit (or 32-bit) bitmap that looks
+        the same, with the message in it. OUTPUT is always a BMP.
 unhide  asks for the password and writes the hidden message, byte for byte, to
         standard output or FILE.
-info    tells the size of IMAGE, the longest message it can take, and whether it
-        seems to hold a hidden message.
+info    tells the size of IMAGE, the longest message it can take, whether it
+        seems to hold a hidden message, its picture layout, and whether hiding
+        needs a conversion.
 
 The password is asked on the terminal without echo (twice when hiding), or read
 as the first line of standard input with --password-stdin. It never appears on
@@ -53,6 +61,7 @@ struct Arguments
     std::vector<std::string> positional;
     std::map<std::string, std::string> values;
     bool passwordStdin = false;
+    bool convert = false;
 };
 
 // Options that take a value, per command; "--password-stdin" is the only flag.
@@ -83,6 +92,11 @@ Arguments Parse(const std::string& command, int argc, char** argv)
         if (arg == "--password-stdin" && command != "info")
         {
             args.passwordStdin = true;
+            continue;
+        }
+        if (arg == "--convert" && command == "hide")
+        {
+            args.convert = true;
             continue;
         }
         std::optional<std::string> value;
@@ -162,6 +176,44 @@ std::string AskPassword(bool fromStdin, bool confirm)
     return password;
 }
 
+// Refuses a carrier the message would damage, unless it may be converted.
+void CheckCarrier(const CarrierInspection& inspection, const HidingVerdict& verdict, bool convert)
+{
+    const std::string damage = DamageSentence(inspection, verdict);
+    if (verdict.plan == HidingPlan::Refuse)
+    {
+        const std::string obstacle = inspection.ConversionObstacle();
+        const bool picture =
+            inspection.format == CarrierFormat::Bitmap || inspection.format == CarrierFormat::Png;
+        throw CliError(damage + (picture ? " Carvalet cannot convert it: " + obstacle + "."
+                                         : std::string(" Carvalet hides messages in BMP "
+                                                       "pictures, and in PNG pictures with "
+                                                       "--convert.")));
+    }
+    if (verdict.plan == HidingPlan::Convert && !convert)
+    {
+        throw CliError(damage + " Run hide with --convert to save it as a " +
+                       std::to_string(inspection.convertedBits) +
+                       "-bit bitmap that looks the same.");
+    }
+}
+
+ClassicBitmap Convert(const CarrierInspection& inspection, const std::vector<std::uint8_t>& carrier)
+{
+    try
+    {
+        return ConvertToClassicBitmap(inspection, MemoryReader(carrier.data(), carrier.size()));
+    }
+    catch (const ConversionError& e)
+    {
+        throw CliError(std::string("Carvalet could not convert this picture: ") + e.what() + ".");
+    }
+    catch (const std::bad_alloc&)
+    {
+        throw CliError("There is not enough memory to convert this picture.");
+    }
+}
+
 int Hide(const Arguments& args)
 {
     ExpectPositional(args, 2, "IMAGE and OUTPUT");
@@ -185,10 +237,26 @@ int Hide(const Arguments& args)
         throw CliError("There is no text to curtain");
     }
 
+    const CarrierInspection inspection =
+        InspectCarrier(MemoryReader(carrier.data(), carrier.size()), LengthOf(carrier));
+    const HidingVerdict verdict = inspection.ForMessage(std::int64_t(message.size()));
+    CheckCarrier(inspection, verdict, args.convert);
+
     const std::string password = AskPassword(args.passwordStdin, true);
     if (const std::string problem = CheckNewPassword(password, password); !problem.empty())
     {
         throw CliError(problem);
+    }
+
+    std::uint8_t* data = carrier.data();
+    std::size_t size = carrier.size();
+    ClassicBitmap converted;
+    if (verdict.plan == HidingPlan::Convert)
+    {
+        converted = Convert(inspection, carrier);
+        std::vector<std::uint8_t>().swap(carrier);
+        data = converted.bytes.get();
+        size = converted.size;
     }
 
     // The window's order: the password record first, then the message.
@@ -196,12 +264,12 @@ int Hide(const Arguments& args)
     for (const auto& [slot, text] :
          {std::pair{PASSWORD_SLOT, MakePasswordRecord(password)}, std::pair{MESSAGE_SLOT, message}})
     {
-        if (EmbedText(carrier.data(), LengthOf(carrier), slot, text, sink.Fn()) != 1)
+        if (EmbedText(data, static_cast<std::int32_t>(size), slot, text, sink.Fn()) != 1)
         {
             throw CliError("Operation aborted ..     ");
         }
     }
-    WriteFileSafely(output, carrier.data(), carrier.size());
+    WriteFileSafely(output, data, size);
     return 0;
 }
 
@@ -261,6 +329,12 @@ int Info(const Arguments& args)
               << "Size: " << carrier.size() << " bytes\n"
               << "Longest message: " << LongestMessage(LengthOf(carrier)) << " bytes\n"
               << "Password record: " << (hasRecord ? "yes" : "no") << '\n';
+    const CarrierInspection inspection =
+        InspectCarrier(MemoryReader(carrier.data(), carrier.size()), LengthOf(carrier));
+    for (const InfoFact& fact : PictureFacts(inspection))
+    {
+        std::cout << fact.label << ": " << fact.value << '\n';
+    }
     return 0;
 }
 

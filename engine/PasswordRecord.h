@@ -19,10 +19,17 @@ std::string MakePasswordRecord(const std::string& password);
 // show for the first rule broken, or an empty string when the password may be used.
 std::string CheckNewPassword(const std::string& password, const std::string& confirmation);
 
-// Whether a typed password (UTF-8) opens a stored record. A record made on a Windows machine
-// holds the password in the Windows-1252 code page, so that form is tried as well.
+// Whether a typed password opens a stored record. The window stores a typed password in
+// Windows-1252 when it can and the command line keeps the bytes it is given, usually UTF-8,
+// so a password is tried in both forms.
 bool PasswordOpensRecord(const std::string& typed, const std::string& record);
 
 // UTF-8 text in the Windows-1252 code page; none when it is not valid UTF-8 or holds a
 // character that code page lacks.
 std::optional<std::string> Utf8ToCp1252(std::string_view utf8);
+
+// Windows-1252 text in UTF-8; the five bytes that code page leaves unused keep their C1 values.
+std::string Cp1252ToUtf8(std::string_view cp1252);
+
+// Whether the bytes are valid UTF-8.
+bool IsUtf8(std::string_view text);

@@ -46,6 +46,26 @@ std::string AfxQStringToText(const QString& text)
     return std::string(utf8.constData(), static_cast<std::size_t>(utf8.size()));
 }
 
+std::string AfxTypedText(const QString& text)
+{
+    std::string out;
+    out.reserve(static_cast<std::size_t>(text.size()));
+    for (const QChar c : text)
+    {
+        const char16_t u = c.unicode();
+        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF))
+        {
+            out += static_cast<char>(u);
+            continue;
+        }
+        const auto* at = std::find(std::begin(kCp1252High), std::end(kCp1252High), u);
+        if (at == std::end(kCp1252High))
+            return AfxQStringToText(text);
+        out += static_cast<char>(0x80 + (at - std::begin(kCp1252High)));
+    }
+    return out;
+}
+
 std::string AfxNativePath(std::string_view windowsPath)
 {
     std::string out(windowsPath);

@@ -61,9 +61,18 @@ struct TCITEMA
     LPARAM lParam = 0;
 };
 
-constexpr WORD LOWORD(std::uintptr_t v) { return static_cast<WORD>(v & 0xFFFF); }
-constexpr WORD HIWORD(std::uintptr_t v) { return static_cast<WORD>((v >> 16) & 0xFFFF); }
-constexpr WPARAM MAKEWPARAM(WORD lo, WORD hi) { return static_cast<WPARAM>(lo) | (static_cast<WPARAM>(hi) << 16); }
+constexpr WORD LOWORD(std::uintptr_t v)
+{
+    return static_cast<WORD>(v & 0xFFFF);
+}
+constexpr WORD HIWORD(std::uintptr_t v)
+{
+    return static_cast<WORD>((v >> 16) & 0xFFFF);
+}
+constexpr WPARAM MAKEWPARAM(WORD lo, WORD hi)
+{
+    return static_cast<WPARAM>(lo) | (static_cast<WPARAM>(hi) << 16);
+}
 
 // Integer resource names travel in a string pointer, as in Win32.
 inline LPCSTR MAKEINTRESOURCEA(WORD id)
@@ -77,7 +86,10 @@ inline bool IS_INTRESOURCE(LPCSTR name)
 }
 
 // Handles inside message parameters.
-inline WPARAM WParamFromHandle(std::uint32_t value) { return value; }
+inline WPARAM WParamFromHandle(std::uint32_t value)
+{
+    return value;
+}
 template <class H> H HandleFromParam(std::uintptr_t param)
 {
     return H(static_cast<std::uint32_t>(param));
@@ -184,6 +196,8 @@ constexpr UINT TCIF_TEXT = 0x0001;
 // Dialog command IDs
 constexpr int IDOK = 1;
 constexpr int IDCANCEL = 2;
+constexpr int IDYES = 6;
+constexpr int IDNO = 7;
 constexpr int IDC_STATIC = -1;
 constexpr UINT ID_HELP = 0xE146;
 
@@ -221,6 +235,7 @@ constexpr int SM_CYSMICON = 50;
 // Message boxes
 constexpr UINT MB_OK = 0x0;
 constexpr UINT MB_OKCANCEL = 0x1;
+constexpr UINT MB_YESNO = 0x4;
 constexpr UINT MB_TYPEMASK = 0xF;
 constexpr UINT MB_ICONMASK = 0xF0;
 

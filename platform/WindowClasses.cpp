@@ -44,7 +44,7 @@ QString ToDisplayLines(QString text)
 std::string ToWindowsLines(const QString& text)
 {
     QString copy = text;
-    return AfxQStringToText(copy.replace(u'\n', QStringLiteral("\r\n")));
+    return AfxTypedText(copy.replace(u'\n', QStringLiteral("\r\n")));
 }
 
 void SendCommand(HWND hCtl, WORD code)
@@ -390,8 +390,7 @@ std::string AfxGetWindowTextBytes(CWindowRecord& record)
         return shown == record.m_shownText ? record.m_setText : ToWindowsLines(shown);
     }
     if (auto* line = qobject_cast<QLineEdit*>(widget))
-        return line->text() == record.m_shownText ? record.m_setText
-                                                  : AfxQStringToText(line->text());
+        return line->text() == record.m_shownText ? record.m_setText : AfxTypedText(line->text());
     if (record.m_className == "Static" || record.m_className == "Button")
         return record.m_setText;
     if (widget->isWindow())

@@ -21,6 +21,8 @@ protected:
     std::unique_ptr<BYTE[]> m_pCarrier;
     CString m_strCarrierPath;
     CString m_strImagePath;
+    // The carrier was converted to a classic bitmap since it was read, so it is saved as one.
+    bool m_bCarrierConverted;
     ISkinControl* m_pSkin;
     CTabCtrl m_tabPages;
     CStatic m_picture;
@@ -53,4 +55,8 @@ private:
     BOOL ApplySkin(const CString& strSkinFile);
     void ShowTextPage();
     void ShowImagePage(bool bPictureAlways);
+    // Hiding's check of the carrier: FALSE when the hide must stop here (refused, or the user
+    // declined the conversion); *pbConvert tells whether the carrier is to be converted.
+    BOOL CheckCarrier(bool* pbConvert);
+    BOOL ConvertCarrier();
 };
