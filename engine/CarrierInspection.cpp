@@ -52,10 +52,11 @@ struct Magic
     std::size_t at;
     const char* name;
 };
+using namespace std::string_view_literals;
 constexpr Magic OTHER_PICTURES[] = {
-    {"\xFF\xD8\xFF", 0, "JPEG"}, {"GIF87a", 0, "GIF"}, {"GIF89a", 0, "GIF"},
-    {"II*\0", 0, "TIFF"},        {"MM\0*", 0, "TIFF"}, {"WEBP", 8, "WebP"},
-    {"\0\0\1\0", 0, "ICO"},      {"qoif", 0, "QOI"},   {"8BPS", 0, "PSD"},
+    {"\xFF\xD8\xFF"sv, 0, "JPEG"}, {"GIF87a"sv, 0, "GIF"}, {"GIF89a"sv, 0, "GIF"},
+    {"II*\0"sv, 0, "TIFF"},        {"MM\0*"sv, 0, "TIFF"}, {"WEBP"sv, 8, "WebP"},
+    {"qoif"sv, 0, "QOI"},          {"8BPS"sv, 0, "PSD"},
 };
 
 bool ReadPngHeader(const ByteReader& read, std::int64_t fileSize, PngHeader& out)
