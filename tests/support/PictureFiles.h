@@ -35,7 +35,7 @@ inline const std::uint8_t* Bytes(const std::string& s)
 }
 
 // Runs a shell command line; the test fails when it does.
-inline void Run(const std::string& command)
+inline void Shell(const std::string& command)
 {
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
 }
