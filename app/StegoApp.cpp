@@ -1,13 +1,12 @@
-#include "StegoApp.h"
+#include "app/StegoApp.h"
 
-#include "AppDir.h"
-#include "StegoDlg.h"
+#include "ui/AppDir.h"
+#include "ui/StegoDlg.h"
 
 BEGIN_MESSAGE_MAP(CStegoApp, CWinApp)
-ON_COMMAND<&CWinApp::OnHelp>(ID_HELP),
-END_MESSAGE_MAP()
+ON_COMMAND<&CWinApp::OnHelp>(ID_HELP), END_MESSAGE_MAP()
 
-CStegoApp theApp;
+                                           CStegoApp theApp;
 
 CStegoApp::CStegoApp() : CWinApp(nullptr), m_strAppDir("")
 {

@@ -2,7 +2,7 @@
 // runs the main window; the program ends when that window closes.
 #pragma once
 
-#include "Afx.h"
+#include "platform/mfc/Afx.h"
 
 class CStegoApp : public CWinApp
 {

@@ -1,8 +1,8 @@
-#include "CarvaletResources.h"
-#include "WinApp.h"
+#include "platform/mfc/WinApp.h"
+#include "res/CarvaletResources.h"
 
 int main(int argc, char* argv[])
 {
-    AfxSetResourceModule(&CarvaletResources());
+    layer::SetResourceModule(&CarvaletResources());
     return AfxWinMain(argc, argv);
 }

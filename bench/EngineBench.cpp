@@ -1,9 +1,9 @@
 // The engine against OpenSSL's Blowfish, and the codec on the largest carrier it meets in
 // practice. Prints the usual table, then the median ratios.
 
-#include "BlowfishCipher.h"
-#include "CarrierCodec.h"
-#include "PasswordRecord.h"
+#include "engine/BlowfishCipher.h"
+#include "engine/CarrierCodec.h"
+#include "engine/PasswordRecord.h"
 
 #include <benchmark/benchmark.h>
 #include <openssl/blowfish.h>

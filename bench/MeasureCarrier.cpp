@@ -3,12 +3,12 @@
 //   carvalet_measure_carrier [megabytes=100] [folder=/tmp]
 // The peak resident size is reset before each command (/proc/self/clear_refs), so each figure
 // is that command's own peak.
-#include "CarvaletResources.h"
-#include "ModalLoop.h"
-#include "Resource.h"
-#include "Resources.h"
-#include "StegoDlg.h"
-#include "Text.h"
+#include "platform/kernel/Text.h"
+#include "platform/user/ModalLoop.h"
+#include "platform/user/Resources.h"
+#include "res/CarvaletResources.h"
+#include "res/Resource.h"
+#include "ui/StegoDlg.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -83,7 +83,7 @@ int main(int argc, char** argv)
     const QString folder = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("/tmp");
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    AfxSetResourceModule(&CarvaletResources());
+    layer::SetResourceModule(&CarvaletResources());
 
     const QString image = folder + "/carvalet-measure.bmp";
     const QString saved = folder + "/carvalet-measure-out.bmp";
@@ -95,7 +95,7 @@ int main(int argc, char** argv)
     }
 
     QString answer;
-    AfxSetModalHook(
+    layer::SetModalHook(
         [&](const ModalContext& ctx)
         {
             if (ctx.kind == ModalKind::MessageBox)
@@ -152,7 +152,7 @@ int main(int argc, char** argv)
     measure("hide and save", IDC_HIDE, saved);
     measure("unhide", IDC_UNHIDE, QString());
     measure("open the saved image", IDC_OPEN_IMAGE, saved);
-    AfxSetModalHook({});
+    layer::SetModalHook({});
     QFile::remove(image);
     QFile::remove(saved);
     return 0;

@@ -1,6 +1,6 @@
-#include "FileIo.h"
+#include "cli/FileIo.h"
 
-#include "CliError.h"
+#include "cli/CliError.h"
 
 #include <cerrno>
 #include <cstdint>

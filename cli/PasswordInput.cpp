@@ -1,6 +1,6 @@
-#include "PasswordInput.h"
+#include "cli/PasswordInput.h"
 
-#include "CliError.h"
+#include "cli/CliError.h"
 
 #include <cerrno>
 #include <csignal>

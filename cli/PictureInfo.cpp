@@ -1,6 +1,6 @@
-#include "PictureInfo.h"
+#include "cli/PictureInfo.h"
 
-#include "CarrierCodec.h"
+#include "engine/CarrierCodec.h"
 
 #include <algorithm>
 #include <map>

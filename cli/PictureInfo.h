@@ -3,7 +3,7 @@
 // JSON printer can use the same facts.
 #pragma once
 
-#include "CarrierInspection.h"
+#include "engine/CarrierInspection.h"
 
 #include <string>
 #include <vector>

@@ -1,13 +1,14 @@
 // carvalet-cli: hides and recovers messages from scripts, in the same files as the window.
 
-#include "CarrierCodec.h"
-#include "CarrierInspection.h"
-#include "ClassicBitmap.h"
-#include "CliError.h"
-#include "FileIo.h"
-#include "PasswordInput.h"
-#include "PasswordRecord.h"
-#include "PictureInfo.h"
+#include "cli/CliError.h"
+#include "cli/FileIo.h"
+#include "cli/PasswordInput.h"
+#include "cli/PictureInfo.h"
+#include "common/Version.h"
+#include "engine/CarrierCodec.h"
+#include "engine/CarrierInspection.h"
+#include "engine/PasswordRecord.h"
+#include "imaging/ClassicBitmap.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -20,7 +21,7 @@
 namespace
 {
 
-constexpr const char* VERSION = "1.0.0.5";
+constexpr const char* VERSION = CARVALET_VERSION;
 constexpr int EXIT_FAILED = 1;
 constexpr int EXIT_USAGE = 2;
 

@@ -1,4 +1,4 @@
-#include "BitmapDecoder.h"
+#include "engine/BitmapDecoder.h"
 
 #include <algorithm>
 #include <bit>

@@ -1,6 +1,6 @@
-#include "BlowfishCipher.h"
+#include "engine/BlowfishCipher.h"
 
-#include "BlowfishTables.h"
+#include "engine/BlowfishTables.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "BlowfishTables.h"
+#include "engine/BlowfishTables.h"
 
 // clang-format off
 // The fractional hexadecimal digits of pi, eight at a time: the P-array, then S-boxes 0 to 3.

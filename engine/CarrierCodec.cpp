@@ -1,7 +1,7 @@
-#include "CarrierCodec.h"
+#include "engine/CarrierCodec.h"
 
-#include "BlowfishCipher.h"
-#include "PasswordRecord.h"
+#include "engine/BlowfishCipher.h"
+#include "engine/PasswordRecord.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -1,7 +1,7 @@
-#include "CarrierInspection.h"
+#include "engine/CarrierInspection.h"
 
-#include "CarrierCodec.h"
-#include "PasswordRecord.h"
+#include "engine/CarrierCodec.h"
+#include "engine/PasswordRecord.h"
 
 #include <algorithm>
 #include <array>

@@ -9,7 +9,7 @@
 // and any file that is not a BMP.
 #pragma once
 
-#include "BitmapDecoder.h"
+#include "engine/BitmapDecoder.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "PasswordRecord.h"
+#include "engine/PasswordRecord.h"
 
 #include <array>
 #include <cstdint>

@@ -2,7 +2,7 @@
 // error escape, shows at most one message per call, and a record embedded into any
 // carrier big enough comes back.
 
-#include "CarrierCodec.h"
+#include "engine/CarrierCodec.h"
 
 #include <algorithm>
 #include <cstdint>

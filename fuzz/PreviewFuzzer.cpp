@@ -2,7 +2,7 @@
 // never reads outside the bytes, never hangs on absurd sizes, and gives either a null picture
 // or one of exactly the size asked for.
 
-#include "BitmapPreview.h"
+#include "platform/gdi/BitmapPreview.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -12,11 +12,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     // An exact-size copy, so that any read past the end is caught.
     const std::vector<unsigned char> bytes(data, data + size);
-    const QImage shown = AfxReadBitmapPreview(bytes.data(), bytes.size(), 330, 218);
+    const QImage shown = layer::ReadBitmapPreview(bytes.data(), bytes.size(), 330, 218);
     if (!shown.isNull() && shown.size() != QSize(330, 218))
         std::abort();
     // At its own size, as when no size is asked for.
-    const QImage own = AfxReadBitmapPreview(bytes.data(), bytes.size(), 0, 0);
+    const QImage own = layer::ReadBitmapPreview(bytes.data(), bytes.size(), 0, 0);
     if (!own.isNull() && static_cast<long long>(own.width()) * own.height() > kMaxOwnSizePixels)
         std::abort();
     return 0;

@@ -1,6 +1,6 @@
-#include "ClassicBitmap.h"
+#include "imaging/ClassicBitmap.h"
 
-#include "PngDecoder.h"
+#include "imaging/PngDecoder.h"
 
 #include <algorithm>
 #include <cstring>

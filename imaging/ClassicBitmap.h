@@ -3,7 +3,7 @@
 // Every pixel keeps its colour (channels of more or fewer than 8 bits are scaled to 8).
 #pragma once
 
-#include "CarrierInspection.h"
+#include "engine/CarrierInspection.h"
 
 #include <cstdint>
 #include <memory>

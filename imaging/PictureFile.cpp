@@ -1,6 +1,6 @@
-#include "PictureFile.h"
+#include "imaging/PictureFile.h"
 
-#include "PngDecoder.h"
+#include "imaging/PngDecoder.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

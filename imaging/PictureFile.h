@@ -2,7 +2,7 @@
 // files are read: a pipe or a device could block or never end.
 #pragma once
 
-#include "BitmapDecoder.h"
+#include "engine/BitmapDecoder.h"
 
 #include <optional>
 #include <string>

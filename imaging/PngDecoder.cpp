@@ -1,4 +1,4 @@
-#include "PngDecoder.h"
+#include "imaging/PngDecoder.h"
 
 #include <algorithm>
 #include <csetjmp>

@@ -3,7 +3,7 @@
 // nearest 8-bit value, and gamma is left alone, so the stored colours come through unchanged.
 #pragma once
 
-#include "BitmapDecoder.h"
+#include "engine/BitmapDecoder.h"
 
 #include <cstdint>
 #include <functional>

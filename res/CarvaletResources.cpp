@@ -1,7 +1,9 @@
-#include "CarvaletResources.h"
+#include "res/CarvaletResources.h"
 
-#include "DialogTemplates.h"
-#include "Resource.h"
+#include "res/DialogTemplates.h"
+#include "res/Resource.h"
+
+#include "common/Version.h"
 
 extern const unsigned char kIconCarvalet[];
 extern const std::size_t kIconCarvalet_size;
@@ -13,10 +15,16 @@ const StringResource kStrings[] = {
 };
 
 const VersionInfo kVersion = {
-    {1, 0, 0, 5},     {1, 0, 0, 5},
-    "1, 0, 0, 5",     "1, 0, 0, 5",
-    "Brindlemoor",    "Carvalet",
-    "Carvalet",       "Copyright (C) 2011 Brindlemoor",
+    {CARVALET_VERSION_MAJOR, CARVALET_VERSION_MINOR, CARVALET_VERSION_PATCH,
+     CARVALET_VERSION_TWEAK},
+    {CARVALET_VERSION_MAJOR, CARVALET_VERSION_MINOR, CARVALET_VERSION_PATCH,
+     CARVALET_VERSION_TWEAK},
+    CARVALET_VERSION_COMMAS,
+    CARVALET_VERSION_COMMAS,
+    "Brindlemoor",
+    "Carvalet",
+    "Carvalet",
+    "Copyright (C) 2011 Brindlemoor",
 };
 } // namespace
 

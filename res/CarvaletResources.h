@@ -1,7 +1,7 @@
 // The program's resources: dialog templates 100, 102 and 129, string 101, icon 128 and the
-// version block. Register them once at start-up with AfxSetResourceModule.
+// version block. Register them once at start-up with layer::SetResourceModule.
 #pragma once
 
-#include "Resources.h"
+#include "platform/user/Resources.h"
 
 const ResourceModule& CarvaletResources();

@@ -1,7 +1,9 @@
-#include "DialogTemplates.h"
+#include "res/DialogTemplates.h"
 
-#include "DialogInit102.h"
-#include "Resource.h"
+#include "common/Version.h"
+
+#include "res/DialogInit102.h"
+#include "res/Resource.h"
 
 namespace
 {
@@ -19,7 +21,7 @@ constexpr DWORD kButton = WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON;
 const DialogItem kAboutItems[] = {
     {IDC_STATIC, "Static", kChildVisible | SS_ICON, 0, 11, 17, 20, 20, "#128"},
     {IDC_STATIC, "Static", kChildVisible | SS_LEFT | SS_NOPREFIX | WS_GROUP, 0, 40, 10, 119, 8,
-     "Carvalet Version 1.0.0.5"},
+     "Carvalet Version " CARVALET_VERSION},
     {IDC_STATIC, "Static", kChildVisible | SS_LEFT | WS_GROUP, 0, 41, 25, 170, 8,
      "Copyright (C) 2011 Brindlemoor"},
     {IDOK, "Button", kChildVisible | WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON, 0, 209, 110, 50, 14,

@@ -1,7 +1,7 @@
 // The dialog templates: about box 100, main window 102, password 129.
 #pragma once
 
-#include "Resources.h"
+#include "platform/user/Resources.h"
 
 #include <span>
 

@@ -8,7 +8,7 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev libssl-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format-14 git
   libchm-dev fp-utils
   xvfb xauth xdotool x11-apps imagemagick
   fonts-dejavu-core

@@ -1,7 +1,7 @@
 // The class IDs the two outside controls are registered under, and the splash's dispatch IDs.
 #pragma once
 
-#include "platform/Com.h"
+#include "platform/com/Com.h"
 
 // {BA8C584B-209C-4D54-8BB1-8AB5F1DCA18E}
 inline constexpr CLSID CLSID_SkinControl = {

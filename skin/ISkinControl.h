@@ -2,7 +2,7 @@
 // IUnknown's three; the program calls entries 8, 13 and 14, and their places never move.
 #pragma once
 
-#include "platform/Com.h"
+#include "platform/com/Com.h"
 
 // {92AEA298-248E-45DB-97B6-A8C7CD5892E7}
 inline constexpr IID IID_ISkinControl = {

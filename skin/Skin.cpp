@@ -1,6 +1,6 @@
-#include "Skin.h"
+#include "skin/Skin.h"
 
-#include "ControlIds.h"
+#include "skin/ControlIds.h"
 
 IMPLEMENT_DYNCREATE(CSkin, CWnd)
 

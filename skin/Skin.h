@@ -2,7 +2,7 @@
 // ISkinControl; this wrapper lets a window create the control by itself.
 #pragma once
 
-#include "platform/Afx.h"
+#include "platform/mfc/Afx.h"
 
 class CSkin : public CWnd
 {

@@ -1,6 +1,6 @@
-#include "Splash.h"
+#include "skin/Splash.h"
 
-#include "ControlIds.h"
+#include "skin/ControlIds.h"
 
 IMPLEMENT_DYNCREATE(CSplash, CWnd)
 

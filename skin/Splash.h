@@ -1,7 +1,7 @@
 // CSplash: the window of the splash control and its two methods.
 #pragma once
 
-#include "platform/Afx.h"
+#include "platform/mfc/Afx.h"
 
 class CSplash : public CWnd
 {

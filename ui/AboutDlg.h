@@ -1,7 +1,7 @@
 // CAboutDlg: the about box. The template says everything; the class only runs it.
 #pragma once
 
-#include "Afx.h"
+#include "platform/mfc/Afx.h"
 
 class CAboutDlg : public CDialog
 {

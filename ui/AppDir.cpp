@@ -1,9 +1,9 @@
-#include "AppDir.h"
+#include "ui/AppDir.h"
 
-#include "WinBase.h"
+#include "platform/kernel/WinBase.h"
 
 CString ProgramFolder()
 {
-    const CString strPath(AfxModuleFileName().c_str());
+    const CString strPath(layer::ModuleFileName().c_str());
     return strPath.Left(strPath.ReverseFind('\\'));
 }

@@ -2,6 +2,6 @@
 // trailing backslash. The application object keeps it; the windows append their file names.
 #pragma once
 
-#include "String.h"
+#include "platform/mfc/String.h"
 
 CString ProgramFolder();

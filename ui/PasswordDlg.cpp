@@ -1,7 +1,7 @@
-#include "PasswordDlg.h"
+#include "ui/PasswordDlg.h"
 
-#include "PasswordRecord.h"
-#include "Resource.h"
+#include "engine/PasswordRecord.h"
+#include "res/Resource.h"
 
 // clang-format off
 BEGIN_MESSAGE_MAP(CPasswordDlg, CDialog)

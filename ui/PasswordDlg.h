@@ -2,7 +2,7 @@
 // that must match a stored password record (verify mode).
 #pragma once
 
-#include "Afx.h"
+#include "platform/mfc/Afx.h"
 
 class CPasswordDlg : public CDialog
 {

@@ -1,19 +1,19 @@
-#include "StegoDlg.h"
+#include "ui/StegoDlg.h"
 
-#include "AboutDlg.h"
-#include "AppDir.h"
-#include "CarrierCodec.h"
-#include "CarrierInspection.h"
-#include "ClassicBitmap.h"
-#include "File.h"
-#include "FileDialog.h"
-#include "Image.h"
-#include "PasswordDlg.h"
-#include "PictureFile.h"
-#include "Resource.h"
-#include "Shell.h"
-#include "Text.h"
+#include "engine/CarrierCodec.h"
+#include "engine/CarrierInspection.h"
+#include "imaging/ClassicBitmap.h"
+#include "imaging/PictureFile.h"
+#include "platform/gdi/Image.h"
+#include "platform/kernel/Text.h"
+#include "platform/mfc/File.h"
+#include "platform/mfc/FileDialog.h"
+#include "platform/shell/Shell.h"
+#include "res/Resource.h"
 #include "skin/ISkinControl.h"
+#include "ui/AboutDlg.h"
+#include "ui/AppDir.h"
+#include "ui/PasswordDlg.h"
 
 #include <new>
 
@@ -238,15 +238,15 @@ bool RefuseLargeFile(ULONGLONG nLength)
 // stays usable, with no carrier.
 void ShowNoMemory(const CString& strPath)
 {
-    const std::string text =
-        "Could not read " + AfxNativePath(strPath.str()) + ": there is not enough memory for it.";
+    const std::string text = "Could not read " + layer::NativePath(strPath.str()) +
+                             ": there is not enough memory for it.";
     AfxMessageBox(text.c_str(), MB_OK, 0);
 }
 
 // LoadImageA reads bitmaps only; a PNG picture is decoded here and handed over as pixels.
 HBITMAP LoadPngPreview(const CString& strPath, int cx, int cy)
 {
-    const auto pixels = ReadPngPreview(AfxNativePath(strPath.str()), cx, cy);
+    const auto pixels = ReadPngPreview(layer::NativePath(strPath.str()), cx, cy);
     return pixels ? CreateBitmap(cx, cy, 1, 32, pixels->data()) : HBITMAP();
 }
 
@@ -298,7 +298,7 @@ void CStegoDlg::OnOpenImage()
         file.SeekToBegin();
         // A file cut short while it was read is not a carrier: half a file would be saved.
         if (file.Read(pCarrier.get(), UINT(nLength)) != nLength)
-            throw CFileException("Could not read " + AfxNativePath(m_strCarrierPath.str()) +
+            throw CFileException("Could not read " + layer::NativePath(m_strCarrierPath.str()) +
                                      ": the file ended before its length.",
                                  0);
         file.Close();

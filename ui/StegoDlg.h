@@ -2,7 +2,7 @@
 // unhide) and the text page (message, load text, hide); two page buttons switch between them.
 #pragma once
 
-#include "Afx.h"
+#include "platform/mfc/Afx.h"
 #include "skin/Splash.h"
 
 #include <cstdint>

@@ -2,7 +2,7 @@
 // it is never deleted, so its reference count is only kept for the form.
 #pragma once
 
-#include "platform/ComPtr.h"
+#include "platform/com/ComPtr.h"
 
 template <class T> class CClassFactory final : public IClassFactory
 {

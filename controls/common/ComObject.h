@@ -2,7 +2,7 @@
 // reference goes. Objects come only from Create(), already wrapped in a ComPtr.
 #pragma once
 
-#include "platform/WinTypes.h"
+#include "platform/kernel/WinTypes.h"
 
 template <class Derived> class CComObject
 {

@@ -1,4 +1,4 @@
-#include "Glyphs.h"
+#include "controls/common/Glyphs.h"
 
 #include <QPainter>
 

@@ -1,4 +1,4 @@
-#include "IniFile.h"
+#include "controls/common/IniFile.h"
 
 #include <QFile>
 #include <QStringDecoder>

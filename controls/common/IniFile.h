@@ -2,7 +2,7 @@
 // "Key = Value" lines; ';' or '#' starts a comment line; keys are case-blind, UTF-8 text.
 #pragma once
 
-#include "platform/Com.h"
+#include "platform/com/Com.h"
 
 #include <QColor>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "PropertyReader.h"
+#include "controls/common/PropertyReader.h"
 
 bool CPropertyReader::Take(std::size_t count, const BYTE*& at)
 {

@@ -6,7 +6,7 @@
 // A read past the end, or a string of odd or oversized length, fails and leaves the value.
 #pragma once
 
-#include "platform/WinTypes.h"
+#include "platform/kernel/WinTypes.h"
 
 #include <cstddef>
 #include <cstdint>

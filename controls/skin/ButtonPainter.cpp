@@ -1,4 +1,4 @@
-#include "ButtonPainter.h"
+#include "controls/skin/ButtonPainter.h"
 
 #include "controls/common/Glyphs.h"
 

@@ -3,8 +3,8 @@
 // look goes with the button.
 #pragma once
 
-#include "SkinFile.h"
-#include "SkinPalette.h"
+#include "controls/skin/SkinFile.h"
+#include "controls/skin/SkinPalette.h"
 
 #include <QObject>
 

@@ -1,10 +1,10 @@
-#include "SkinControl.h"
+#include "controls/skin/SkinControl.h"
 
-#include "ButtonPainter.h"
-#include "WindowPainter.h"
 #include "controls/common/PropertyReader.h"
-#include "platform/QtBridge.h"
-#include "platform/Text.h"
+#include "controls/skin/ButtonPainter.h"
+#include "controls/skin/WindowPainter.h"
+#include "platform/kernel/Text.h"
+#include "platform/user/QtBridge.h"
 
 #include <QAbstractButton>
 
@@ -115,7 +115,8 @@ HRESULT CSkinControl::LoadSkinFile(BSTR path)
     auto skin = std::make_shared<CSkinFile>();
     const QString windowsPath =
         QString::fromUtf16(path, static_cast<qsizetype>(SysStringLen(path)));
-    const HRESULT hr = skin->Load(QString::fromStdString(AfxNativePath(windowsPath.toStdString())));
+    const HRESULT hr =
+        skin->Load(QString::fromStdString(layer::NativePath(windowsPath.toStdString())));
     if (FAILED(hr))
     {
         m_loadError = skin->Error();

@@ -1,11 +1,11 @@
 // The skin control: loads a skin file and gives the main window and its buttons their look.
 #pragma once
 
-#include "SkinFile.h"
-#include "SkinPalette.h"
 #include "controls/common/ComObject.h"
-#include "platform/ComPtr.h"
-#include "platform/IQtControl.h"
+#include "controls/skin/SkinFile.h"
+#include "controls/skin/SkinPalette.h"
+#include "platform/com/ComPtr.h"
+#include "platform/com/IQtControl.h"
 #include "skin/ISkinControl.h"
 
 #include <QPointer>

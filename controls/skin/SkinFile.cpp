@@ -1,4 +1,4 @@
-#include "SkinFile.h"
+#include "controls/skin/SkinFile.h"
 
 #include "controls/common/Glyphs.h"
 #include "controls/common/IniFile.h"

@@ -1,7 +1,7 @@
 // A parsed skin file (format in FORMAT.md): how the window and each named button look.
 #pragma once
 
-#include "platform/Com.h"
+#include "platform/com/Com.h"
 
 #include <QColor>
 #include <QPainterPath>

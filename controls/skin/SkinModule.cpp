@@ -1,6 +1,6 @@
 // The plugin's entry: the class object of the skin control.
-#include "SkinControl.h"
 #include "controls/common/ClassFactory.h"
+#include "controls/skin/SkinControl.h"
 #include "skin/ControlIds.h"
 
 extern "C" __attribute__((visibility("default"))) HRESULT DllGetClassObject(REFCLSID clsid,

@@ -1,4 +1,4 @@
-#include "SkinPalette.h"
+#include "controls/skin/SkinPalette.h"
 
 QColor CSkinPalette::Resolve(const SkinColor& color) const
 {

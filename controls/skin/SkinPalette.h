@@ -3,7 +3,7 @@
 // the colour wheel by the control's hue.
 #pragma once
 
-#include "SkinFile.h"
+#include "controls/skin/SkinFile.h"
 
 #include <array>
 

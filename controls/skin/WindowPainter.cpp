@@ -1,7 +1,7 @@
-#include "WindowPainter.h"
+#include "controls/skin/WindowPainter.h"
 
 #include "controls/common/Glyphs.h"
-#include "platform/QtBridge.h"
+#include "platform/user/QtBridge.h"
 
 #include <QChildEvent>
 #include <QEvent>
@@ -23,7 +23,7 @@ void CWindowPainter::Install(QWidget* window, const SkinWindow& look, const CSki
     auto* painter = window->findChild<CWindowPainter*>(QString(), Qt::FindDirectChildrenOnly);
     if (!paintClientArea)
     {
-        window->setProperty(AFX_CAPTION_BAND_PROPERTY, QVariant());
+        window->setProperty(layer::kCaptionBandProperty, QVariant());
         if (painter != nullptr)
         {
             window->removeEventFilter(painter);
@@ -47,7 +47,7 @@ void CWindowPainter::Install(QWidget* window, const SkinWindow& look, const CSki
         painter->Watch(child);
     // The banner is the caption strip: a right click anywhere on it opens the system menu.
     if (!look.banner.isEmpty())
-        window->setProperty(AFX_CAPTION_BAND_PROPERTY,
+        window->setProperty(layer::kCaptionBandProperty,
                             qRound(painter->Scaled(window, look.banner).bottom()));
     window->update();
 }

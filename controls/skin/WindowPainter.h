@@ -2,8 +2,8 @@
 // content card) under a window's children. Lives as a child of the window it paints.
 #pragma once
 
-#include "SkinFile.h"
-#include "SkinPalette.h"
+#include "controls/skin/SkinFile.h"
+#include "controls/skin/SkinPalette.h"
 
 #include <QObject>
 #include <QRectF>

@@ -1,7 +1,7 @@
-#include "SplashControl.h"
+#include "controls/splash/SplashControl.h"
 
 #include "controls/common/PropertyReader.h"
-#include "platform/Text.h"
+#include "platform/kernel/Text.h"
 #include "skin/ControlIds.h"
 
 namespace
@@ -164,7 +164,7 @@ HRESULT CSplashControl::GetProperty(DISPID id, VARIANT* result)
 HRESULT CSplashControl::LoadSplashFile(const QString& path)
 {
     auto splash = std::make_shared<CSplashFile>();
-    const HRESULT hr = splash->Load(QString::fromStdString(AfxNativePath(path.toStdString())));
+    const HRESULT hr = splash->Load(QString::fromStdString(layer::NativePath(path.toStdString())));
     m_splash = SUCCEEDED(hr) ? std::move(splash) : nullptr;
     if (m_widget)
         m_widget->SetSplash(m_splash, m_bShowTooltip);

@@ -3,10 +3,10 @@
 // read-only properties (see skin/ControlIds.h).
 #pragma once
 
-#include "SplashFile.h"
-#include "SplashWidget.h"
 #include "controls/common/ComObject.h"
-#include "platform/IQtControl.h"
+#include "controls/splash/SplashFile.h"
+#include "controls/splash/SplashWidget.h"
+#include "platform/com/IQtControl.h"
 
 #include <QPointer>
 

@@ -1,4 +1,4 @@
-#include "SplashFile.h"
+#include "controls/splash/SplashFile.h"
 
 #include "controls/common/Glyphs.h"
 #include "controls/common/IniFile.h"

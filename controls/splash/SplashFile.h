@@ -2,7 +2,7 @@
 // stroked paths on a square grid, with a title and a tooltip.
 #pragma once
 
-#include "platform/Com.h"
+#include "platform/com/Com.h"
 
 #include <QColor>
 #include <QPainterPath>

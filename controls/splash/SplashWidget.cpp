@@ -1,4 +1,4 @@
-#include "SplashWidget.h"
+#include "controls/splash/SplashWidget.h"
 
 #include <QLinearGradient>
 #include <QPainter>

@@ -1,8 +1,8 @@
 // The splash control's window: the product mark, faded in when the splash is shown.
 #pragma once
 
-#include "SplashFile.h"
-#include "platform/ComPtr.h"
+#include "controls/splash/SplashFile.h"
+#include "platform/com/ComPtr.h"
 
 #include <QPointer>
 #include <QWidget>

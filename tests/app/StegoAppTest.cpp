@@ -1,7 +1,7 @@
 // The application object: its directory rule, its title, and a whole run of the main window.
-#include "StegoApp.h"
-#include "ModalLoop.h"
-#include "Text.h"
+#include "app/StegoApp.h"
+#include "platform/kernel/Text.h"
+#include "platform/user/ModalLoop.h"
 
 #include <QCoreApplication>
 #include <QTest>
@@ -12,8 +12,8 @@ namespace
 {
 struct ModulePath
 {
-    explicit ModulePath(const char* path) { AfxSetModuleFileNameForTesting(path); }
-    ~ModulePath() { AfxSetModuleFileNameForTesting(nullptr); }
+    explicit ModulePath(const char* path) { layer::SetModuleFileNameForTesting(path); }
+    ~ModulePath() { layer::SetModuleFileNameForTesting(nullptr); }
 };
 
 CString AppDirFor(const char* exe)
@@ -27,7 +27,7 @@ CString AppDirFor(const char* exe)
 TEST(StegoApp, AppDirIsTheExecutableFolderWithoutTrailingBackslash)
 {
     const std::string expected =
-        AfxWindowsPath(QCoreApplication::applicationDirPath().toStdString());
+        layer::WindowsPath(QCoreApplication::applicationDirPath().toStdString());
     EXPECT_EQ(theApp.m_strAppDir.str(), expected);
     EXPECT_EQ(AfxGetApp(), &theApp);
 
@@ -67,7 +67,7 @@ TEST(StegoApp, InitInstanceRunsTheMainWindowUntilItClosesThenReturnsFalse)
 {
     HWND mainWindow;
     bool mainWndWasSet = false;
-    AfxSetModalHook(
+    layer::SetModalHook(
         [&](const ModalContext& ctx)
         {
             mainWindow = ctx.hWnd;
@@ -75,7 +75,7 @@ TEST(StegoApp, InitInstanceRunsTheMainWindowUntilItClosesThenReturnsFalse)
             QTest::keyClick(ctx.widget, Qt::Key_Escape);
         });
     EXPECT_FALSE(theApp.InitInstance());
-    AfxSetModalHook({});
+    layer::SetModalHook({});
     EXPECT_TRUE(mainWndWasSet);
     EXPECT_FALSE(IsWindow(mainWindow)) << "the window is gone once the run ends";
 

@@ -1,5 +1,5 @@
-#include "CarrierCodec.h"
-#include "PasswordRecord.h"
+#include "engine/CarrierCodec.h"
+#include "engine/PasswordRecord.h"
 
 #include <gtest/gtest.h>
 

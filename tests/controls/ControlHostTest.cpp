@@ -1,6 +1,6 @@
-#include "TestSupport.h"
 #include "skin/ControlIds.h"
 #include "skin/ISkinControl.h"
+#include "tests/controls/TestSupport.h"
 
 #include <QTemporaryDir>
 #include <QWidget>
@@ -39,13 +39,13 @@ TEST(DialogInit, HoldsTheSkinRecordThenTheSplashRecordThenTheEnd)
     EXPECT_EQ(data[data.size() - 2], 0);
     EXPECT_EQ(data[data.size() - 1], 0);
 
-    const auto skin = CControlHost::FindInitRecord(data, 1019);
-    const auto splash = CControlHost::FindInitRecord(data, 1020);
+    const auto skin = layer::FindDialogInitRecord(data, 1019);
+    const auto splash = layer::FindDialogInitRecord(data, 1020);
     ASSERT_TRUE(skin && splash);
     EXPECT_EQ(skin->data(), data.data() + 8);
     EXPECT_EQ(skin->size(), 40u);
     EXPECT_EQ(splash->size(), 30u);
-    EXPECT_FALSE(CControlHost::FindInitRecord(data, 1021));
+    EXPECT_FALSE(layer::FindDialogInitRecord(data, 1021));
 }
 
 TEST(DialogInit, CutOrCorruptDataNeverYieldsBytesOutsideIt)
@@ -56,7 +56,7 @@ TEST(DialogInit, CutOrCorruptDataNeverYieldsBytesOutsideIt)
         const auto cut = data.first(size);
         for (WORD id : {1019, 1020})
         {
-            const auto record = CControlHost::FindInitRecord(cut, id);
+            const auto record = layer::FindDialogInitRecord(cut, id);
             if (record)
             {
                 EXPECT_LE(record->data() + record->size(), cut.data() + cut.size());
@@ -65,8 +65,8 @@ TEST(DialogInit, CutOrCorruptDataNeverYieldsBytesOutsideIt)
     }
     std::vector<BYTE> huge(data.begin(), data.end());
     huge[4] = huge[5] = huge[6] = huge[7] = 0xFF; // a length of 4 GB
-    EXPECT_FALSE(CControlHost::FindInitRecord(huge, 1019));
-    EXPECT_FALSE(CControlHost::FindInitRecord(huge, 1020));
+    EXPECT_FALSE(layer::FindDialogInitRecord(huge, 1019));
+    EXPECT_FALSE(layer::FindDialogInitRecord(huge, 1020));
 }
 
 TEST(ControlHost, CreatesBothRealControlsFromTheRegistryBesideTheProgram)

@@ -1,9 +1,9 @@
 #include "controls/skin/SkinControl.h"
-#include "TestSupport.h"
 #include "controls/skin/ButtonPainter.h"
-#include "platform/WindowClasses.h"
-#include "platform/WindowRecord.h"
+#include "platform/user/DefWindowProc.h"
+#include "platform/user/WindowRecord.h"
 #include "skin/ControlIds.h"
+#include "tests/controls/TestSupport.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -275,8 +275,8 @@ TEST(SkinControl, SkinsWindowsReachedByTheirHandles)
     window->resize(644, 447);
     auto help = std::make_unique<QPushButton>(window);
     help->setGeometry(7, 7, 21, 16);
-    const HWND hWindow = AfxRegisterWindow(window, AfxDefWindowProc, "#32770").Handle();
-    const HWND hHelp = AfxRegisterWindow(help.get(), AfxDefWindowProc, "Button").Handle();
+    const HWND hWindow = layer::RegisterWindow(window, layer::DefWindowProc, "#32770").Handle();
+    const HWND hHelp = layer::RegisterWindow(help.get(), layer::DefWindowProc, "Button").Handle();
 
     EXPECT_EQ(hosted.skin->ApplySkinToWindow(hWindow.value), S_OK);
     EXPECT_EQ(hosted.skin->ApplySkinObject(hHelp, u"HelpButton"), S_OK);

@@ -2,7 +2,8 @@
 //   skin_preview <output folder> [skin file] [splash file]
 #include "controls/skin/SkinControl.h"
 #include "controls/splash/SplashControl.h"
-#include "platform/ControlHost.h"
+#include "platform/mfc/ControlHost.h"
+#include "platform/user/Resources.h"
 #include "res/DialogInit102.h"
 
 #include <QApplication>
@@ -110,8 +111,8 @@ int main(int argc, char** argv)
     auto skin = CSkinControl::Create();
     auto splash = CSplashControl::Create();
     const auto span = std::span<const BYTE>(kDialogInit102, kDialogInit102Size);
-    const auto skinRecord = CControlHost::FindInitRecord(span, 1019);
-    const auto splashRecord = CControlHost::FindInitRecord(span, 1020);
+    const auto skinRecord = layer::FindDialogInitRecord(span, 1019);
+    const auto splashRecord = layer::FindDialogInitRecord(span, 1020);
     if (!skinRecord || !splashRecord ||
         FAILED(skin->Load(skinRecord->data(), static_cast<ULONG>(skinRecord->size()))) ||
         FAILED(splash->Load(splashRecord->data(), static_cast<ULONG>(splashRecord->size()))))

@@ -1,6 +1,6 @@
-#include "TestSupport.h"
 #include "controls/splash/SplashFile.h"
 #include "skin/ControlIds.h"
+#include "tests/controls/TestSupport.h"
 
 #include <QImage>
 #include <QTemporaryDir>

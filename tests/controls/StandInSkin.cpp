@@ -2,8 +2,8 @@
 // (chosen by a STAND_IN_* definition) so the host's handling of that case can be checked.
 // Every call is logged; CarvaletStandInLog() hands the log to the test.
 #include "controls/common/ComObject.h"
-#include "platform/ComPtr.h"
-#include "platform/IQtControl.h"
+#include "platform/com/ComPtr.h"
+#include "platform/com/IQtControl.h"
 #include "skin/ControlIds.h"
 #include "skin/ISkinControl.h"
 

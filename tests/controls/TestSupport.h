@@ -1,7 +1,8 @@
 // Helpers shared by the control tests.
 #pragma once
 
-#include "platform/ControlHost.h"
+#include "platform/mfc/ControlHost.h"
+#include "platform/user/Resources.h"
 #include "res/DialogInit102.h"
 
 #include <QCoreApplication>
@@ -33,7 +34,7 @@ inline std::span<const BYTE> InitData()
 
 inline std::span<const BYTE> RecordOf(WORD id)
 {
-    return CControlHost::FindInitRecord(InitData(), id).value_or(std::span<const BYTE>());
+    return layer::FindDialogInitRecord(InitData(), id).value_or(std::span<const BYTE>());
 }
 
 // Points the container at another registry for the life of the object.

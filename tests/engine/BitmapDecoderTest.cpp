@@ -1,8 +1,8 @@
 // The bitmap decoder on bitmaps built byte by byte: colours land where they should in every
 // layout, run-length data is followed to the pixel, and hostile headers give nothing instead
 // of a crash, a hang or a huge allocation.
-#include "BitmapDecoder.h"
-#include "support/PictureFiles.h"
+#include "engine/BitmapDecoder.h"
+#include "tests/support/PictureFiles.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "BlowfishCipher.h"
+#include "engine/BlowfishCipher.h"
 
 #include <gtest/gtest.h>
 

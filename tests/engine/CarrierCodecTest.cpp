@@ -1,6 +1,6 @@
-#include "CarrierCodec.h"
-#include "BlowfishCipher.h"
-#include "PasswordRecord.h"
+#include "engine/CarrierCodec.h"
+#include "engine/BlowfishCipher.h"
+#include "engine/PasswordRecord.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The safe-byte rule on bitmaps built byte by byte: which layouts take a message as they are,
 // up to which length, and what a longer one would damage.
-#include "CarrierInspection.h"
-#include "CarrierCodec.h"
-#include "support/PictureFiles.h"
+#include "engine/CarrierInspection.h"
+#include "engine/CarrierCodec.h"
+#include "tests/support/PictureFiles.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // Real pictures of every layout, from ImageMagick and built by hand: which ones are written
 // into as they are, and which are converted; either way every pixel afterwards equals the
 // original's within bit 0, read by this program's decoders and by ImageMagick alike.
-#include "CarrierCodec.h"
-#include "ClassicBitmap.h"
-#include "PasswordRecord.h"
-#include "PngDecoder.h"
-#include "support/PictureFiles.h"
+#include "engine/CarrierCodec.h"
+#include "engine/PasswordRecord.h"
+#include "imaging/ClassicBitmap.h"
+#include "imaging/PngDecoder.h"
+#include "tests/support/PictureFiles.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

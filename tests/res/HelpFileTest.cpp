@@ -1,6 +1,6 @@
 // The help file as built: it opens, its contents and links lead to pages that exist, and it
 // explains every message the program can show.
-#include "ChmArchive.h"
+#include "helpviewer/ChmArchive.h"
 
 #include <gtest/gtest.h>
 

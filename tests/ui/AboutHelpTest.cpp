@@ -1,14 +1,14 @@
 // The about box and help as a person reaches them: the system menu (by Alt+Space, by a right
 // click on the caption strip, by command), the about button, the help button and F1.
-#include "AboutDlg.h"
-#include "CarvaletResources.h"
-#include "ModalLoop.h"
-#include "QtBridge.h"
-#include "Resource.h"
-#include "Shell.h"
-#include "StegoDlg.h"
-#include "Text.h"
-#include "WindowRecord.h"
+#include "platform/kernel/Text.h"
+#include "platform/shell/Shell.h"
+#include "platform/user/ModalLoop.h"
+#include "platform/user/QtBridge.h"
+#include "platform/user/WindowRecord.h"
+#include "res/CarvaletResources.h"
+#include "res/Resource.h"
+#include "ui/AboutDlg.h"
+#include "ui/StegoDlg.h"
 
 #include <QAction>
 #include <QApplication>
@@ -79,14 +79,14 @@ protected:
     void SetUp() override
     {
         AfxEnableControlContainer();
-        AfxSetModalHook([this](const ModalContext& ctx) { OnModal(ctx); });
-        AfxSetShellLauncher(
+        layer::SetModalHook([this](const ModalContext& ctx) { OnModal(ctx); });
+        layer::SetShellLauncher(
             [this](const ShellCommand& command)
             {
                 launched.push_back(command);
                 return true;
             });
-        AfxSetShellHandlerQuery([](const std::string&) { return true; });
+        layer::SetShellHandlerQuery([](const std::string&) { return true; });
         ASSERT_TRUE(dlg.Create(IDD_MAIN));
         ASSERT_TRUE(messages.empty()) << "the window started with: " << messages.front();
         AfxGetApp()->m_pMainWnd = &dlg;
@@ -101,15 +101,15 @@ protected:
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write("ITSF");
         file.close();
-        AfxSetModuleFileNameForTesting(
-            AfxWindowsPath(folder.filePath("Carvalet").toStdString()).c_str());
+        layer::SetModuleFileNameForTesting(
+            layer::WindowsPath(folder.filePath("Carvalet").toStdString()).c_str());
     }
     void TearDown() override
     {
-        AfxSetModuleFileNameForTesting(nullptr);
-        AfxSetShellLauncher({});
-        AfxSetShellHandlerQuery({});
-        AfxSetModalHook({});
+        layer::SetModuleFileNameForTesting(nullptr);
+        layer::SetShellLauncher({});
+        layer::SetShellHandlerQuery({});
+        layer::SetModalHook({});
         AfxGetApp()->m_pMainWnd = nullptr;
     }
 
@@ -150,7 +150,7 @@ protected:
         CString text;
         dlg.GetDlgItem(IDC_MESSAGE_EDIT)->GetWindowText(text);
         // The window's own focus: which window is active is the window manager's business.
-        const CWindowRecord* focus = AfxFindWindow(window->focusWidget());
+        const CWindowRecord* focus = layer::FindWindow(window->focusWidget());
         return {controls, focus ? focus->m_nID : 0, text.str(), dlg.IsWindowVisible() != 0};
     }
 
@@ -242,7 +242,7 @@ TEST_F(AboutAndHelp, RightClickOnTheCaptionStripOpensTheMenu)
     EXPECT_EQ(aboutTitles.size(), 1u);
 
     // The skin's banner is the strip: its lowest row opens the menu, the row below does not.
-    const int band = window->property(AFX_CAPTION_BAND_PROPERTY).toInt();
+    const int band = window->property(layer::kCaptionBandProperty).toInt();
     ASSERT_GT(band, 60) << "the skin gave no banner height";
     const auto openedLow = ChooseOnceOpen(IDM_ABOUTBOX);
     ClickWindowAt(QPoint(x, band - 1), Qt::RightButton);
@@ -275,16 +275,18 @@ TEST_F(AboutAndHelp, AboutButtonOpensTheBoxAndTheMainWindowTakesNoInputMeanwhile
 
 TEST_F(AboutAndHelp, AboutBoxClosesWithOkAndWithEscape)
 {
-    AfxSetModalHook([](const ModalContext& ctx) { QTest::keyClick(ctx.widget, Qt::Key_Return); });
+    layer::SetModalHook([](const ModalContext& ctx)
+                        { QTest::keyClick(ctx.widget, Qt::Key_Return); });
     EXPECT_EQ(CAboutDlg().DoModal(), IDOK);
-    AfxSetModalHook([](const ModalContext& ctx) { QTest::keyClick(ctx.widget, Qt::Key_Escape); });
+    layer::SetModalHook([](const ModalContext& ctx)
+                        { QTest::keyClick(ctx.widget, Qt::Key_Escape); });
     EXPECT_EQ(CAboutDlg().DoModal(), IDCANCEL);
 }
 
 TEST_F(AboutAndHelp, AboutBoxShowsTheIconAndEveryTextWhole)
 {
     std::vector<QString> texts;
-    AfxSetModalHook(
+    layer::SetModalHook(
         [&](const ModalContext& ctx)
         {
             for (const QLabel* label : ctx.widget->findChildren<QLabel*>())
@@ -361,9 +363,9 @@ TEST(AboutItem, EmptyStringAddsNeitherSeparatorNorItemAndTheButtonStillWorks)
     const StringResource empty[] = {{IDS_ABOUTBOX, ""}};
     ResourceModule module = real;
     module.strings = empty;
-    AfxSetResourceModule(&module);
+    layer::SetResourceModule(&module);
     int aboutRuns = 0;
-    AfxSetModalHook(
+    layer::SetModalHook(
         [&](const ModalContext& ctx)
         {
             ASSERT_EQ(ctx.kind, ModalKind::Dialog) << ctx.text;
@@ -383,6 +385,6 @@ TEST(AboutItem, EmptyStringAddsNeitherSeparatorNorItemAndTheButtonStillWorks)
         dlg.SendMessage(WM_COMMAND, IDC_ABOUT);
         EXPECT_EQ(aboutRuns, 1);
     }
-    AfxSetModalHook({});
-    AfxSetResourceModule(&real);
+    layer::SetModalHook({});
+    layer::SetResourceModule(&real);
 }

@@ -1,7 +1,7 @@
 // The password dialog as a person uses it: typing, OK, the messages of refused tries, and
 // the three ways to cancel.
-#include "PasswordDlg.h"
-#include "ModalScript.h"
+#include "ui/PasswordDlg.h"
+#include "tests/support/ModalScript.h"
 
 #include <QTest>
 #include <QWidget>
@@ -22,7 +22,7 @@ Outcome RunDialog(BYTE setMode, const CString& expected,
                   const std::function<void(CWnd& dlg, std::vector<std::string>& messages)>& act)
 {
     Outcome run;
-    AfxSetModalHook(
+    layer::SetModalHook(
         [&](const ModalContext& ctx)
         {
             if (ctx.kind == ModalKind::MessageBox)
@@ -38,7 +38,7 @@ Outcome RunDialog(BYTE setMode, const CString& expected,
     dlg.m_strRecord = expected;
     run.result = dlg.DoModal();
     run.record = dlg.m_strRecord;
-    AfxSetModalHook({});
+    layer::SetModalHook({});
     return run;
 }
 

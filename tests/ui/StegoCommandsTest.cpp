@@ -1,10 +1,10 @@
 // The four commands of the main window end to end: file dialogs answered, passwords typed,
 // message boxes read, and the files on disk checked byte for byte.
-#include "CarrierCodec.h"
-#include "ImageObject.h"
-#include "ModalScript.h"
-#include "StegoDlg.h"
-#include "Text.h"
+#include "engine/CarrierCodec.h"
+#include "platform/gdi/ImageObject.h"
+#include "platform/kernel/Text.h"
+#include "tests/support/ModalScript.h"
+#include "tests/support/TestStegoDlg.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,16 +23,6 @@
 namespace
 {
 CWinApp g_app;
-
-class CTestStegoDlg : public CStegoDlg
-{
-public:
-    using CStegoDlg::m_nCarrierSize;
-    using CStegoDlg::m_pCarrier;
-    using CStegoDlg::m_strCarrierPath;
-    using CStegoDlg::m_strImagePath;
-    using CStegoDlg::m_strMessage;
-};
 
 void Put32(std::string& out, std::uint32_t v)
 {
@@ -184,9 +174,9 @@ TEST_F(StegoCommands, OpeningABitmapPreviewsItReadsItWholeAndEnablesHideAndUnhid
     EXPECT_EQ(seen.fileMode, QFileDialog::AnyFile) << "no must-exist flag";
 
     EXPECT_EQ(Carrier(), ReadAll(bmp));
-    EXPECT_EQ(dlg.m_strImagePath, AfxWindowsPath(bmp.toStdString()).c_str());
+    EXPECT_EQ(dlg.m_strImagePath, layer::WindowsPath(bmp.toStdString()).c_str());
     EXPECT_EQ(dlg.m_strCarrierPath, dlg.m_strImagePath);
-    const QPixmap* preview = AfxPixmapFromHandle(Picture());
+    const QPixmap* preview = layer::PixmapFromHandle(Picture());
     ASSERT_NE(preview, nullptr);
     EXPECT_EQ(preview->size(), QSize(330, 218));
     EXPECT_TRUE(Visible(IDC_PICTURE));
@@ -224,7 +214,7 @@ TEST_F(StegoCommands, ANameThatDoesNotExistClearsThePictureAndEmptiesTheCarrier)
     EXPECT_TRUE(script.messages.empty());
     EXPECT_FALSE(Picture());
     EXPECT_EQ(dlg.m_nCarrierSize, 0);
-    EXPECT_EQ(dlg.m_strImagePath, AfxWindowsPath(Path("missing.bmp").toStdString()).c_str());
+    EXPECT_EQ(dlg.m_strImagePath, layer::WindowsPath(Path("missing.bmp").toStdString()).c_str());
     EXPECT_TRUE(Enabled(IDC_HIDE)) << "nothing disables the buttons again";
     EXPECT_TRUE(Enabled(IDC_UNHIDE));
 }
@@ -389,8 +379,8 @@ TEST_F(StegoCommands, ASaveTargetThatCannotBeCreatedEndsSilently)
     Hide("text", "lanterns-8", nowhere);
     EXPECT_TRUE(script.messages.empty());
     EXPECT_FALSE(QFile::exists(nowhere));
-    EXPECT_EQ(dlg.m_strCarrierPath, AfxWindowsPath(nowhere.toStdString()).c_str());
-    EXPECT_EQ(dlg.m_strImagePath, AfxWindowsPath(bmp.toStdString()).c_str());
+    EXPECT_EQ(dlg.m_strCarrierPath, layer::WindowsPath(nowhere.toStdString()).c_str());
+    EXPECT_EQ(dlg.m_strImagePath, layer::WindowsPath(bmp.toStdString()).c_str());
 }
 
 TEST_F(StegoCommands, UnhideOnAZeroCountSaysSoWithoutAskingForAPassword)

@@ -1,10 +1,11 @@
 // The main window as a person sees it: pages, enabled state, focus, the ways it closes, and
 // its icon when minimised.
-#include "StegoDlg.h"
-#include "ImageObject.h"
-#include "ModalLoop.h"
-#include "QtBridge.h"
-#include "Resource.h"
+#include "platform/gdi/ImageObject.h"
+#include "platform/user/ModalLoop.h"
+#include "platform/user/QtBridge.h"
+#include "res/Resource.h"
+#include "tests/support/ModalScript.h"
+#include "tests/support/TestStegoDlg.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -15,15 +16,6 @@
 namespace
 {
 CWinApp g_app;
-
-class CTestStegoDlg : public CStegoDlg
-{
-public:
-    using CStegoDlg::m_hIcon;
-    using CStegoDlg::m_picture;
-    using CStegoDlg::m_strMessage;
-    using CStegoDlg::m_tabPages;
-};
 
 class StegoDlg : public ::testing::Test
 {
@@ -51,7 +43,7 @@ protected:
     {
         QPixmap pixmap(330, 218);
         pixmap.fill(Qt::darkCyan);
-        bitmaps.push_back(AfxCreateBitmapHandle(pixmap));
+        bitmaps.push_back(layer::CreateBitmapHandle(pixmap));
         dlg.m_picture.SetBitmap(bitmaps.back());
     }
     // What the open-image command does once a file has been read.
@@ -185,7 +177,7 @@ TEST_F(StegoDlg, MinimisedWindowPaintsItsIconCentredWithTheOddPixelOnTheLeft)
 {
     QPixmap solid(32, 32);
     solid.fill(Qt::red);
-    dlg.m_hIcon = AfxCreateIconHandle(QIcon(solid));
+    dlg.m_hIcon = layer::CreateIconHandle(QIcon(solid));
     window->setFixedSize(101, 100);
     window->showMinimized();
     ASSERT_TRUE(dlg.IsIconic());
@@ -209,7 +201,8 @@ namespace
 INT_PTR RunAndClose(const std::function<void(CWnd*, QWidget*)>& close, bool* closedByOk)
 {
     CTestStegoDlg modal;
-    AfxSetModalHook(
+    ModalScript script;
+    script.Dialog(
         [&](const ModalContext& ctx)
         {
             CWnd* wnd = CWnd::FromHandle(ctx.hWnd);
@@ -217,9 +210,7 @@ INT_PTR RunAndClose(const std::function<void(CWnd*, QWidget*)>& close, bool* clo
             *closedByOk = !ctx.widget->isVisible();
             close(wnd, ctx.widget);
         });
-    const INT_PTR result = modal.DoModal();
-    AfxSetModalHook({});
-    return result;
+    return modal.DoModal();
 }
 } // namespace
 

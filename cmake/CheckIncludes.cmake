@@ -1,0 +1,28 @@
+# Fails when a source file includes a project header from a room it may not use.
+#   -DROOM=<folder> -DALLOWED=<folders> -DSOURCES=<files> -DSTAMP=<file>, lists comma-separated
+# Project headers are included by their path from the repository root, so the folder at the
+# start of the path names the room.
+string(REPLACE "," ";" ALLOWED "${ALLOWED}")
+string(REPLACE "," ";" SOURCES "${SOURCES}")
+set(bad "")
+foreach(file IN LISTS SOURCES)
+  file(STRINGS "${file}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+  foreach(line IN LISTS lines)
+    string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]+)\".*" "\\1" header "${line}")
+    set(ok FALSE)
+    foreach(room IN LISTS ALLOWED)
+      string(LENGTH "${room}/" n)
+      string(SUBSTRING "${header}" 0 ${n} start)
+      if(start STREQUAL "${room}/")
+        set(ok TRUE)
+      endif()
+    endforeach()
+    if(NOT ok)
+      string(APPEND bad "\n  ${file}: \"${header}\"")
+    endif()
+  endforeach()
+endforeach()
+if(bad)
+  message(FATAL_ERROR "${ROOM} may include only ${ALLOWED}; these go the wrong way:${bad}")
+endif()
+file(TOUCH "${STAMP}")

@@ -1,0 +1,39 @@
+# The rooms of the tree and which rooms each may use. A room's sources that include a header
+# of any other room fail the build (cmake/CheckIncludes.cmake), so the dependency order is kept
+# by the compiler's step instead of by review.
+
+# Our own code builds with every warning as an error.
+function(carvalet_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+endfunction()
+
+# carvalet_room(TARGET <target> ROOM <folder> USES <folders...>)
+# Checks every source and header of <target> that lies in <folder>.
+function(carvalet_room)
+  cmake_parse_arguments(ARG "" "TARGET;ROOM" "USES" ${ARGN})
+  get_target_property(sources ${ARG_TARGET} SOURCES)
+  get_target_property(source_dir ${ARG_TARGET} SOURCE_DIR)
+  set(checked "")
+  foreach(source IN LISTS sources)
+    cmake_path(ABSOLUTE_PATH source BASE_DIRECTORY ${source_dir} NORMALIZE OUTPUT_VARIABLE path)
+    cmake_path(IS_PREFIX PROJECT_SOURCE_DIR ${path} inside)
+    if(inside AND path MATCHES "\\.(h|cpp)$")
+      list(APPEND checked ${path})
+    endif()
+  endforeach()
+  # Lists travel as comma-separated words on the command line.
+  string(REPLACE ";" "," allowed "${ARG_ROOM};${ARG_USES}")
+  string(REPLACE ";" "," files "${checked}")
+  string(MAKE_C_IDENTIFIER ${ARG_TARGET} name)
+  set(stamp ${CMAKE_CURRENT_BINARY_DIR}/${name}.includes-checked)
+  add_custom_command(
+    OUTPUT ${stamp}
+    COMMAND ${CMAKE_COMMAND} -DROOM=${ARG_ROOM} -DALLOWED=${allowed} -DSOURCES=${files}
+            -DSTAMP=${stamp}
+            -P ${PROJECT_SOURCE_DIR}/cmake/CheckIncludes.cmake
+    DEPENDS ${checked} ${PROJECT_SOURCE_DIR}/cmake/CheckIncludes.cmake
+    COMMENT "Checking the includes of ${ARG_ROOM}"
+    VERBATIM)
+  add_custom_target(${name}_includes DEPENDS ${stamp})
+  add_dependencies(${ARG_TARGET} ${name}_includes)
+endfunction()

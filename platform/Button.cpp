@@ -1,8 +1,0 @@
-#include "Button.h"
-
-IMPLEMENT_DYNAMIC(CButton, CWnd)
-
-void CButton::Click()
-{
-    SendMessage(BM_CLICK);
-}

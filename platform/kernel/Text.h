@@ -1,0 +1,24 @@
+// Where byte text meets Qt. Bytes are read as UTF-8, or as Windows-1252 when they are not
+// valid UTF-8, so text written on Windows machines reads right. Text typed here is stored in
+// Windows-1252 when every character has a form there, so that Windows machines read it right
+// too, and in UTF-8 otherwise.
+// Paths are Windows-style inside the layer and native on the file system.
+#pragma once
+
+#include <QString>
+#include <string>
+#include <string_view>
+
+namespace layer
+{
+QString TextToQString(std::string_view bytes);
+std::string QStringToText(const QString& text);
+// Typed text (edits): Windows-1252 when every character has a form there, else UTF-8.
+std::string TypedText(const QString& text);
+bool IsValidUtf8(std::string_view bytes);
+
+// "\work\res\Help.chm" -> "/work/res/Help.chm".
+std::string NativePath(std::string_view windowsPath);
+// "/work/res/Help.chm" -> "\work\res\Help.chm".
+std::string WindowsPath(std::string_view nativePath);
+} // namespace layer

@@ -1,0 +1,73 @@
+// CFile: a file opened by path, read and written in whole blocks.
+//
+// Open fails quietly (FALSE, with the reason in GetLastError). Anything that fails after a
+// successful Open throws CFileException, so that a short read or a full disk is never lost.
+// modeCreate without modeNoTruncate replaces a regular file safely: the bytes go to a
+// temporary file beside it, which Close flushes to disk and renames over the target, so the
+// target is never left truncated or half-written.
+#pragma once
+
+#include "platform/kernel/WinTypes.h"
+#include "platform/mfc/FileException.h"
+#include "platform/mfc/String.h"
+
+#include <cstdint>
+#include <string>
+
+using ULONGLONG = std::uint64_t;
+
+class CFile
+{
+public:
+    enum OpenFlags : UINT
+    {
+        modeRead = 0x0000,
+        modeWrite = 0x0001,
+        modeReadWrite = 0x0002,
+        shareCompat = 0x0000,
+        shareExclusive = 0x0010,
+        shareDenyWrite = 0x0020,
+        shareDenyRead = 0x0030,
+        shareDenyNone = 0x0040,
+        modeNoInherit = 0x0080,
+        modeCreate = 0x1000,
+        modeNoTruncate = 0x2000,
+        typeText = 0x4000,
+        typeBinary = 0x8000,
+    };
+
+    CFile();
+    // Closes a file still open. An unfinished replacement is committed only when nothing
+    // failed; a failure to commit is shown in a message box, as nothing is left to throw to.
+    virtual ~CFile();
+    CFile(const CFile&) = delete;
+    CFile& operator=(const CFile&) = delete;
+
+    // lpszFileName is a Windows-style path.
+    virtual BOOL Open(LPCSTR lpszFileName, UINT nOpenFlags);
+    ULONGLONG GetLength() const;
+    // Reads until nCount bytes or the end of the file; returns the count read.
+    UINT Read(void* lpBuf, UINT nCount);
+    void Write(const void* lpBuf, UINT nCount);
+    ULONGLONG SeekToBegin();
+    void Flush();
+    void Close();
+    // Closes without reporting anything; an unfinished replacement is dropped.
+    void Abort();
+    CString GetFilePath() const { return m_strFileName; }
+
+private:
+    [[noreturn]] void Fail(const char* what, int error) const;
+    BOOL OpenReplacement(const std::string& target, int access);
+    void DropReplacement();
+
+    int m_fd = -1;
+    CString m_strFileName;
+    std::string m_strNative;
+    // Set while a replacement is being written: the temporary file that Close renames, and the
+    // file whose place it takes (a symbolic link's target, so the link itself survives).
+    std::string m_strTempPath;
+    std::string m_strReplaced;
+    bool m_bCreatedTarget = false;
+    mutable bool m_bFailed = false;
+};

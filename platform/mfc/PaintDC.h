@@ -1,0 +1,16 @@
+// CPaintDC: the device context of one WM_PAINT, from BeginPaint to EndPaint.
+#pragma once
+
+#include "platform/mfc/Dc.h"
+
+class CWnd;
+
+class CPaintDC : public CDC
+{
+public:
+    explicit CPaintDC(CWnd* pWnd);
+    ~CPaintDC() override;
+
+protected:
+    HWND m_hWnd;
+};

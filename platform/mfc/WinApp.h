@@ -1,0 +1,50 @@
+// CWinApp: the one application object, and AfxWinMain, which runs it.
+#pragma once
+
+#include "platform/mfc/CmdTarget.h"
+#include "platform/mfc/String.h"
+#include "platform/user/WinUser.h"
+
+class CWnd;
+
+class CWinApp : public CCmdTarget
+{
+public:
+    // Null: the application is named after the executable's file name without extension.
+    explicit CWinApp(LPCSTR lpszAppName = nullptr);
+    ~CWinApp() override;
+    CWinApp(const CWinApp&) = delete;
+    CWinApp& operator=(const CWinApp&) = delete;
+
+    LPCSTR m_pszAppName = nullptr;
+    CWnd* m_pMainWnd = nullptr;
+    HINSTANCE m_hInstance;
+
+    virtual BOOL InitInstance();
+    virtual int ExitInstance();
+    // Runs the application's own message loop; used only when InitInstance returns TRUE.
+    virtual int Run();
+
+    HICON LoadIcon(UINT nIDResource) const;
+    BOOL Enable3dControls();
+
+    afx_msg void OnHelp();
+
+    DECLARE_MESSAGE_MAP()
+
+private:
+    friend int AfxWinMain(int argc, char* argv[]);
+    friend LPCSTR AfxGetAppName();
+    void SetAppName();
+    std::string m_strAppName;
+    bool m_bExplicitName = false;
+};
+
+CWinApp* AfxGetApp();
+LPCSTR AfxGetAppName();
+HINSTANCE AfxGetInstanceHandle();
+HINSTANCE AfxGetResourceHandle();
+
+// Creates the Qt application, then runs the application object: InitInstance, and Run only
+// when InitInstance returns TRUE. The command line is not passed on.
+int AfxWinMain(int argc, char* argv[]);

@@ -1,0 +1,7 @@
+#include "platform/mfc/Menu.h"
+#include "platform/mfc/Wnd.h"
+
+CMenu* CWnd::GetSystemMenu(BOOL bRevert) const
+{
+    return CMenu::FromHandle(::GetSystemMenu(m_hWnd, bRevert));
+}

@@ -1,0 +1,109 @@
+#include "platform/user/DialogBuilder.h"
+
+#include "platform/kernel/Text.h"
+#include "platform/user/DefWindowProc.h"
+#include "platform/user/QtBridge.h"
+#include "platform/user/WindowWidget.h"
+#include "platform/user/controls/Controls.h"
+
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QScreen>
+#include <cstring>
+
+namespace
+{
+Qt::WindowFlags FlagsOf(const DialogTemplate& t, bool owned)
+{
+    Qt::WindowFlags flags = (owned && !(t.exStyle & WS_EX_APPWINDOW)) ? Qt::Dialog : Qt::Window;
+    flags |= Qt::CustomizeWindowHint;
+    if ((t.style & WS_CAPTION) == WS_CAPTION)
+        flags |= Qt::WindowTitleHint;
+    if (t.style & WS_SYSMENU)
+    {
+        flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+        if (t.style & WS_MINIMIZEBOX)
+            flags |= Qt::WindowMinimizeButtonHint;
+        if (t.style & WS_MAXIMIZEBOX)
+            flags |= Qt::WindowMaximizeButtonHint;
+    }
+    return flags;
+}
+
+void Centre(QWidget* window, QWidget* owner)
+{
+    QRect area;
+    if (owner && owner->isVisible())
+        area = owner->frameGeometry();
+    else if (QScreen* screen = QGuiApplication::primaryScreen())
+        area = screen->availableGeometry();
+    if (area.isValid())
+        window->move(area.center() - QPoint(window->width() / 2, window->height() / 2));
+}
+
+std::span<const unsigned char> PersistedStreamOf(const DialogTemplate& t, int id)
+{
+    return layer::FindDialogInitRecord(t.initData, static_cast<WORD>(id))
+        .value_or(std::span<const unsigned char>());
+}
+} // namespace
+
+QFont layer::DialogFont(const DialogTemplate& t)
+{
+    QFont font;
+    QStringList families;
+    if (t.fontFace)
+        families << layer::TextToQString(t.fontFace);
+    // Look-alikes of the classic dialog face, then whatever sans serif face is installed.
+    families << QStringLiteral("Microsoft Sans Serif") << QStringLiteral("Liberation Sans")
+             << QStringLiteral("Arimo") << QStringLiteral("Arial") << QStringLiteral("DejaVu Sans");
+    font.setFamilies(families);
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSize(t.pointSize ? t.pointSize : 8);
+    font.setWeight(t.weight >= 600 ? QFont::Bold : QFont::Normal);
+    return font;
+}
+
+SIZE layer::FontBaseUnits(const QFont& font)
+{
+    const QFontMetrics metrics(font);
+    const int width = metrics.horizontalAdvance(
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    return SIZE{(width / 26 + 1) / 2, metrics.height()};
+}
+
+HWND layer::CreateDialogWindow(const DialogTemplate& t, HWND hWndOwner)
+{
+    QWidget* owner = WidgetFromHwnd(hWndOwner);
+    // Owned by its owner window when it has one, else by the dialog object through its handle.
+    auto* window = new CWindowWidget(owner, FlagsOf(t, owner != nullptr));
+    CWindowRecord& record = layer::RegisterWindow(window, layer::DefDlgProc, "#32770");
+    record.m_style = t.style;
+    record.m_exStyle = t.exStyle;
+    record.m_hWndOwner = hWndOwner;
+    const HWND hDlg = record.Handle();
+
+    const QFont font = layer::DialogFont(t);
+    window->setFont(font);
+    record.m_baseUnits = layer::FontBaseUnits(font);
+    const RECT client = layer::MapDialogRect(RECT{0, 0, t.cx, t.cy}, record.m_baseUnits);
+    if (t.style & WS_THICKFRAME)
+        window->resize(client.right, client.bottom);
+    else
+        window->setFixedSize(client.right, client.bottom);
+    window->setWindowTitle(layer::TextToQString(t.caption ? t.caption : ""));
+    window->setObjectName(QStringLiteral("dialog%1").arg(t.id));
+
+    for (const DialogItem& item : t.items)
+    {
+        const RECT px = layer::MapDialogRect(
+            RECT{item.x, item.y, item.x + item.cx, item.y + item.cy}, record.m_baseUnits);
+        if (!layer::CreateDialogControl(item, px, hDlg, PersistedStreamOf(t, item.id)))
+        {
+            DestroyWindow(hDlg);
+            return HWND();
+        }
+    }
+    Centre(window, owner);
+    return hDlg;
+}

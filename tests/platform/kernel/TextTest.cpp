@@ -1,0 +1,54 @@
+#include "platform/kernel/Text.h"
+#include "platform/mfc/String.h"
+
+#include <gtest/gtest.h>
+
+TEST(Text, Utf8IsReadAsUtf8AndAnythingElseAsWindows1252)
+{
+    EXPECT_EQ(layer::TextToQString("caf\xC3\xA9"), QStringLiteral(u"café"));
+    // The same word written on a Windows machine: é is one byte there.
+    EXPECT_EQ(layer::TextToQString("caf\xE9"), QStringLiteral(u"café"));
+    EXPECT_EQ(layer::TextToQString("\x80 \x93quoted\x94 \x9F"), QStringLiteral(u"€ “quoted” Ÿ"));
+    EXPECT_EQ(layer::QStringToText(QStringLiteral(u"café")), "caf\xC3\xA9");
+}
+
+TEST(Text, PathsAreWindowsStyleInsideAndNativeOutside)
+{
+    EXPECT_EQ(layer::NativePath("\\work\\bin\\res\\Help.chm"), "/work/bin/res/Help.chm");
+    EXPECT_EQ(layer::WindowsPath("/work/bin/Carvalet"), "\\work\\bin\\Carvalet");
+}
+
+TEST(CString, DirectoryCutAtTheLastBackslash)
+{
+    const CString path("C:\\Tools\\prog.exe");
+    EXPECT_EQ(path.Left(path.ReverseFind('\\')), "C:\\Tools");
+    const CString bare("prog.exe");
+    EXPECT_EQ(bare.ReverseFind('\\'), -1);
+    EXPECT_EQ(bare.Left(bare.ReverseFind('\\')), "") << "no backslash gives an empty directory";
+    EXPECT_EQ(bare.Left(100), "prog.exe");
+}
+
+TEST(CString, TextEndsAtTheFirstZeroByte)
+{
+    const char bytes[] = {'a', 'b', '\0', 'c'};
+    EXPECT_EQ(CString(bytes, 4).GetLength(), 2);
+    EXPECT_EQ(CString(std::string_view(bytes, 4)), "ab");
+}
+
+TEST(CString, BuildsAndComparesByBytes)
+{
+    CString s = CString("\\work") + "\\res" + CString("\\Help.chm");
+    EXPECT_EQ(s, "\\work\\res\\Help.chm");
+    EXPECT_STREQ(static_cast<const char*>(s), "\\work\\res\\Help.chm");
+    EXPECT_NE(CString("Password"), CString("password"));
+    EXPECT_TRUE(CString().IsEmpty());
+}
+
+TEST(CString, LoadStringFindsString101AndNothingElse)
+{
+    CString s;
+    EXPECT_TRUE(s.LoadString(101));
+    EXPECT_EQ(s, "&About Carvalet...");
+    EXPECT_FALSE(s.LoadString(9999));
+    EXPECT_TRUE(s.IsEmpty());
+}

@@ -1,0 +1,18 @@
+// Test main for the GUI rooms: a Qt application (offscreen, set by CTest) and the program's
+// resources, as the real start-up has them.
+#include "platform/user/Resources.h"
+#include "res/CarvaletResources.h"
+
+#include <QApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    // Listing the tests runs this too, without CTest's environment.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    layer::SetResourceModule(&CarvaletResources());
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
