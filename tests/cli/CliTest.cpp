@@ -3,12 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <poll.h>
 #include <pty.h>
+#include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -399,4 +403,168 @@ TEST_F(CarvaletCli, AsksOnTheTerminalWithoutEcho)
     const auto [unhideExit, unhideScreen] = converse({"unhide", Path("out.bmp")}, {"terminal"});
     EXPECT_EQ(unhideExit, 0) << unhideScreen;
     EXPECT_NE(unhideScreen.find("by terminal"), std::string::npos) << unhideScreen;
+}
+
+namespace
+{
+// Converts the sample with ImageMagick: "convert sample.bmp ARGS OUTPUT".
+void Magick(const std::string& args)
+{
+    ASSERT_EQ(std::system(("convert " + args).c_str()), 0) << args;
+}
+
+std::string Pixels(const std::string& path)
+{
+    std::string out;
+    FILE* pipe =
+        ::popen(("convert '" + path + "' -depth 8 -type TrueColorAlpha RGBA:-").c_str(), "r");
+    char buffer[65536];
+    for (std::size_t n; pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        out.append(buffer, n);
+    if (pipe)
+        ::pclose(pipe);
+    return out;
+}
+
+bool WithinBit0(const std::string& a, const std::string& b)
+{
+    if (a.size() != b.size() || a.empty())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if ((std::uint8_t(a[i]) ^ std::uint8_t(b[i])) > 1)
+            return false;
+    return true;
+}
+} // namespace
+
+TEST_F(CarvaletCli, ClassicBitmapsAreWrittenIntoAsTheyAreWithOrWithoutConvert)
+{
+    Magick(Path("sample.bmp") + " -alpha set -channel A -fx 'i/w' -define bmp3:alpha=true BMP3:" +
+           Path("classic32.bmp"));
+    for (const std::string name : {"sample.bmp", "classic32.bmp"})
+    {
+        const std::string original = ReadFile(Path(name));
+        Bytes expected(original.begin(), original.end());
+        const auto length = static_cast<std::int32_t>(expected.size());
+        ASSERT_EQ(EmbedText(expected.data(), length, PASSWORD_SLOT, MakePasswordRecord("password1"),
+                            nullptr),
+                  1);
+        ASSERT_EQ(EmbedText(expected.data(), length, MESSAGE_SLOT, MESSAGE, nullptr), 1);
+        for (const bool convert : {false, true})
+        {
+            std::vector<std::string> args = {"hide",      Path(name), Path("out.bmp"),
+                                             "--message", MESSAGE,    "--password-stdin"};
+            if (convert)
+                args.push_back("--convert");
+            const Result r = Run(args, "password1\n");
+            ASSERT_EQ(r.exit, 0) << name << r.err;
+            EXPECT_EQ(ReadFile(Path("out.bmp")), std::string(expected.begin(), expected.end()))
+                << name << (convert ? " with --convert" : "");
+        }
+    }
+}
+
+TEST_F(CarvaletCli, APictureTheMessageWouldDamageIsRefusedUnlessConverted)
+{
+    Magick(Path("sample.bmp") + " " + Path("v5.bmp"));          // ImageMagick's default layout
+    Magick(Path("sample.bmp") + " PNG24:" + Path("photo.png")); // a PNG, even named .bmp
+    std::rename(Path("photo.png").c_str(), Path("photo-named.bmp").c_str());
+    const struct
+    {
+        std::string image;
+        std::string reason;
+    } cases[] = {{"v5.bmp", "extended header"}, {"photo-named.bmp", "PNG format"}};
+    for (const auto& c : cases)
+    {
+        const std::string before = ReadFile(Path(c.image));
+        Result r =
+            Run({"hide", Path(c.image), Path("out.bmp"), "--message", MESSAGE, "--password-stdin"},
+                "password1\n");
+        EXPECT_EQ(r.exit, 1);
+        EXPECT_EQ(r.err, "Hiding a message in this picture would damage it (" + c.reason +
+                             "). Run hide with --convert to save it as a 24-bit bitmap that "
+                             "looks the same.\n");
+        EXPECT_FALSE(fs::exists(Path("out.bmp")));
+
+        r = Run({"hide", Path(c.image), Path("out.bmp"), "--message", MESSAGE, "--convert",
+                 "--password-stdin"},
+                "password1\n");
+        ASSERT_EQ(r.exit, 0) << r.err;
+        EXPECT_EQ(ReadFile(Path(c.image)), before);
+        const std::string out = ReadFile(Path("out.bmp"));
+        ASSERT_EQ(out.size(), 54u + 160 * 3 * 120) << c.image;
+        EXPECT_EQ(out[14], 40) << "a 40-byte header";
+        EXPECT_EQ(out[28], 24);
+        EXPECT_TRUE(WithinBit0(Pixels(Path("out.bmp")), Pixels(Path(c.image)))) << c.image;
+        r = Run({"unhide", Path("out.bmp"), "--password-stdin"}, "password1\n");
+        EXPECT_EQ(r.out, "Meet me at dawn.\r\nBring the map \xE9\xFF.");
+        fs::remove(Path("out.bmp"));
+    }
+}
+
+TEST_F(CarvaletCli, AFileThatIsNotAPictureIsRefusedEitherWay)
+{
+    WriteFile(Path("notes.txt"), std::string(5000, 'n'));
+    Magick(Path("sample.bmp") + " JPEG:" + Path("photo.jpg"));
+    const struct
+    {
+        std::string image;
+        std::string first;
+    } cases[] = {
+        {"notes.txt", "This file is not a picture: hiding a message in it would damage it."},
+        {"photo.jpg", "Hiding a message in this picture would damage it (JPEG format)."},
+    };
+    for (const auto& c : cases)
+        for (const bool convert : {false, true})
+        {
+            std::vector<std::string> args = {"hide",      Path(c.image), Path("out.bmp"),
+                                             "--message", "hi",          "--password-stdin"};
+            if (convert)
+                args.push_back("--convert");
+            const Result r = Run(args, "password1\n");
+            EXPECT_EQ(r.exit, 1);
+            EXPECT_EQ(r.err, c.first + " Carvalet hides messages in BMP pictures, and in PNG "
+                                       "pictures with --convert.\n");
+            EXPECT_FALSE(fs::exists(Path("out.bmp")));
+        }
+}
+
+TEST_F(CarvaletCli, InfoTellsTheLayoutAndWhetherHidingNeedsAConversion)
+{
+    Magick(Path("sample.bmp") + " -colors 200 -compress none BMP3:" + Path("palette.bmp"));
+    Magick(Path("sample.bmp") + " -alpha set PNG32:" + Path("alpha.png"));
+    WriteFile(Path("notes.txt"), std::string(5000, 'n'));
+    const auto lines = [&](const std::string& name)
+    {
+        const Result r = Run({"info", Path(name)});
+        EXPECT_EQ(r.exit, 0) << r.err;
+        std::vector<std::string> out;
+        std::istringstream in(r.out);
+        for (std::string line; std::getline(in, line);)
+            out.push_back(line);
+        return out;
+    };
+    const std::vector<std::string> sample = lines("sample.bmp");
+    ASSERT_GE(sample.size(), 4u);
+    EXPECT_EQ(sample[1], "Size: 57654 bytes") << "the first lines stay as they were";
+    EXPECT_EQ(sample[3], "Password record: no");
+    const std::vector<std::string> layout(sample.begin() + 4, sample.end());
+    EXPECT_EQ(layout, (std::vector<std::string>{"Format: BMP", "Dimensions: 160 x 120",
+                                                "Header: 40 bytes", "Bits per pixel: 24",
+                                                "Compression: none", "Pixels from byte: 54",
+                                                "Pixels up to byte: 57653", "Hiding: as it is",
+                                                "Longest message as it is: 7080 bytes"}));
+
+    const auto has = [](const std::vector<std::string>& all, const std::string& line)
+    { return std::find(all.begin(), all.end(), line) != all.end(); };
+    const std::vector<std::string> palette = lines("palette.bmp");
+    EXPECT_TRUE(has(palette, "Bits per pixel: 8"));
+    EXPECT_TRUE(has(palette, "Palette: 256 colours (bytes 54 to 1077)"));
+    EXPECT_TRUE(has(palette, "Hiding: as it is up to 80 bytes; longer messages need conversion "
+                             "to a 24-bit bitmap (palette pixels)"));
+    const std::vector<std::string> png = lines("alpha.png");
+    EXPECT_TRUE(has(png, "Format: PNG"));
+    EXPECT_TRUE(has(png, "Hiding: needs conversion to a 32-bit bitmap (PNG format)"));
+    EXPECT_TRUE(has(png, "Longest message once converted: 9480 bytes"));
+    EXPECT_TRUE(has(lines("notes.txt"), "Hiding: refused (not a picture)"));
 }
