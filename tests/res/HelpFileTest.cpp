@@ -161,7 +161,9 @@ TEST(HelpFile, ExplainsEveryMessageInTheProgramsOwnWords)
           "Operation aborted ..     <", "Image does not contain curtained data ..",
           "password  must be at least 8 chars", "password is to long it must at most 16 chars",
           "Password & Confirm Pw not match", "Invalid password try again",
-          "Could not load or apply the skin."})
+          "Could not load or apply the skin.", "Hiding a message in this picture would damage it (",
+          "This file is not a picture: hiding a message in it would damage it.",
+          "Carvalet could not convert this picture: "})
         EXPECT_NE(html.find(message), std::string::npos) << message;
 }
 
