@@ -26,6 +26,11 @@ namespace
 {
 using State = PngDecoder::State;
 
+// A PNG is read row by row to the end, however few rows a preview shows; beyond this many
+// pixels (a 16384 x 16384 picture) the preview is not worth the wait. Compressed data can
+// claim far more than its own size.
+constexpr std::int64_t MAX_PREVIEW_PIXELS = std::int64_t{1} << 28;
+
 void OnError(png_structp png, png_const_charp message)
 {
     auto* state = static_cast<State*>(png_get_error_ptr(png));
@@ -169,7 +174,8 @@ std::optional<std::vector<Argb>> SamplePng(const ByteReader& read, std::int64_t 
                                            int cy)
 {
     PngDecoder decoder(read, fileSize);
-    if (cx <= 0 || cy <= 0 || !decoder.ReadHeader())
+    if (cx <= 0 || cy <= 0 || !decoder.ReadHeader() ||
+        decoder.Width() * decoder.Height() > MAX_PREVIEW_PIXELS)
         return std::nullopt;
     const std::vector<std::int64_t> columns = SamplePositions(decoder.Width(), cx);
     const std::vector<std::int64_t> rows = SamplePositions(decoder.Height(), cy);

@@ -44,6 +44,6 @@ private:
 };
 
 // The picture scaled to cx by cy pixels (nearest pixel), rows from the top; none when it
-// cannot be read.
+// cannot be read or is too large to be worth reading for a preview.
 std::optional<std::vector<Argb>> SamplePng(const ByteReader& read, std::int64_t fileSize, int cx,
                                            int cy);
