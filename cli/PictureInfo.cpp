@@ -30,6 +30,15 @@ InfoFact Number(std::string key, std::string label, std::int64_t value,
     return {std::move(key), std::move(label), std::to_string(value) + unit, std::to_string(value)};
 }
 
+InfoFact Dimensions(std::int64_t width, std::int64_t height)
+{
+    const std::string w = std::to_string(width);
+    const std::string h = std::to_string(height);
+    std::string json = "[";
+    json.append(w).append(", ").append(h).append("]");
+    return {"dimensions", "Dimensions", w + " x " + h, json};
+}
+
 std::string Compression(std::uint32_t value)
 {
     static const std::map<std::uint32_t, std::string> names = {
@@ -137,19 +146,13 @@ std::vector<InfoFact> PictureFacts(const CarrierInspection& inspection)
                        inspection.formatName.empty() ? "not a picture" : inspection.formatName));
     if (inspection.bitmap)
     {
-        out.push_back({"dimensions", "Dimensions",
-                       std::to_string(inspection.bitmap->width) + " x " +
-                           std::to_string(inspection.bitmap->height),
-                       "[" + std::to_string(inspection.bitmap->width) + ", " +
-                           std::to_string(inspection.bitmap->height) + "]"});
+        out.push_back(Dimensions(inspection.bitmap->width, inspection.bitmap->height));
         BitmapFacts(*inspection.bitmap, out);
     }
     else if (inspection.format == CarrierFormat::Png)
     {
         const PngHeader& png = inspection.png;
-        out.push_back({"dimensions", "Dimensions",
-                       std::to_string(png.width) + " x " + std::to_string(png.height),
-                       "[" + std::to_string(png.width) + ", " + std::to_string(png.height) + "]"});
+        out.push_back(Dimensions(png.width, png.height));
         out.push_back(Text("colour", "Colour", PngColour(png)));
         out.push_back(Number("bits_per_sample", "Bits per sample", png.bitDepth));
         out.push_back({"interlaced", "Interlaced", png.interlaced ? "yes" : "no",
