@@ -131,7 +131,7 @@ TEST(BitmapDecoder, RunLengthJumpsAbsoluteRunsAndEarlyEndsLeaveColourZero)
                            "\x00\x03\x02\x03\x04\x00"
                            "\x00\x00"
                            "\x09\x05",
-                           18);
+                           16);
     std::string file = MakeBmp(BmpSpec().Bits(8).Compression(RLE8).Colours(Palette(8)), 6, 3,
                                [](int, int) { return 0u; });
     file.resize(14 + 40 + 8 * 4);
