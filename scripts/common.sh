@@ -13,6 +13,8 @@ PACKAGES=(
   libpng-dev
   xvfb xauth xdotool x11-apps imagemagick time
   fonts-dejavu-core
+  desktop-file-utils appstream scdoc man-db groff-base bash-completion librsvg2-bin
+  dpkg-dev lintian
 )
 
 as_root() {

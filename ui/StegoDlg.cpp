@@ -17,6 +17,12 @@
 
 #include <new>
 
+namespace
+{
+// Posted by OnInitDialog, so the file opens once the window runs, as a click would open it.
+constexpr UINT WM_OPEN_START_IMAGE = WM_APP + 1;
+} // namespace
+
 // clang-format off
 BEGIN_MESSAGE_MAP(CStegoDlg, CDialog)
 ON_WM_SYSCOMMAND<&CStegoDlg::OnSysCommand>(),
@@ -32,6 +38,7 @@ ON_BN_CLICKED<&CStegoDlg::OnTextPage>(IDC_TEXT_PAGE),
 ON_BN_CLICKED<&CStegoDlg::OnAbout>(IDC_ABOUT),
 ON_WM_HELPINFO<&CStegoDlg::OnHelpInfo>(),
 ON_BN_CLICKED<&CStegoDlg::OnHelpButton>(IDC_HELP_BUTTON),
+ON_MESSAGE<&CStegoDlg::OnOpenStartImage>(WM_OPEN_START_IMAGE),
 END_MESSAGE_MAP()
 
 CStegoDlg::CStegoDlg(CWnd* pParent)
@@ -87,7 +94,20 @@ BOOL CStegoDlg::OnInitDialog()
     SetIcon(m_hIcon, FALSE);
     GetDlgItem(IDC_UNHIDE)->EnableWindow(FALSE);
     GetDlgItem(IDC_HIDE)->EnableWindow(FALSE);
+    if (!m_strStartImage.IsEmpty())
+        PostMessage(WM_OPEN_START_IMAGE, 0, 0);
     return TRUE;
+}
+
+void CStegoDlg::OpenImageOnStart(const CString& strPath)
+{
+    m_strStartImage = strPath;
+}
+
+LRESULT CStegoDlg::OnOpenStartImage(WPARAM, LPARAM)
+{
+    OpenImage(m_strStartImage);
+    return 0;
 }
 
 // Keeps whatever QueryInterface stored in m_pSkin, also on failure: the destructor releases it.
@@ -267,7 +287,12 @@ void CStegoDlg::OnOpenImage()
                         szFilter);
     if (dlgFile.DoModal() != IDOK)
         return;
-    m_strImagePath = dlgFile.GetPathName();
+    OpenImage(dlgFile.GetPathName());
+}
+
+void CStegoDlg::OpenImage(const CString& strPath)
+{
+    m_strImagePath = strPath;
 
     // The previous carrier goes before the new picture is decoded, so that two large files
     // are never held at once; nothing can be seen in between.

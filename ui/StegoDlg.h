@@ -16,6 +16,9 @@ public:
     explicit CStegoDlg(CWnd* pParent = nullptr);
     ~CStegoDlg() override;
 
+    // A file to open once the window is ready, as if chosen with Open image.
+    void OpenImageOnStart(const CString& strPath);
+
 protected:
     std::int32_t m_nCarrierSize;
     std::unique_ptr<BYTE[]> m_pCarrier;
@@ -23,6 +26,7 @@ protected:
     CString m_strImagePath;
     // The carrier was converted to a classic bitmap since it was read, so it is saved as one.
     bool m_bCarrierConverted;
+    CString m_strStartImage;
     ISkinControl* m_pSkin;
     CTabCtrl m_tabPages;
     CStatic m_picture;
@@ -47,12 +51,15 @@ protected:
     afx_msg void OnAbout();
     afx_msg BOOL OnHelpInfo(HELPINFO* pHelpInfo);
     afx_msg void OnHelpButton();
+    afx_msg LRESULT OnOpenStartImage(WPARAM, LPARAM);
 
     DECLARE_MESSAGE_MAP()
 
 private:
     // The skin step of OnInitDialog: FALSE when the skin cannot be loaded or applied.
     BOOL ApplySkin(const CString& strSkinFile);
+    // Open image once its path is known: preview, carrier, and the commands that need one.
+    void OpenImage(const CString& strPath);
     void ShowTextPage();
     void ShowImagePage(bool bPictureAlways);
     // Hiding's check of the carrier: FALSE when the hide must stop here (refused, or the user

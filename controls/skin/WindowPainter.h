@@ -8,6 +8,8 @@
 #include <QObject>
 #include <QRectF>
 
+class QFont;
+class QPainter;
 class QWidget;
 
 class CWindowPainter : public QObject
@@ -25,7 +27,12 @@ public:
 private:
     CWindowPainter(QWidget* window, const SkinWindow& look, const CSkinPalette& palette,
                    const QString& title);
+    // Paints the background, then each part the skin gives, back to front.
     void Paint(QWidget* window);
+    void PaintSidebar(QPainter& p, const QRectF& side) const;
+    void PaintCard(QPainter& p, const QWidget* window, const QRectF& card); // notes m_hintShown
+    void PaintBanner(QPainter& p, const QRectF& banner) const;
+    void PaintCaption(QPainter& p, const QFont& windowFont, const QRectF& banner) const;
     void Watch(QObject* child);
     QRectF Scaled(const QWidget* window, const QRectF& designRect) const;
     static bool Covered(const QWidget* window, const QRectF& card);
