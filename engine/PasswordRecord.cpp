@@ -96,6 +96,31 @@ std::optional<std::string> Utf8ToCp1252(std::string_view utf8)
     return out;
 }
 
+bool PasswordOpensRecord(const std::string& typed, const std::string& record)
+{
+    if (MakePasswordRecord(typed) == record)
+    {
+        return true;
+    }
+    // Typed as UTF-8 (the command line): its Windows-1252 form; typed in Windows-1252 (the
+    // window): its UTF-8 form, as records made here before were.
+    const std::optional<std::string> other =
+        IsValidUtf8(typed) ? Utf8ToCp1252(typed) : std::optional<std::string>(Cp1252ToUtf8(typed));
+    return other && *other != typed && MakePasswordRecord(*other) == record;
+}
+
+bool IsValidUtf8(std::string_view text)
+{
+    for (std::size_t at = 0; at < text.size();)
+    {
+        if (!NextCharacter(text, at))
+        {
+            return false;
+        }
+    }
+    return true;
+}
+
 std::string Cp1252ToUtf8(std::string_view cp1252)
 {
     std::string out;
@@ -104,9 +129,9 @@ std::string Cp1252ToUtf8(std::string_view cp1252)
     {
         const auto b = static_cast<std::uint8_t>(byte);
         char32_t c = b;
-        if (b >= 0x80 && b < 0xA0 && CP1252_HIGH[b - 0x80U] != 0)
+        if (b >= 0x80 && b < 0xA0 && CP1252_HIGH[b - 0x80] != 0)
         {
-            c = CP1252_HIGH[b - 0x80U];
+            c = CP1252_HIGH[b - 0x80];
         }
         if (c < 0x80)
         {
@@ -125,29 +150,4 @@ std::string Cp1252ToUtf8(std::string_view cp1252)
         }
     }
     return out;
-}
-
-bool IsUtf8(std::string_view text)
-{
-    for (std::size_t at = 0; at < text.size();)
-    {
-        if (!NextCharacter(text, at))
-        {
-            return false;
-        }
-    }
-    return true;
-}
-
-bool PasswordOpensRecord(const std::string& typed, const std::string& record)
-{
-    if (MakePasswordRecord(typed) == record)
-    {
-        return true;
-    }
-    // Typed as UTF-8 (the command line): its Windows-1252 form; typed in Windows-1252 (the
-    // window): its UTF-8 form, as records made here before were.
-    const std::optional<std::string> other =
-        IsUtf8(typed) ? Utf8ToCp1252(typed) : std::optional<std::string>(Cp1252ToUtf8(typed));
-    return other && *other != typed && MakePasswordRecord(*other) == record;
 }

@@ -2,6 +2,7 @@
 
 #include "engine/CarrierCodec.h"
 #include "engine/CarrierInspection.h"
+#include "engine/SealedMessage.h"
 #include "imaging/ClassicBitmap.h"
 #include "imaging/PictureFile.h"
 #include "platform/gdi/Image.h"
@@ -16,6 +17,7 @@
 #include "ui/PasswordDlg.h"
 
 #include <new>
+#include <stdexcept>
 
 namespace
 {
@@ -389,13 +391,43 @@ void CStegoDlg::OnHide()
     }
 
     bool bConvert = false;
-    if (!CheckCarrier(&bConvert))
+    if (!CheckCarrier(m_strMessage.GetLength(), &bConvert))
         return;
 
     CPasswordDlg dlgPassword;
     dlgPassword.m_bSetMode = 1;
     if (dlgPassword.DoModal() == IDCANCEL)
         return;
+    // A sealed message's armour is longer than the message and may reach further.
+    if (dlgPassword.m_bSeal && !bConvert &&
+        !CheckCarrier(ArmourLength(m_strMessage.GetLength()), &bConvert))
+    {
+        dlgPassword.WipePasswords();
+        return;
+    }
+    // A sealed message goes into the message record as its armour.
+    std::string strHidden = m_strMessage.str();
+    if (dlgPassword.m_bSeal)
+    {
+        try
+        {
+            CWaitCursor wait;
+            strHidden = SealMessage(strHidden, dlgPassword.m_strPassword.str());
+        }
+        catch (const std::bad_alloc&)
+        {
+            dlgPassword.WipePasswords();
+            AfxMessageBox("There is not enough memory to seal the message.", MB_OK, 0);
+            return;
+        }
+        catch (const std::runtime_error& e)
+        {
+            dlgPassword.WipePasswords();
+            AfxMessageBox(e.what(), MB_OK, 0);
+            return;
+        }
+    }
+    dlgPassword.WipePasswords();
     if (bConvert && !ConvertCarrier())
         return;
     if (EmbedText(m_pCarrier.get(), m_nCarrierSize, PASSWORD_SLOT, dlgPassword.m_strRecord.str(),
@@ -404,8 +436,8 @@ void CStegoDlg::OnHide()
         AfxMessageBox("Operation aborted ..     ", MB_OK, 0);
         return;
     }
-    if (EmbedText(m_pCarrier.get(), m_nCarrierSize, MESSAGE_SLOT, m_strMessage.str(),
-                  ShowCodecMessage) == -1)
+    if (EmbedText(m_pCarrier.get(), m_nCarrierSize, MESSAGE_SLOT, strHidden, ShowCodecMessage) ==
+        -1)
     {
         AfxMessageBox("Operation aborted ..     ", MB_OK, 0);
         return;
@@ -435,11 +467,11 @@ void CStegoDlg::OnHide()
     }
 }
 
-BOOL CStegoDlg::CheckCarrier(bool* pbConvert)
+BOOL CStegoDlg::CheckCarrier(std::int64_t nHiddenLength, bool* pbConvert)
 {
     const CarrierInspection inspection =
         InspectCarrier(MemoryReader(m_pCarrier.get(), std::size_t(m_nCarrierSize)), m_nCarrierSize);
-    const HidingVerdict verdict = inspection.ForMessage(m_strMessage.GetLength());
+    const HidingVerdict verdict = inspection.ForMessage(nHiddenLength);
     *pbConvert = verdict.plan == HidingPlan::Convert;
     const std::string strDamage = DamageSentence(inspection, verdict);
     if (verdict.plan == HidingPlan::Refuse)
@@ -494,10 +526,41 @@ void CStegoDlg::OnUnhide()
         ExtractText(m_pCarrier.get(), m_nCarrierSize, PASSWORD_SLOT, ShowCodecMessage).c_str();
     if (dlgPassword.m_strRecord.IsEmpty())
         return;
+    if (IsSealMarker(dlgPassword.m_strRecord.str()))
+    {
+        OnUnseal(dlgPassword);
+        return;
+    }
     if (dlgPassword.DoModal() == IDCANCEL)
         return;
     m_strMessage =
         ExtractText(m_pCarrier.get(), m_nCarrierSize, MESSAGE_SLOT, ShowCodecMessage).c_str();
+    UpdateData(FALSE);
+}
+
+// A sealed carrier: the password must open the armour in the message record. A damaged
+// armour is reported before any password is asked for.
+void CStegoDlg::OnUnseal(CPasswordDlg& dlgPassword)
+{
+    bool bShown = false;
+    const std::string strArmour = ExtractText(m_pCarrier.get(), m_nCarrierSize, MESSAGE_SLOT,
+                                              [&bShown](const std::string& text)
+                                              {
+                                                  bShown = true;
+                                                  ShowCodecMessage(text);
+                                              });
+    if (bShown)
+        return;
+    const std::optional<SealedMessage> sealed = ParseArmour(strArmour);
+    if (!sealed)
+    {
+        AfxMessageBox(SEAL_DAMAGED, MB_OK, 0);
+        return;
+    }
+    dlgPassword.m_pSealed = &*sealed;
+    if (dlgPassword.DoModal() == IDCANCEL)
+        return;
+    m_strMessage = dlgPassword.m_strUnsealed;
     UpdateData(FALSE);
 }
 

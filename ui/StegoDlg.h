@@ -9,6 +9,7 @@
 #include <memory>
 
 struct ISkinControl;
+class CPasswordDlg;
 
 class CStegoDlg : public CDialog
 {
@@ -62,8 +63,10 @@ private:
     void OpenImage(const CString& strPath);
     void ShowTextPage();
     void ShowImagePage(bool bPictureAlways);
-    // Hiding's check of the carrier: FALSE when the hide must stop here (refused, or the user
-    // declined the conversion); *pbConvert tells whether the carrier is to be converted.
-    BOOL CheckCarrier(bool* pbConvert);
+    void OnUnseal(CPasswordDlg& dlgPassword);
+    // Hiding's check of the carrier for a hidden text of this length: FALSE when the hide must
+    // stop here (refused, or the user declined the conversion); *pbConvert tells whether the
+    // carrier is to be converted.
+    BOOL CheckCarrier(std::int64_t nHiddenLength, bool* pbConvert);
     BOOL ConvertCarrier();
 };

@@ -36,6 +36,14 @@ public:
     HICON LoadIcon(UINT nIDResource) const;
     BOOL Enable3dControls();
 
+    // Settings that outlive the run, in place of the registry: an INI file
+    // $XDG_CONFIG_HOME/<registry key>/<profile name>.conf (~/.config without XDG_CONFIG_HOME),
+    // one group per section. The profile is named after the application.
+    void SetRegistryKey(LPCSTR lpszRegistryKey);
+    UINT GetProfileInt(LPCSTR lpszSection, LPCSTR lpszEntry, int nDefault);
+    BOOL WriteProfileInt(LPCSTR lpszSection, LPCSTR lpszEntry, int nValue);
+    LPCSTR m_pszRegistryKey = nullptr;
+
     afx_msg void OnHelp();
 
     DECLARE_MESSAGE_MAP()
@@ -45,7 +53,21 @@ private:
     friend LPCSTR AfxGetAppName();
     void SetAppName();
     std::string m_strAppName;
+    std::string m_strRegistryKey;
     bool m_bExplicitName = false;
+};
+
+// Shows the busy cursor for as long as it lives, over work the user has to wait for.
+class CWaitCursor
+{
+public:
+    CWaitCursor();
+    ~CWaitCursor();
+    CWaitCursor(const CWaitCursor&) = delete;
+    CWaitCursor& operator=(const CWaitCursor&) = delete;
+
+private:
+    bool m_bShown = false;
 };
 
 CWinApp* AfxGetApp();
