@@ -655,10 +655,12 @@ TEST_F(CarvaletCli, InfoTellsTheLayoutAndWhetherHidingNeedsAConversion)
         return out;
     };
     const std::vector<std::string> sample = lines("sample.bmp");
-    ASSERT_GE(sample.size(), 4u);
+    const auto format = std::find(sample.begin(), sample.end(), "Format: BMP");
+    ASSERT_NE(format, sample.end());
     EXPECT_EQ(sample[1], "Size: 57654 bytes") << "the first lines stay as they were";
-    EXPECT_EQ(sample[3], "Password record: no");
-    const std::vector<std::string> layout(sample.begin() + 4, sample.end());
+    EXPECT_NE(std::find(sample.begin(), format, "Password record: no"), format)
+        << "the picture's lines come after the others";
+    const std::vector<std::string> layout(format, sample.end());
     EXPECT_EQ(layout, (std::vector<std::string>{"Format: BMP", "Dimensions: 160 x 120",
                                                 "Header: 40 bytes", "Bits per pixel: 24",
                                                 "Compression: none", "Pixels from byte: 54",
@@ -677,4 +679,26 @@ TEST_F(CarvaletCli, InfoTellsTheLayoutAndWhetherHidingNeedsAConversion)
     EXPECT_TRUE(has(png, "Hiding: needs conversion to a 32-bit bitmap (PNG format)"));
     EXPECT_TRUE(has(png, "Longest message once converted: 9480 bytes"));
     EXPECT_TRUE(has(lines("notes.txt"), "Hiding: refused (not a picture)"));
+}
+
+TEST_F(CarvaletCli, ASealedMessageIsCheckedAtTheLengthOfItsArmour)
+{
+    // 256 palette colours end at byte 1077: "hi" stays in them, its armour does not.
+    Magick(Path("sample.bmp") + " -colors 200 -compress none BMP3:" + Path("palette.bmp"));
+    EXPECT_EQ(
+        Run({"hide", Path("palette.bmp"), Path("plain.bmp"), "--message", "hi", "--password-stdin"},
+            "password1\n")
+            .exit,
+        0);
+    Result r = Run({"hide", Path("palette.bmp"), Path("sealed.bmp"), "--message", "hi", "--seal",
+                    "--password-stdin"},
+                   "a sealing passphrase\n");
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_NE(r.err.find("(palette pixels). Run hide with --convert"), std::string::npos) << r.err;
+    r = Run({"hide", Path("palette.bmp"), Path("sealed.bmp"), "--message", "hi", "--seal",
+             "--convert", "--password-stdin"},
+            "a sealing passphrase\n");
+    ASSERT_EQ(r.exit, 0) << r.err;
+    r = Run({"unhide", Path("sealed.bmp"), "--password-stdin"}, "a sealing passphrase\n");
+    EXPECT_EQ(r.out, "hi");
 }
