@@ -11,8 +11,8 @@ PACKAGES=(
   clang libclang-rt-14-dev clang-format-14 git
   libchm-dev fp-utils
   libpng-dev
-  xvfb xauth xdotool x11-apps imagemagick time
-  fonts-dejavu-core
+  xvfb xauth xdotool x11-apps imagemagick
+  fonts-dejavu-core time
   desktop-file-utils appstream scdoc man-db groff-base bash-completion librsvg2-bin
   dpkg-dev lintian
 )

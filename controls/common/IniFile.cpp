@@ -1,9 +1,12 @@
 #include "controls/common/IniFile.h"
 
+#include "common/SafeFile.h"
+
 #include <QFile>
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <cerrno>
 
 bool CIniFile::Fail(int line, const QString& what)
 {
@@ -131,18 +134,21 @@ bool CIniFile::Bool(const Entry& e, bool& out)
 HRESULT CIniFile::ReadWhole(const QString& path, qint64 maxSize, const QString& kind,
                             QByteArray& bytes, QString& error)
 {
-    QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
-    {
-        error = QStringLiteral("cannot read %1").arg(path);
-        return E_FILENOTFOUND;
-    }
-    // Read one byte past the limit: a file that grows while it is read is still refused.
-    bytes = file.read(maxSize + 1);
-    if (bytes.size() > maxSize)
+    std::string data;
+    const carvalet::FileError failed =
+        path.isEmpty() ? carvalet::ErrorFromCode(ENOENT)
+                       : carvalet::ReadWholeFile(QFile::encodeName(path).toStdString(),
+                                                 static_cast<std::size_t>(maxSize), data);
+    if (failed.code == EFBIG)
     {
         error = QStringLiteral("larger than %1 can be").arg(kind);
         return E_INVALIDDATA;
     }
+    if (failed)
+    {
+        error = QStringLiteral("cannot read %1").arg(path);
+        return E_FILENOTFOUND;
+    }
+    bytes = QByteArray(data.data(), qsizetype(data.size()));
     return S_OK;
 }

@@ -17,7 +17,8 @@ std::string QStringToText(const QString& text);
 std::string TypedText(const QString& text);
 bool IsValidUtf8(std::string_view bytes);
 
-// "\work\res\Help.chm" -> "/work/res/Help.chm".
+// "\work\res\Help.chm" -> "/work/res/Help.chm". A backslash inside a native name stands as
+// U+F05C in the Windows-style form, so both crossings give back the bytes they were given.
 std::string NativePath(std::string_view windowsPath);
 // "/work/res/Help.chm" -> "\work\res\Help.chm".
 std::string WindowsPath(std::string_view nativePath);

@@ -12,10 +12,42 @@ TEST(Text, Utf8IsReadAsUtf8AndAnythingElseAsWindows1252)
     EXPECT_EQ(layer::QStringToText(QStringLiteral(u"café")), "caf\xC3\xA9");
 }
 
+TEST(Text, TypedTextIsWindows1252WhenEveryCharacterHasAForm)
+{
+    EXPECT_EQ(layer::TypedText(QStringLiteral(u"café € “q”")), "caf\xE9 \x80 \x93q\x94");
+    // One character Windows-1252 lacks keeps the whole text in UTF-8.
+    EXPECT_EQ(layer::TypedText(QStringLiteral(u"café 中")), "caf\xC3\xA9 \xE4\xB8\xAD");
+    EXPECT_EQ(layer::TypedText(QStringLiteral(u"smile 😀")), "smile \xF0\x9F\x98\x80");
+    EXPECT_EQ(layer::TextToQString(layer::TypedText(QStringLiteral(u"Zürich …"))),
+              QStringLiteral(u"Zürich …"));
+}
+
 TEST(Text, PathsAreWindowsStyleInsideAndNativeOutside)
 {
     EXPECT_EQ(layer::NativePath("\\work\\bin\\res\\Help.chm"), "/work/bin/res/Help.chm");
     EXPECT_EQ(layer::WindowsPath("/work/bin/Carvalet"), "\\work\\bin\\Carvalet");
+    // A backslash in a native name is a private-use character inside, not a separator.
+    EXPECT_EQ(layer::WindowsPath("/tmp/a\\b.bmp"), "\\tmp\\a\xEF\x81\x9C"
+                                                   "b.bmp");
+    EXPECT_EQ(layer::NativePath(layer::WindowsPath("/tmp/a\\b.bmp") + "\\c"), "/tmp/a\\b.bmp/c");
+}
+
+TEST(Text, EveryNativePathRoundTripsByteForByte)
+{
+    const std::string slash = "\xEF\x81\x9C";  // what a backslash becomes
+    const std::string escape = "\xEF\x80\x80"; // what keeps the two apart
+    const std::string samples[] = {
+        "/plain/name.bmp",
+        "a\\b\\\\c",
+        "/x/" + slash + "/y",
+        "/x/" + escape + slash + escape + escape,
+        "\\" + slash + "\\" + escape,
+        "caf\xE9\xEF\x81/\xEF",
+        std::string(1, '\xEF') + "\\",
+    };
+    for (const std::string& native : samples)
+        EXPECT_EQ(layer::NativePath(layer::WindowsPath(native)), native) << native;
+    EXPECT_NE(layer::WindowsPath("/x/" + slash), layer::WindowsPath("/x/\\"));
 }
 
 TEST(CString, DirectoryCutAtTheLastBackslash)

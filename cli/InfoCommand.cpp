@@ -1,0 +1,131 @@
+#include "cli/CarrierFile.h"
+#include "cli/CliError.h"
+#include "cli/Command.h"
+#include "cli/CommandSupport.h"
+#include "cli/PictureInfo.h"
+#include "common/Cp1252.h"
+#include "engine/CarrierInspection.h"
+#include "engine/PasswordRecord.h"
+#include "engine/SealedMessage.h"
+
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace
+{
+
+// One line of the report: its label for people, its key for --json, and its value.
+struct Field
+{
+    std::string label;
+    std::string key;
+    std::string text;
+    // The value as JSON: a number, true or false, or a quoted string.
+    std::string json;
+};
+
+std::string JsonString(const std::string& bytes)
+{
+    std::string out = "\"";
+    // JSON is UTF-8: a name that is not is read as Windows-1252, as the window shows it.
+    for (const char c : carvalet::DecodeText(bytes))
+    {
+        if (c == '"' || c == '\\')
+        {
+            out += '\\';
+            out += c;
+        }
+        else if (static_cast<unsigned char>(c) < 0x20)
+        {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(c));
+            out += escaped;
+        }
+        else
+        {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+std::vector<Field> Report(const std::string& image, const CarrierFile& carrier)
+{
+    const auto number = [](std::int64_t n) { return std::to_string(n); };
+    const auto yesNo = [](const std::string& label, const std::string& key, bool value) {
+        return Field{label, key, value ? "yes" : "no", value ? "true" : "false"};
+    };
+    const std::string size = number(carrier.Length());
+    const std::string longest = number(LongestMessage(carrier.Length()));
+    const std::string longestSealed = number(LongestSealedMessage(carrier.Length()));
+    const std::string record = carrier.Extract(PASSWORD_SLOT, ShowMessageFn{});
+    const bool sealed = IsSealMarker(record);
+    std::vector<Field> fields = {
+        {"Image", "image", image, JsonString(image)},
+        {"Size", "size", size + " bytes", size},
+        {"Longest message", "longest_message", longest + " bytes", longest},
+        {"Longest sealed message", "longest_sealed_message", longestSealed + " bytes",
+         longestSealed},
+        yesNo("Password record", "password_record", sealed || IsPasswordRecord(record)),
+        yesNo("Sealed message", "sealed_message", sealed),
+    };
+    // The picture's layout, from its headers only.
+    const CarrierInspection inspection = InspectCarrier(carrier.Reader(), carrier.Length());
+    carrier.CheckReads();
+    for (InfoFact& fact : PictureFacts(inspection))
+    {
+        fields.push_back({std::move(fact.label), std::move(fact.key), std::move(fact.value),
+                          std::move(fact.json)});
+    }
+    return fields;
+}
+
+int Info(const Arguments& args)
+{
+    ExpectPositional(args, 1, "IMAGE");
+    const std::string& image = args.positional[0];
+    const CarrierFile carrier(image);
+    const std::vector<Field> fields = Report(image, carrier);
+    std::string text;
+    if (args.Has("--json"))
+    {
+        for (const Field& field : fields)
+        {
+            text += (text.empty() ? "{" : ", ") + JsonString(field.key) + ": " + field.json;
+        }
+        text += "}\n";
+    }
+    else
+    {
+        for (const Field& field : fields)
+        {
+            text += field.label + ": " + field.text + "\n";
+        }
+    }
+    PrintOut(text);
+    return EXIT_DONE;
+}
+
+} // namespace
+
+const Command& InfoCommand()
+{
+    static const Command command{
+        "info",
+        "info IMAGE [--json]",
+        "tells the size of IMAGE, the longest message it can take (plain and\n"
+        "sealed), whether it seems to hold a hidden message, its picture layout,\n"
+        "and whether hiding needs a conversion.",
+        R"(  --json  one JSON object instead: "image", "size", "longest_message" and
+          "longest_sealed_message" (bytes), "password_record" and "sealed_message"
+          (true or false), then the layout: "format", "dimensions", "hiding"
+          ("as-is", "partly-as-is", "convert" or "refuse"),
+          "longest_safe_message" and the picture's own fields.
+)",
+        {{"--json", false}},
+        Info,
+    };
+    return command;
+}
