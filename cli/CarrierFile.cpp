@@ -152,6 +152,36 @@ void CarrierFile::Read(std::int64_t offset, std::uint8_t* into, std::size_t size
     }
 }
 
+ByteReader CarrierFile::Reader() const
+{
+    return [this](std::int64_t offset, std::size_t size, std::uint8_t* into)
+    {
+        if (offset < 0 || offset > m_length || size > static_cast<std::size_t>(m_length - offset))
+        {
+            return false;
+        }
+        try
+        {
+            Read(offset, into, size);
+            return true;
+        }
+        catch (const CliError& e)
+        {
+            // The decoders read through C code (libpng) that an exception must not cross.
+            m_readFailure = e.what();
+            return false;
+        }
+    };
+}
+
+void CarrierFile::CheckReads() const
+{
+    if (!m_readFailure.empty())
+    {
+        throw CliError(m_readFailure);
+    }
+}
+
 std::string CarrierFile::Extract(std::int32_t slotStart, const ShowMessageFn& showMessage) const
 {
     return ExtractTextFrom([this](std::int64_t offset, std::uint8_t* into, std::size_t size)

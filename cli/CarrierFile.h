@@ -2,6 +2,7 @@
 // record covers are ever read, so a large carrier costs neither time nor memory.
 #pragma once
 
+#include "engine/BitmapDecoder.h"
 #include "engine/CarrierCodec.h"
 
 #include <cstdint>
@@ -24,6 +25,12 @@ public:
     std::int32_t Length() const { return m_length; }
     // Whether path names this very file (same device and inode).
     bool IsFile(const std::string& path) const;
+    // The carrier's bytes for inspection and conversion, read when asked for; false past its
+    // end or when reading fails, which the decoders take as a picture that cannot be read.
+    ByteReader Reader() const;
+    // Throws the CliError of a read through Reader that failed, so that it is not reported as
+    // a broken picture.
+    void CheckReads() const;
     std::string Extract(std::int32_t slotStart, const ShowMessageFn& showMessage) const;
     // Writes the carrier with the records hidden in it. A new file gets a copy made by the
     // kernel (shared blocks where the file system can), then only the records' bytes are
@@ -42,4 +49,5 @@ private:
     std::int32_t m_length = 0;
     dev_t m_device = 0;
     ino_t m_inode = 0;
+    mutable std::string m_readFailure;
 };

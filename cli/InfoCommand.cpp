@@ -2,7 +2,9 @@
 #include "cli/CliError.h"
 #include "cli/Command.h"
 #include "cli/CommandSupport.h"
+#include "cli/PictureInfo.h"
 #include "common/Cp1252.h"
+#include "engine/CarrierInspection.h"
 #include "engine/PasswordRecord.h"
 #include "engine/SealedMessage.h"
 
@@ -60,7 +62,7 @@ std::vector<Field> Report(const std::string& image, const CarrierFile& carrier)
     const std::string longestSealed = number(LongestSealedMessage(carrier.Length()));
     const std::string record = carrier.Extract(PASSWORD_SLOT, ShowMessageFn{});
     const bool sealed = IsSealMarker(record);
-    return {
+    std::vector<Field> fields = {
         {"Image", "image", image, JsonString(image)},
         {"Size", "size", size + " bytes", size},
         {"Longest message", "longest_message", longest + " bytes", longest},
@@ -69,6 +71,15 @@ std::vector<Field> Report(const std::string& image, const CarrierFile& carrier)
         yesNo("Password record", "password_record", sealed || IsPasswordRecord(record)),
         yesNo("Sealed message", "sealed_message", sealed),
     };
+    // The picture's layout, from its headers only.
+    const CarrierInspection inspection = InspectCarrier(carrier.Reader(), carrier.Length());
+    carrier.CheckReads();
+    for (InfoFact& fact : PictureFacts(inspection))
+    {
+        fields.push_back({std::move(fact.label), std::move(fact.key), std::move(fact.value),
+                          std::move(fact.json)});
+    }
+    return fields;
 }
 
 int Info(const Arguments& args)
@@ -105,10 +116,13 @@ const Command& InfoCommand()
         "info",
         "info IMAGE [--json]",
         "tells the size of IMAGE, the longest message it can take (plain and\n"
-        "sealed), and whether it seems to hold a hidden message.",
+        "sealed), whether it seems to hold a hidden message, its picture layout,\n"
+        "and whether hiding needs a conversion.",
         R"(  --json  one JSON object instead: "image", "size", "longest_message" and
           "longest_sealed_message" (bytes), "password_record" and "sealed_message"
-          (true or false).
+          (true or false), then the layout: "format", "dimensions", "hiding"
+          ("as-is", "partly-as-is", "convert" or "refuse"),
+          "longest_safe_message" and the picture's own fields.
 )",
         {{"--json", false}},
         Info,

@@ -2,6 +2,8 @@
 
 #include "common/Cp1252.h"
 
+#include <optional>
+
 std::string MakePasswordRecord(const std::string& password)
 {
     return password.substr(0, PASSWORD_RECORD_KEPT) + PASSWORD_RECORD_SUFFIX;
@@ -40,6 +42,10 @@ bool PasswordOpensRecord(const std::string& typed, const std::string& record)
     {
         return true;
     }
-    const std::optional<std::string> windowsForm = carvalet::EncodeCp1252(typed);
-    return windowsForm && *windowsForm != typed && MakePasswordRecord(*windowsForm) == record;
+    // Typed as UTF-8 (the command line): its Windows-1252 form; typed in Windows-1252 (the
+    // window): its UTF-8 form, as records made here before were.
+    const std::optional<std::string> other =
+        carvalet::IsValidUtf8(typed) ? carvalet::EncodeCp1252(typed)
+                                     : std::optional<std::string>(carvalet::DecodeText(typed));
+    return other && *other != typed && MakePasswordRecord(*other) == record;
 }

@@ -22,6 +22,7 @@ bool IsPasswordRecord(const std::string& record);
 // be matched again.
 std::string CheckNewPassword(const std::string& password, const std::string& confirmation);
 
-// Whether a typed password (UTF-8) opens a stored record. A record made on a Windows machine
-// holds the password in the Windows-1252 code page, so that form is tried as well.
+// Whether a typed password opens a stored record. The window stores a typed password in
+// Windows-1252 when it can and the command line keeps the bytes it is given, usually UTF-8,
+// so a password is tried in both forms.
 bool PasswordOpensRecord(const std::string& typed, const std::string& record);

@@ -1,7 +1,10 @@
 #include "ui/StegoDlg.h"
 
 #include "engine/CarrierCodec.h"
+#include "engine/CarrierInspection.h"
 #include "engine/SealedMessage.h"
+#include "imaging/ClassicBitmap.h"
+#include "imaging/PictureFile.h"
 #include "platform/gdi/Image.h"
 #include "platform/kernel/Text.h"
 #include "platform/mfc/File.h"
@@ -41,7 +44,8 @@ ON_MESSAGE<&CStegoDlg::OnOpenStartImage>(WM_OPEN_START_IMAGE),
 END_MESSAGE_MAP()
 
 CStegoDlg::CStegoDlg(CWnd* pParent)
-    : CDialog(IDD_MAIN, pParent), m_nCarrierSize(0), m_pSkin(nullptr), m_strMessage("")
+    : CDialog(IDD_MAIN, pParent), m_nCarrierSize(0), m_bCarrierConverted(false), m_pSkin(nullptr),
+      m_strMessage("")
 {
     m_hIcon = AfxGetApp()->LoadIcon(IDR_MAINFRAME);
 }
@@ -260,11 +264,27 @@ void ShowNoMemory(const CString& strPath)
                              ": there is not enough memory for it.";
     AfxMessageBox(text.c_str(), MB_OK, 0);
 }
+
+// LoadImageA reads bitmaps only; a PNG picture is decoded here and handed over as pixels.
+HBITMAP LoadPngPreview(const CString& strPath, int cx, int cy)
+{
+    const auto pixels = ReadPngPreview(layer::NativePath(strPath.str()), cx, cy);
+    return pixels ? CreateBitmap(cx, cy, 1, 32, pixels->data()) : HBITMAP();
+}
+
+// The same name with a .bmp extension: a converted picture is saved as a bitmap.
+CString BitmapName(const CString& strPath)
+{
+    const int nSlash = strPath.ReverseFind('\\');
+    const int nDot = strPath.ReverseFind('.');
+    const CString strStem = nDot > nSlash + 1 ? strPath.Left(nDot) : strPath;
+    return strStem + ".bmp";
+}
 } // namespace
 
 void CStegoDlg::OnOpenImage()
 {
-    char szFilter[] = "Bitmap Files (*.bmp)|*.bmp||";
+    char szFilter[] = "Pictures (*.bmp;*.png)|*.bmp;*.png|Bitmap Files (*.bmp)|*.bmp||";
     CFileDialog dlgFile(TRUE, ".bmp", m_strImagePath, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
                         szFilter);
     if (dlgFile.DoModal() != IDOK)
@@ -280,10 +300,13 @@ void CStegoDlg::OpenImage(const CString& strPath)
     // are never held at once; nothing can be seen in between.
     m_pCarrier.reset();
     m_nCarrierSize = 0;
+    m_bCarrierConverted = false;
 
-    const HBITMAP hBitmap =
+    HBITMAP hBitmap =
         handle_cast<HBITMAP>(LoadImageA(AfxGetInstanceHandle(), m_strImagePath, IMAGE_BITMAP, 330,
                                         218, LR_CREATEDIBSECTION | LR_LOADFROMFILE));
+    if (!hBitmap)
+        hBitmap = LoadPngPreview(m_strImagePath, 330, 218);
     const HBITMAP hOld = HandleFromParam<HBITMAP>(static_cast<std::uintptr_t>(
         GetDlgItem(IDC_PICTURE)->SendMessage(STM_SETIMAGE, IMAGE_BITMAP, hBitmap.value)));
     if (hOld)
@@ -367,10 +390,21 @@ void CStegoDlg::OnHide()
         return;
     }
 
+    bool bConvert = false;
+    if (!CheckCarrier(m_strMessage.GetLength(), &bConvert))
+        return;
+
     CPasswordDlg dlgPassword;
     dlgPassword.m_bSetMode = 1;
     if (dlgPassword.DoModal() == IDCANCEL)
         return;
+    // A sealed message's armour is longer than the message and may reach further.
+    if (dlgPassword.m_bSeal && !bConvert &&
+        !CheckCarrier(ArmourLength(m_strMessage.GetLength()), &bConvert))
+    {
+        dlgPassword.WipePasswords();
+        return;
+    }
     // A sealed message goes into the message record as its armour.
     std::string strHidden = m_strMessage.str();
     if (dlgPassword.m_bSeal)
@@ -394,6 +428,8 @@ void CStegoDlg::OnHide()
         }
     }
     dlgPassword.WipePasswords();
+    if (bConvert && !ConvertCarrier())
+        return;
     if (EmbedText(m_pCarrier.get(), m_nCarrierSize, PASSWORD_SLOT, dlgPassword.m_strRecord.str(),
                   ShowCodecMessage) == -1)
     {
@@ -408,7 +444,8 @@ void CStegoDlg::OnHide()
     }
 
     char szFilter[] = "Bitmap Files (*.bmp)|*.bmp||";
-    CFileDialog dlgFile(FALSE, ".bmp", m_strImagePath, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
+    const CString strProposed = m_bCarrierConverted ? BitmapName(m_strImagePath) : m_strImagePath;
+    CFileDialog dlgFile(FALSE, ".bmp", strProposed, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
                         szFilter);
     if (dlgFile.DoModal() != IDOK)
         return;
@@ -437,6 +474,57 @@ void CStegoDlg::OnHide()
     {
         AfxMessageBox(e.what(), MB_OK, 0);
     }
+}
+
+BOOL CStegoDlg::CheckCarrier(std::int64_t nHiddenLength, bool* pbConvert)
+{
+    const CarrierInspection inspection =
+        InspectCarrier(MemoryReader(m_pCarrier.get(), std::size_t(m_nCarrierSize)), m_nCarrierSize);
+    const HidingVerdict verdict = inspection.ForMessage(nHiddenLength);
+    *pbConvert = verdict.plan == HidingPlan::Convert;
+    const std::string strDamage = DamageSentence(inspection, verdict);
+    if (verdict.plan == HidingPlan::Refuse)
+    {
+        const bool bPicture =
+            inspection.format == CarrierFormat::Bitmap || inspection.format == CarrierFormat::Png;
+        const std::string strText =
+            strDamage +
+            (bPicture ? " Carvalet cannot convert it: " + inspection.ConversionObstacle() + "."
+                      : " Carvalet hides messages in BMP and PNG pictures.");
+        AfxMessageBox(strText.c_str(), MB_OK, 0);
+        return FALSE;
+    }
+    if (!*pbConvert)
+        return TRUE;
+    const std::string strQuestion = strDamage + " Carvalet can save it as a " +
+                                    std::to_string(inspection.convertedBits) +
+                                    "-bit bitmap that looks the same. Continue?";
+    return AfxMessageBox(strQuestion.c_str(), MB_YESNO, 0) == IDYES;
+}
+
+BOOL CStegoDlg::ConvertCarrier()
+{
+    try
+    {
+        const ByteReader read = MemoryReader(m_pCarrier.get(), std::size_t(m_nCarrierSize));
+        ClassicBitmap converted =
+            ConvertToClassicBitmap(InspectCarrier(read, m_nCarrierSize), read);
+        m_pCarrier = std::move(converted.bytes);
+        m_nCarrierSize = static_cast<std::int32_t>(converted.size);
+        m_bCarrierConverted = true;
+        return TRUE;
+    }
+    catch (const ConversionError& e)
+    {
+        const std::string strText =
+            std::string("Carvalet could not convert this picture: ") + e.what() + ".";
+        AfxMessageBox(strText.c_str(), MB_OK, 0);
+    }
+    catch (const std::bad_alloc&)
+    {
+        AfxMessageBox("There is not enough memory to convert this picture.", MB_OK, 0);
+    }
+    return FALSE;
 }
 
 void CStegoDlg::OnUnhide()

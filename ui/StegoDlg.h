@@ -25,6 +25,8 @@ protected:
     std::unique_ptr<BYTE[]> m_pCarrier;
     CString m_strCarrierPath;
     CString m_strImagePath;
+    // The carrier was converted to a classic bitmap since it was read, so it is saved as one.
+    bool m_bCarrierConverted;
     CString m_strStartImage;
     ISkinControl* m_pSkin;
     CTabCtrl m_tabPages;
@@ -62,4 +64,9 @@ private:
     void ShowTextPage();
     void ShowImagePage(bool bPictureAlways);
     void OnUnseal(CPasswordDlg& dlgPassword);
+    // Hiding's check of the carrier for a hidden text of this length: FALSE when the hide must
+    // stop here (refused, or the user declined the conversion); *pbConvert tells whether the
+    // carrier is to be converted.
+    BOOL CheckCarrier(std::int64_t nHiddenLength, bool* pbConvert);
+    BOOL ConvertCarrier();
 };

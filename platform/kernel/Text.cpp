@@ -2,6 +2,9 @@
 
 #include "common/Cp1252.h"
 
+#include <optional>
+#include <utility>
+
 namespace
 {
 // A native name may hold a backslash, which the Windows-style form uses as its separator: it
@@ -31,6 +34,13 @@ std::string layer::QStringToText(const QString& text)
 {
     const QByteArray utf8 = text.toUtf8();
     return std::string(utf8.constData(), static_cast<std::size_t>(utf8.size()));
+}
+
+std::string layer::TypedText(const QString& text)
+{
+    std::string utf8 = QStringToText(text);
+    std::optional<std::string> windowsForm = carvalet::EncodeCp1252(utf8);
+    return windowsForm ? std::move(*windowsForm) : utf8;
 }
 
 std::string layer::NativePath(std::string_view windowsPath)

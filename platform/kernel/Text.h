@@ -1,5 +1,7 @@
 // Where byte text meets Qt. Bytes are read as UTF-8, or as Windows-1252 when they are not
-// valid UTF-8, so text written on Windows machines reads right; text typed here is UTF-8.
+// valid UTF-8, so text written on Windows machines reads right. Text typed here is stored in
+// Windows-1252 when every character has a form there, so that Windows machines read it right
+// too, and in UTF-8 otherwise.
 // Paths are Windows-style inside the layer and native on the file system.
 #pragma once
 
@@ -11,6 +13,8 @@ namespace layer
 {
 QString TextToQString(std::string_view bytes);
 std::string QStringToText(const QString& text);
+// Typed text (edits): Windows-1252 when every character has a form there, else UTF-8.
+std::string TypedText(const QString& text);
 bool IsValidUtf8(std::string_view bytes);
 
 // "\work\res\Help.chm" -> "/work/res/Help.chm". A backslash inside a native name stands as

@@ -1,4 +1,5 @@
-// Message boxes: modal, with an OK button and no icon, captioned with the application's title.
+// Message boxes: modal, with an OK button (OK and Cancel, or Yes and No, when asked for) and no
+// icon, captioned with the application's title.
 #pragma once
 
 #include "platform/user/WinUser.h"

@@ -14,16 +14,22 @@
 
 namespace
 {
-// Qt reads the patterns from the parentheses of a filter; a description that does not end
-// with its own patterns gets them appended.
+// Qt reads the patterns from the parentheses that end a filter, separated by blanks: a
+// description that ends with its own patterns shows them that way, and one that does not
+// gets them appended.
 QString QtFilter(const std::string& description, const std::string& patterns)
 {
     QString spaced = layer::TextToQString(patterns);
     spaced.replace(QLatin1Char(';'), QLatin1Char(' '));
-    const QString text = layer::TextToQString(description);
-    if (text.endsWith(QLatin1Char('(') + spaced + QLatin1Char(')')))
+    QString text = layer::TextToQString(description);
+    const QString own = QLatin1Char('(') + layer::TextToQString(patterns) + QLatin1Char(')');
+    if (text.endsWith(own))
+        text.chop(own.size());
+    else if (!text.endsWith(QLatin1Char('(') + spaced + QLatin1Char(')')))
+        text += QLatin1Char(' ');
+    else
         return text;
-    return text + QStringLiteral(" (") + spaced + QLatin1Char(')');
+    return text + QLatin1Char('(') + spaced + QLatin1Char(')');
 }
 
 // Asks before an existing file is replaced; "No" keeps the dialog open, as on Windows.

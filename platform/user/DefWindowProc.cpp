@@ -37,7 +37,7 @@ QString ToDisplayLines(QString text)
 std::string ToWindowsLines(const QString& text)
 {
     QString copy = text;
-    return layer::QStringToText(copy.replace(u'\n', QStringLiteral("\r\n")));
+    return layer::TypedText(copy.replace(u'\n', QStringLiteral("\r\n")));
 }
 } // namespace
 
@@ -162,7 +162,7 @@ std::string layer::GetWindowTextBytes(CWindowRecord& record)
     }
     if (auto* line = qobject_cast<QLineEdit*>(widget))
         return line->text() == record.m_shownText ? record.m_setText
-                                                  : layer::QStringToText(line->text());
+                                                  : layer::TypedText(line->text());
     if (record.m_className == "Static" || record.m_className == "Button")
         return record.m_setText;
     if (widget->isWindow())

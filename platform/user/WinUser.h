@@ -181,6 +181,8 @@ constexpr UINT TCIF_TEXT = 0x0001;
 // Dialog command IDs
 constexpr int IDOK = 1;
 constexpr int IDCANCEL = 2;
+constexpr int IDYES = 6;
+constexpr int IDNO = 7;
 constexpr int IDC_STATIC = -1;
 constexpr UINT ID_HELP = 0xE146;
 
@@ -218,6 +220,7 @@ constexpr int SM_CYSMICON = 50;
 // Message boxes
 constexpr UINT MB_OK = 0x0;
 constexpr UINT MB_OKCANCEL = 0x1;
+constexpr UINT MB_YESNO = 0x4;
 constexpr UINT MB_TYPEMASK = 0xF;
 constexpr UINT MB_ICONMASK = 0xF0;
 

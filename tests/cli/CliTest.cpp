@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +15,7 @@
 #include <linux/fs.h>
 #include <poll.h>
 #include <pty.h>
+#include <sstream>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -76,7 +80,8 @@ bool SetImmutable(const fs::path& path, bool on)
     return done;
 }
 
-// A carrier whose bytes all differ in their upper bits from their neighbours'.
+// A classic 24-bit bitmap, one pixel and its padding a row, whose bytes all differ in their
+// upper bits from their neighbours'.
 std::string MakeCarrier(std::size_t size)
 {
     std::string bytes(size, '\0');
@@ -84,6 +89,26 @@ std::string MakeCarrier(std::size_t size)
     {
         bytes[i] = static_cast<char>((i * 7 + i / 3 + i / 4099) & 0xFF);
     }
+    const auto put = [&](std::size_t at, std::uint32_t value, int count)
+    {
+        for (int i = 0; i < count; ++i)
+        {
+            bytes[at + static_cast<std::size_t>(i)] = static_cast<char>(value >> (8 * i));
+        }
+    };
+    const auto rows = static_cast<std::uint32_t>((size - 54) / 4);
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    put(2, static_cast<std::uint32_t>(size), 4);
+    put(6, 0, 4);
+    put(10, 54, 4);
+    put(14, 40, 4);
+    put(18, 1, 4);    // width
+    put(22, rows, 4); // height
+    put(26, 1, 2);    // planes
+    put(28, 24, 2);   // bits per pixel
+    // No compression, the image size left to the reader, no palette.
+    std::fill(bytes.begin() + 30, bytes.begin() + 54, '\0');
     return bytes;
 }
 
@@ -597,6 +622,194 @@ TEST_F(CarvaletCli, AsksOnTheTerminalWithoutEcho)
     EXPECT_NE(unhideScreen.find("by terminal"), std::string::npos) << unhideScreen;
 }
 
+namespace
+{
+// Converts the sample with ImageMagick: "convert sample.bmp ARGS OUTPUT".
+void Magick(const std::string& args)
+{
+    ASSERT_EQ(std::system(("convert " + args).c_str()), 0) << args;
+}
+
+std::string Pixels(const std::string& path)
+{
+    std::string out;
+    FILE* pipe =
+        ::popen(("convert '" + path + "' -depth 8 -type TrueColorAlpha RGBA:-").c_str(), "r");
+    char buffer[65536];
+    for (std::size_t n; pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        out.append(buffer, n);
+    if (pipe)
+        ::pclose(pipe);
+    return out;
+}
+
+bool WithinBit0(const std::string& a, const std::string& b)
+{
+    if (a.size() != b.size() || a.empty())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if ((std::uint8_t(a[i]) ^ std::uint8_t(b[i])) > 1)
+            return false;
+    return true;
+}
+} // namespace
+
+TEST_F(CarvaletCli, ClassicBitmapsAreWrittenIntoAsTheyAreWithOrWithoutConvert)
+{
+    Magick(Path("sample.bmp") + " -alpha set -channel A -fx 'i/w' -define bmp3:alpha=true BMP3:" +
+           Path("classic32.bmp"));
+    for (const std::string name : {"sample.bmp", "classic32.bmp"})
+    {
+        const std::string original = ReadFile(Path(name));
+        Bytes expected(original.begin(), original.end());
+        const auto length = static_cast<std::int32_t>(expected.size());
+        ASSERT_EQ(EmbedText(expected.data(), length, PASSWORD_SLOT, MakePasswordRecord("password1"),
+                            nullptr),
+                  1);
+        ASSERT_EQ(EmbedText(expected.data(), length, MESSAGE_SLOT, MESSAGE, nullptr), 1);
+        for (const bool convert : {false, true})
+        {
+            std::vector<std::string> args = {"hide",      Path(name), Path("out.bmp"),
+                                             "--message", MESSAGE,    "--password-stdin"};
+            if (convert)
+                args.push_back("--convert");
+            const Result r = Run(args, "password1\n");
+            ASSERT_EQ(r.exit, 0) << name << r.err;
+            EXPECT_EQ(ReadFile(Path("out.bmp")), std::string(expected.begin(), expected.end()))
+                << name << (convert ? " with --convert" : "");
+        }
+    }
+}
+
+TEST_F(CarvaletCli, APictureTheMessageWouldDamageIsRefusedUnlessConverted)
+{
+    Magick(Path("sample.bmp") + " " + Path("v5.bmp"));          // ImageMagick's default layout
+    Magick(Path("sample.bmp") + " PNG24:" + Path("photo.png")); // a PNG, even named .bmp
+    std::rename(Path("photo.png").c_str(), Path("photo-named.bmp").c_str());
+    const struct
+    {
+        std::string image;
+        std::string reason;
+    } cases[] = {{"v5.bmp", "extended header"}, {"photo-named.bmp", "PNG format"}};
+    for (const auto& c : cases)
+    {
+        const std::string before = ReadFile(Path(c.image));
+        Result r =
+            Run({"hide", Path(c.image), Path("out.bmp"), "--message", MESSAGE, "--password-stdin"},
+                "password1\n");
+        EXPECT_EQ(r.exit, 1);
+        EXPECT_EQ(r.err, "Hiding a message in this picture would damage it (" + c.reason +
+                             "). Run hide with --convert to save it as a 24-bit bitmap that "
+                             "looks the same.\n");
+        EXPECT_FALSE(fs::exists(Path("out.bmp")));
+
+        r = Run({"hide", Path(c.image), Path("out.bmp"), "--message", MESSAGE, "--convert",
+                 "--password-stdin"},
+                "password1\n");
+        ASSERT_EQ(r.exit, 0) << r.err;
+        EXPECT_EQ(ReadFile(Path(c.image)), before);
+        const std::string out = ReadFile(Path("out.bmp"));
+        ASSERT_EQ(out.size(), 54u + 160 * 3 * 120) << c.image;
+        EXPECT_EQ(out[14], 40) << "a 40-byte header";
+        EXPECT_EQ(out[28], 24);
+        EXPECT_TRUE(WithinBit0(Pixels(Path("out.bmp")), Pixels(Path(c.image)))) << c.image;
+        r = Run({"unhide", Path("out.bmp"), "--password-stdin"}, "password1\n");
+        EXPECT_EQ(r.out, "Meet me at dawn.\r\nBring the map \xE9\xFF.");
+        fs::remove(Path("out.bmp"));
+    }
+}
+
+TEST_F(CarvaletCli, AFileThatIsNotAPictureIsRefusedEitherWay)
+{
+    WriteFile(Path("notes.txt"), std::string(5000, 'n'));
+    Magick(Path("sample.bmp") + " JPEG:" + Path("photo.jpg"));
+    const struct
+    {
+        std::string image;
+        std::string first;
+    } cases[] = {
+        {"notes.txt", "This file is not a picture: hiding a message in it would damage it."},
+        {"photo.jpg", "Hiding a message in this picture would damage it (JPEG format)."},
+    };
+    for (const auto& c : cases)
+        for (const bool convert : {false, true})
+        {
+            std::vector<std::string> args = {"hide",      Path(c.image), Path("out.bmp"),
+                                             "--message", "hi",          "--password-stdin"};
+            if (convert)
+                args.push_back("--convert");
+            const Result r = Run(args, "password1\n");
+            EXPECT_EQ(r.exit, 1);
+            EXPECT_EQ(r.err, c.first + " Carvalet hides messages in BMP pictures, and in PNG "
+                                       "pictures with --convert.\n");
+            EXPECT_FALSE(fs::exists(Path("out.bmp")));
+        }
+}
+
+TEST_F(CarvaletCli, InfoTellsTheLayoutAndWhetherHidingNeedsAConversion)
+{
+    Magick(Path("sample.bmp") + " -colors 200 -compress none BMP3:" + Path("palette.bmp"));
+    Magick(Path("sample.bmp") + " -alpha set PNG32:" + Path("alpha.png"));
+    WriteFile(Path("notes.txt"), std::string(5000, 'n'));
+    const auto lines = [&](const std::string& name)
+    {
+        const Result r = Run({"info", Path(name)});
+        EXPECT_EQ(r.exit, 0) << r.err;
+        std::vector<std::string> out;
+        std::istringstream in(r.out);
+        for (std::string line; std::getline(in, line);)
+            out.push_back(line);
+        return out;
+    };
+    const std::vector<std::string> sample = lines("sample.bmp");
+    const auto format = std::find(sample.begin(), sample.end(), "Format: BMP");
+    ASSERT_NE(format, sample.end());
+    EXPECT_EQ(sample[1], "Size: 57654 bytes") << "the first lines stay as they were";
+    EXPECT_NE(std::find(sample.begin(), format, "Password record: no"), format)
+        << "the picture's lines come after the others";
+    const std::vector<std::string> layout(format, sample.end());
+    EXPECT_EQ(layout, (std::vector<std::string>{"Format: BMP", "Dimensions: 160 x 120",
+                                                "Header: 40 bytes", "Bits per pixel: 24",
+                                                "Compression: none", "Pixels from byte: 54",
+                                                "Pixels up to byte: 57653", "Hiding: as it is",
+                                                "Longest message as it is: 7080 bytes"}));
+
+    const auto has = [](const std::vector<std::string>& all, const std::string& line)
+    { return std::find(all.begin(), all.end(), line) != all.end(); };
+    const std::vector<std::string> palette = lines("palette.bmp");
+    EXPECT_TRUE(has(palette, "Bits per pixel: 8"));
+    EXPECT_TRUE(has(palette, "Palette: 256 colours (bytes 54 to 1077)"));
+    EXPECT_TRUE(has(palette, "Hiding: as it is up to 80 bytes; longer messages need conversion "
+                             "to a 24-bit bitmap (palette pixels)"));
+    const std::vector<std::string> png = lines("alpha.png");
+    EXPECT_TRUE(has(png, "Format: PNG"));
+    EXPECT_TRUE(has(png, "Hiding: needs conversion to a 32-bit bitmap (PNG format)"));
+    EXPECT_TRUE(has(png, "Longest message once converted: 9480 bytes"));
+    EXPECT_TRUE(has(lines("notes.txt"), "Hiding: refused (not a picture)"));
+}
+
+TEST_F(CarvaletCli, ASealedMessageIsCheckedAtTheLengthOfItsArmour)
+{
+    // 256 palette colours end at byte 1077: "hi" stays in them, its armour does not.
+    Magick(Path("sample.bmp") + " -colors 200 -compress none BMP3:" + Path("palette.bmp"));
+    EXPECT_EQ(
+        Run({"hide", Path("palette.bmp"), Path("plain.bmp"), "--message", "hi", "--password-stdin"},
+            "password1\n")
+            .exit,
+        0);
+    Result r = Run({"hide", Path("palette.bmp"), Path("sealed.bmp"), "--message", "hi", "--seal",
+                    "--password-stdin"},
+                   "a sealing passphrase\n");
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_NE(r.err.find("(palette pixels). Run hide with --convert"), std::string::npos) << r.err;
+    r = Run({"hide", Path("palette.bmp"), Path("sealed.bmp"), "--message", "hi", "--seal",
+             "--convert", "--password-stdin"},
+            "a sealing passphrase\n");
+    ASSERT_EQ(r.exit, 0) << r.err;
+    r = Run({"unhide", Path("sealed.bmp"), "--password-stdin"}, "a sealing passphrase\n");
+    EXPECT_EQ(r.out, "hi");
+}
+
 TEST_F(CarvaletCli, StandardInputAndOutputByDash)
 {
     const std::string expected = Hidden(sample, "password1", "by dash");
@@ -749,13 +962,25 @@ TEST_F(CarvaletCli, InfoAsJson)
     EXPECT_EQ(json.out, "{\"image\": \"" + dir.string() +
                             "/hidden \\\"1\\\".bmp\", \"size\": 57654, \"longest_message\": 7080, "
                             "\"longest_sealed_message\": 5009, \"password_record\": true, "
-                            "\"sealed_message\": false}\n");
+                            "\"sealed_message\": false, \"format\": \"BMP\", \"dimensions\": "
+                            "[160, 120], \"header_size\": 40, \"bits_per_pixel\": 24, "
+                            "\"compression\": \"none\", \"pixels_begin\": 54, \"pixels_end\": "
+                            "57653, \"hiding\": \"as-is\", \"longest_safe_message\": 7080}\n");
     WriteFile(Path("caf\xE9.bmp"), sample);
     EXPECT_NE(Run({"info", "--json", Path("caf\xE9.bmp")}).out.find("caf\xC3\xA9.bmp"),
               std::string::npos)
         << "a name that is not UTF-8 is read as Windows-1252";
     EXPECT_NE(Run({"info", "--json", Path("sample.bmp")}).out.find("\"password_record\": false"),
               std::string::npos);
+    ASSERT_EQ(
+        std::system(
+            ("convert " + Path("sample.bmp") + " -alpha set PNG32:" + Path("alpha.png")).c_str()),
+        0);
+    const std::string png = Run({"info", "--json", Path("alpha.png")}).out;
+    EXPECT_NE(png.find("\"format\": \"PNG\", \"dimensions\": [160, 120]"), std::string::npos)
+        << png;
+    EXPECT_NE(png.find("\"hiding\": \"convert\""), std::string::npos) << png;
+    EXPECT_NE(png.find("\"longest_converted_message\": 9480}"), std::string::npos) << png;
 }
 
 TEST_F(CarvaletCli, AFailedWriteToStandardOutputOrErrorExitsWithOne)

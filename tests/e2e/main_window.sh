@@ -182,6 +182,57 @@ changed=$(cut -d' ' -f1 <"$out/diff.txt")
 [ "${changed%.*}" -gt 300 ] 2>/dev/null || fail "no message appeared ($changed pixels changed)"
 echo "screenshot of the revealed message: $out/main-window-revealed.png ($changed pixels changed)"
 
+# A PNG through the same file dialog: its preview shows, Hide asks before converting it, and
+# the save dialog proposes a bitmap of the same name, which carvalet-cli reads.
+convert -seed 4 -size 480x320 plasma:fractal -depth 8 PNG24:"$out/e2e-photo.png" ||
+    fail "could not make a PNG"
+rm -f "$out/e2e-photo.bmp"
+click_at "$first" 501 140 || fail "could not click the image page button"
+sleep 0.3
+click_at "$first" 58 143 || fail "could not click open image"
+dialog=$(wait_for_titled Open) || fail "no file dialog titled Open for the PNG"
+sleep 0.5
+xdotool windowfocus --sync "$dialog" type --delay 20 "$out/e2e-photo.png" || fail "could not type"
+xdotool key Return || fail "could not press Return"
+wait_gone Open || fail "the file dialog stayed open"
+sleep 0.5
+xwd -id "$first" -silent | convert xwd:- "$out/main-window-png.png" || fail "no screenshot"
+compare -metric AE "$out/main-window-preview.png" "$out/main-window-png.png" null: 2>"$out/diff.txt"
+changed=$(cut -d' ' -f1 <"$out/diff.txt")
+[ "${changed%.*}" -gt 10000 ] 2>/dev/null || fail "the PNG's preview did not appear ($changed pixels changed)"
+echo "screenshot with the PNG's preview: $out/main-window-png.png ($changed pixels changed)"
+
+click_at "$first" 548 140 || fail "could not click the text page button"
+sleep 0.3
+click_at "$first" 58 188 || fail "could not click hide"
+question=""
+for _ in $(seq 1 50); do
+    question=$(xdotool search --onlyvisible --name '^Carvalet$' 2>/dev/null | grep -vx "$first" | head -1)
+    [ -n "$question" ] && break
+    sleep 0.2
+done
+[ -n "$question" ] || fail "no question before converting the PNG"
+sleep 0.3
+xwd -id "$question" -silent | convert xwd:- "$out/conversion-question.png" || fail "no screenshot"
+echo "screenshot of the question: $out/conversion-question.png"
+xdotool windowfocus --sync "$question" key Return || fail "could not answer Yes"
+password=$(wait_for_titled Password) || fail "no password dialog after Yes"
+sleep 0.3
+xdotool windowfocus --sync "$password" type --delay 10 "willow-key" || fail "could not type"
+xdotool key Tab && xdotool type --delay 10 "willow-key" && xdotool key Return ||
+    fail "could not confirm the password"
+save=$(wait_for_titled "Save As") || fail "no save dialog for the converted PNG"
+sleep 0.5
+xdotool windowfocus --sync "$save" key Return || fail "could not accept the proposed name"
+wait_gone "Save As" || fail "the save dialog stayed open"
+sleep 0.3
+[ -f "$out/e2e-photo.bmp" ] || fail "the proposed name was not e2e-photo.bmp"
+read_back=$(echo "willow-key" | "$cli" unhide "$out/e2e-photo.bmp" --password-stdin) ||
+    fail "carvalet-cli could not read the converted file"
+[ "$read_back" = "$message" ] || fail "read back \"$read_back\" from the converted PNG"
+"$cli" info "$out/e2e-photo.bmp" | grep -qx "Header: 40 bytes" || fail "not a classic bitmap"
+echo "PNG converted through the window, read back by carvalet-cli: $read_back"
+
 # A second copy starts and opens its own window, whatever the first holds.
 "$exe" & pids+=($!)
 second=$(wait_for_window 2) || fail "the second copy opened no window"

@@ -51,6 +51,8 @@ TEST(PasswordRecord, ATypedPasswordOpensRecordsMadeHereAndOnWindows)
     const std::string windowsRecord = MakePasswordRecord("p\xE4sswort!");
     EXPECT_EQ(windowsRecord, "p\xE4sswort58203746");
     EXPECT_TRUE(PasswordOpensRecord(typed, windowsRecord));
+    // Typed in the window (Windows-1252) against a record carvalet-cli made from UTF-8.
+    EXPECT_TRUE(PasswordOpensRecord("p\xE4sswort!", MakePasswordRecord(typed)));
     EXPECT_FALSE(PasswordOpensRecord("p\xC3\xB6sswort!", windowsRecord)); // pösswort!
     EXPECT_FALSE(PasswordOpensRecord("passwort", windowsRecord));
     EXPECT_TRUE(PasswordOpensRecord("passwort", MakePasswordRecord("passwort")));

@@ -163,7 +163,10 @@ TEST(HelpFile, ExplainsEveryMessageInTheProgramsOwnWords)
           "password is to long it must at most 64 chars", "Password & Confirm Pw not match",
           "Invalid password try again", "The hidden message has been changed or damaged",
           "There is not enough memory to open the sealed message.",
-          "There is not enough memory to seal the message.", "Could not load or apply the skin."})
+          "There is not enough memory to seal the message.", "Could not load or apply the skin.",
+          "Hiding a message in this picture would damage it (",
+          "This file is not a picture: hiding a message in it would damage it.",
+          "Carvalet could not convert this picture: "})
         EXPECT_NE(html.find(message), std::string::npos) << message;
 }
 

@@ -113,6 +113,8 @@ public:
     int passwordDialogs = 0;
     // The answer to "... already exists. Do you want to replace it?".
     bool replace = true;
+    // The answer to "Hiding a message in this picture would damage it ... Continue?".
+    bool convert = true;
     // Steps that were queued but never needed.
     std::size_t Unused() const { return steps.size(); }
 
@@ -126,8 +128,9 @@ private:
             auto* box = qobject_cast<QMessageBox*>(ctx.widget);
             ASSERT_NE(box, nullptr);
             QAbstractButton* answer = box->button(QMessageBox::Ok);
+            const bool yes = ctx.text.ends_with("Continue?") ? convert : replace;
             if (!answer)
-                answer = box->button(replace ? QMessageBox::Yes : QMessageBox::No);
+                answer = box->button(yes ? QMessageBox::Yes : QMessageBox::No);
             ASSERT_NE(answer, nullptr);
             answer->click();
             return;

@@ -5,6 +5,7 @@
 #include "tests/support/ModalScript.h"
 #include "tests/support/ScratchConfig.h"
 
+#include <QLineEdit>
 #include <QTest>
 #include <QWidget>
 
@@ -239,6 +240,54 @@ TEST(PasswordDlg, EnterPressesOk)
             QTest::keyClick(WidgetFromHwnd(dlg.GetDlgItem(IDC_PASSWORD)->m_hWnd), Qt::Key_Return);
         });
     EXPECT_EQ(run.result, IDOK);
+}
+
+TEST(PasswordDlg, ATypedPasswordIsStoredAsWindowsStoresIt)
+{
+    // Typed, not set: the field's text comes from the keyboard.
+    const auto typeKeys = [](CWnd& dlg, int id, const QString& text)
+    {
+        auto* line = qobject_cast<QLineEdit*>(WidgetFromHwnd(::GetDlgItem(dlg.m_hWnd, id)));
+        ASSERT_NE(line, nullptr);
+        line->setText(text);
+    };
+    // Ten characters, eleven bytes in UTF-8; the record keeps the first eight characters.
+    const QString accented = QString::fromUtf8("pâtisserie");
+    Outcome run = RunDialog(1, "",
+                            [&](CWnd& dlg, std::vector<std::string>&)
+                            {
+                                typeKeys(dlg, IDC_PASSWORD, accented);
+                                typeKeys(dlg, IDC_CONFIRM, accented);
+                                Ok(dlg);
+                            });
+    EXPECT_EQ(run.result, IDOK);
+    EXPECT_EQ(run.record, "p\xE2tisser"
+                          "58203746");
+
+    // Sixteen characters that Windows-1252 has are sixteen bytes: accepted as on Windows.
+    const QString sixteen = QString::fromUtf8("éééééééééééééééé");
+    run = RunDialog(1, "",
+                    [&](CWnd& dlg, std::vector<std::string>&)
+                    {
+                        typeKeys(dlg, IDC_PASSWORD, sixteen);
+                        typeKeys(dlg, IDC_CONFIRM, sixteen);
+                        Ok(dlg);
+                        if (dlg.IsWindowVisible())
+                            Cancel(dlg);
+                    });
+    EXPECT_EQ(run.result, IDOK) << (run.messages.empty() ? "" : run.messages[0]);
+
+    // The same password still opens a record made from its UTF-8 bytes (by carvalet-cli).
+    run = RunDialog(0, "p\xC3\xA2tisse58203746",
+                    [&](CWnd& dlg, std::vector<std::string>&)
+                    {
+                        typeKeys(dlg, IDC_PASSWORD, accented);
+                        Ok(dlg);
+                        if (dlg.IsWindowVisible())
+                            Cancel(dlg);
+                    });
+    EXPECT_EQ(run.result, IDOK);
+    EXPECT_TRUE(run.messages.empty());
 }
 
 namespace

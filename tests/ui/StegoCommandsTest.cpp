@@ -6,6 +6,7 @@
 #include "platform/gdi/ImageObject.h"
 #include "platform/kernel/Text.h"
 #include "tests/support/ModalScript.h"
+#include "tests/support/PictureFiles.h"
 #include "tests/support/ScratchConfig.h"
 #include "tests/support/TestStegoDlg.h"
 
@@ -194,7 +195,8 @@ TEST_F(StegoCommands, OpeningABitmapPreviewsItReadsItWholeAndEnablesHideAndUnhid
     const FileDialogSeen& seen = script.fileDialogs[0];
     EXPECT_EQ(seen.title, "Open");
     EXPECT_FALSE(seen.save);
-    EXPECT_EQ(seen.filters, QStringList{"Bitmap Files (*.bmp)"});
+    // Qt reads a filter's patterns separated by blanks: "Pictures (*.bmp;*.png)" shows so.
+    EXPECT_EQ(seen.filters, (QStringList{"Pictures (*.bmp *.png)", "Bitmap Files (*.bmp)"}));
     EXPECT_EQ(seen.defaultSuffix, "bmp");
     EXPECT_EQ(seen.fileMode, QFileDialog::AnyFile) << "no must-exist flag";
 
@@ -215,20 +217,119 @@ TEST_F(StegoCommands, OpeningABitmapPreviewsItReadsItWholeAndEnablesHideAndUnhid
     EXPECT_EQ(Carrier(), ReadAll(bmp)) << "cancelling changes nothing";
 }
 
-TEST_F(StegoCommands, AnyFileIsACarrierButOnlyABitmapHasAPicture)
+TEST_F(StegoCommands, AnyFileIsReadButOnlyAPictureIsWrittenInto)
 {
+    // A text file holding records hidden by some other means: Unhide reads any file.
     const QString notes = Path("notes.bmp");
     std::string bytes(4000, 'x');
+    auto* data = reinterpret_cast<std::uint8_t*>(bytes.data());
+    ASSERT_EQ(EmbedText(data, 4000, PASSWORD_SLOT, "lanterns58203746", nullptr), 1);
+    ASSERT_EQ(EmbedText(data, 4000, MESSAGE_SLOT, "hidden in text", nullptr), 1);
     WriteAll(notes, bytes);
     Open(notes);
     EXPECT_FALSE(Picture());
     EXPECT_TRUE(Visible(IDC_PICTURE)) << "shown, with nothing in it";
     EXPECT_TRUE(Enabled(IDC_HIDE));
     EXPECT_EQ(Carrier(), bytes);
-
-    Hide("hidden in text", "lanterns-8", QString());
     EXPECT_EQ(Unhide("lanterns"), "hidden in text");
+
+    // Hiding in it would damage it: refused before any password is asked.
+    TypeMessage("a new message");
+    Command(IDC_HIDE);
+    EXPECT_EQ(script.messages,
+              std::vector<std::string>{"This file is not a picture: hiding a message in it would "
+                                       "damage it. Carvalet hides messages in BMP and PNG "
+                                       "pictures."});
+    EXPECT_EQ(script.passwordDialogs, 1) << "only Unhide's";
+    EXPECT_EQ(Carrier(), bytes);
+}
+
+TEST_F(StegoCommands, APictureHidingWouldDamageIsConvertedOnlyWhenTheUserSaysYes)
+{
+    // 8-bit run-length pixels: a long message would reach them.
+    const QString rle = Path("stripes.bmp");
+    const std::string original = pictures::MakeBmp(
+        pictures::BmpSpec().Bits(8).Compression(pictures::RLE8).Colours(pictures::Palette(256)),
+        160, 120, [](int x, int y) { return std::uint32_t(x / 8 + y / 4) % 256; });
+    WriteAll(rle, original);
+    Open(rle);
+    ASSERT_TRUE(Picture());
+    const std::string message(400, 'm');
+    const std::string question = "Hiding a message in this picture would damage it (compressed "
+                                 "pixels). Carvalet can save it as a 24-bit bitmap that looks "
+                                 "the same. Continue?";
+
+    script.convert = false;
+    TypeMessage(message.c_str());
+    Command(IDC_HIDE);
+    EXPECT_EQ(script.messages, std::vector<std::string>{question});
+    EXPECT_EQ(script.passwordDialogs, 0) << "No ends the hide";
+    EXPECT_EQ(Carrier(), original);
+
+    // Yes: the password, then the save dialog proposing a bitmap of the same name.
+    script.messages.clear();
+    script.convert = true;
+    Hide(message.c_str(), "lanterns-8", Path("converted.bmp"));
+    EXPECT_EQ(script.messages, std::vector<std::string>{question});
+    ASSERT_EQ(script.fileDialogs.size(), 2u);
+    EXPECT_EQ(script.fileDialogs[1].proposed, rle);
+    const std::string saved = ReadAll(Path("converted.bmp"));
+    EXPECT_EQ(saved, Carrier());
+    ASSERT_GT(saved.size(), 54u);
+    EXPECT_EQ(saved.size(), 54u + 160 * 3 * 120) << "a classic 24-bit bitmap";
+    EXPECT_EQ(saved[14], 40);
+    EXPECT_EQ(saved[28], 24);
+    EXPECT_EQ(Unhide("lanterns-8"), message);
+
+    // A short message stays in the palette: written as it is, no question.
+    script.messages.clear();
+    Open(rle);
+    Hide("short", "lanterns-8", QString());
     EXPECT_TRUE(script.messages.empty());
+    EXPECT_EQ(Carrier().size(), original.size());
+}
+
+TEST_F(StegoCommands, APngOpensWithItsPreviewAndIsSavedAsABitmapOfTheSameName)
+{
+    const QString png = Path("photo.png");
+    pictures::Shell("convert -seed 5 -size 90x60 plasma:fractal -depth 8 -alpha set -channel A "
+                    "-evaluate set 60% PNG32:'" +
+                    png.toStdString() + "'");
+    const std::string original = ReadAll(png);
+    Open(png);
+    EXPECT_EQ(Carrier(), original) << "the file's own bytes until a hide converts them";
+    const QPixmap* preview = layer::PixmapFromHandle(Picture());
+    ASSERT_NE(preview, nullptr);
+    EXPECT_EQ(preview->size(), QSize(330, 218));
+    // The preview shows the picture: its corners have the PNG's colours.
+    const std::string rgba = pictures::MagickPixels(png.toStdString());
+    const QImage shown = preview->toImage();
+    EXPECT_EQ(
+        shown.pixel(0, 0) & 0xFFFFFF,
+        QRgb(std::uint8_t(rgba[0]) << 16 | std::uint8_t(rgba[1]) << 8 | std::uint8_t(rgba[2])));
+
+    Hide("under the willow", "lanterns-8", Path("photo.bmp"));
+    EXPECT_EQ(script.messages,
+              std::vector<std::string>{"Hiding a message in this picture would damage it (PNG "
+                                       "format). Carvalet can save it as a 32-bit bitmap that "
+                                       "looks the same. Continue?"});
+    EXPECT_EQ(script.fileDialogs.back().proposed, Path("photo.bmp"));
+    EXPECT_EQ(ReadAll(png), original) << "the PNG itself is never written";
+    const std::string bitmap = ReadAll(Path("photo.bmp"));
+    ASSERT_EQ(bitmap.size(), 54u + 90 * 4 * 60);
+    EXPECT_EQ(bitmap.substr(0, 2), "BM");
+    // Every pixel, alpha included, as ImageMagick reads both: equal within bit 0.
+    const std::string after = pictures::MagickPixels(Path("photo.bmp").toStdString());
+    ASSERT_EQ(after.size(), rgba.size());
+    for (std::size_t i = 0; i < rgba.size(); ++i)
+        ASSERT_LE(std::uint8_t(after[i]) ^ std::uint8_t(rgba[i]), 1) << "byte " << i;
+
+    // Hiding again in the converted carrier needs no question, and still proposes the bitmap.
+    script.messages.clear();
+    Hide("again", "lanterns-8", QString());
+    EXPECT_TRUE(script.messages.empty());
+    EXPECT_EQ(script.fileDialogs.back().proposed, Path("photo.bmp"));
+    EXPECT_EQ(Unhide("lanterns-8"), "again");
 }
 
 TEST_F(StegoCommands, ANameThatDoesNotExistClearsThePictureAndEmptiesTheCarrier)
@@ -523,13 +624,20 @@ TEST_F(StegoCommands, AccentedTextFromWindowsAndFromTheKeyboardKeepsItsBytes)
     EXPECT_EQ(Unhide("lanterns-8"), cp1252) << "the hidden bytes are Windows' own";
     EXPECT_EQ(edit->toPlainText(), QString::fromUtf8("Café à l'aube"));
 
-    // Typed here, the text is UTF-8.
+    // Typed here, the text is stored as Windows stores it, when every character has a form
+    // there, and in UTF-8 otherwise.
     edit->setPlainText(QString::fromUtf8("Grüße"));
     script.Password("lanterns-8");
     script.CancelFile();
     Command(IDC_HIDE);
-    EXPECT_EQ(Unhide("lanterns-8"), "Gr\xC3\xBC\xC3\x9F"
+    EXPECT_EQ(Unhide("lanterns-8"), "Gr\xFC\xDF"
                                     "e");
+    edit->setPlainText(QString::fromUtf8("Grüße, Ωmega"));
+    script.Password("lanterns-8");
+    script.CancelFile();
+    Command(IDC_HIDE);
+    EXPECT_EQ(Unhide("lanterns-8"), "Gr\xC3\xBC\xC3\x9F"
+                                    "e, \xCE\xA9mega");
 }
 
 TEST_F(StegoCommands, AFileTooLargeForTheCarrierCountIsRefusedNotCut)

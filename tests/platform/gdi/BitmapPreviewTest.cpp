@@ -1,115 +1,82 @@
-// The preview decoder on made-up bitmaps: colours land where they should in every pixel
-// format, and hostile headers give no picture instead of a crash or a huge allocation.
+// LoadImageA's preview and CreateBitmap: the engine's decoded pixels reach the picture at the
+// size asked for, from a file or from memory, and pixels in memory become a bitmap.
 #include "platform/gdi/BitmapPreview.h"
+#include "platform/gdi/Image.h"
+#include "platform/gdi/ImageObject.h"
+#include "platform/user/WinUser.h"
+#include "tests/support/PictureFiles.h"
 
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <string>
+#include <sys/stat.h>
+
+using namespace pictures;
 
 namespace
 {
-void Put16(std::string& out, std::uint32_t v)
+// Top row red, white; bottom row blue, green.
+std::uint32_t Quarter(int x, int y)
 {
-    out += char(v & 0xFF);
-    out += char((v >> 8) & 0xFF);
-}
-void Put32(std::string& out, std::uint32_t v)
-{
-    Put16(out, v & 0xFFFF);
-    Put16(out, v >> 16);
+    static const std::uint32_t colours[2][2] = {{0xFF0000, 0xFFFFFF}, {0x0000FF, 0x00FF00}};
+    return colours[y][x];
 }
 
-// A BITMAPINFOHEADER bitmap; `extra` (masks, palette) sits between header and pixels.
-std::string Bmp(std::int32_t width, std::int32_t height, int bpp, std::uint32_t compression,
-                const std::string& extra, const std::string& pixels)
+QImage FromMemory(const std::string& file, int cx, int cy)
 {
-    std::string out = "BM";
-    Put32(out, std::uint32_t(54 + extra.size() + pixels.size()));
-    Put32(out, 0);
-    Put32(out, std::uint32_t(54 + extra.size()));
-    Put32(out, 40);
-    Put32(out, std::uint32_t(width));
-    Put32(out, std::uint32_t(height));
-    Put16(out, 1);
-    Put16(out, std::uint32_t(bpp));
-    Put32(out, compression);
-    for (int i = 0; i < 5; ++i)
-        Put32(out, 0);
-    return out + extra + pixels;
+    return layer::ReadBitmapPreview(Bytes(file), file.size(), cx, cy);
 }
-
-QImage Decode(const std::string& file, int cx = 2, int cy = 2)
-{
-    return layer::ReadBitmapPreview(reinterpret_cast<const unsigned char*>(file.data()),
-                                    file.size(), cx, cy);
-}
-
-// Rows of a 2 x 2 bitmap, bottom row first: blue, green / red, white (top row).
-const std::string k24 = std::string("\xFF\x00\x00\x00\xFF\x00\x00\x00", 8) +
-                        std::string("\x00\x00\xFF\xFF\xFF\xFF\x00\x00", 8);
 } // namespace
 
-TEST(BitmapPreview, TwentyFourBitRowsAreReadBottomUpOrTopDown)
+TEST(BitmapPreview, ShowsTheDecodedPixelsAtTheSizeAskedForOrTheBitmapsOwn)
 {
-    const QImage up = Decode(Bmp(2, 2, 24, 0, "", k24));
-    ASSERT_FALSE(up.isNull());
-    EXPECT_EQ(up.pixel(0, 0), qRgb(255, 0, 0));
-    EXPECT_EQ(up.pixel(1, 0), qRgb(255, 255, 255));
-    EXPECT_EQ(up.pixel(0, 1), qRgb(0, 0, 255));
-    EXPECT_EQ(up.pixel(1, 1), qRgb(0, 255, 0));
-
-    const QImage down = Decode(Bmp(2, -2, 24, 0, "", k24));
-    ASSERT_FALSE(down.isNull());
-    EXPECT_EQ(down.pixel(0, 0), qRgb(0, 0, 255));
-
-    const QImage scaled = Decode(Bmp(2, 2, 24, 0, "", k24), 330, 218);
-    EXPECT_EQ(scaled.size(), QSize(330, 218));
+    const std::string file = MakeBmp(BmpSpec(), 2, 2, Quarter);
+    const QImage scaled = FromMemory(file, 330, 218);
+    ASSERT_EQ(scaled.size(), QSize(330, 218));
     EXPECT_EQ(scaled.pixel(0, 0), qRgb(255, 0, 0));
     EXPECT_EQ(scaled.pixel(329, 217), qRgb(0, 255, 0));
+
+    const QImage own = FromMemory(MakeBmp(BmpSpec().TopDown(), 2, 2, Quarter), 0, 0);
+    ASSERT_EQ(own.size(), QSize(2, 2));
+    EXPECT_EQ(own.pixel(1, 0), qRgb(255, 255, 255));
+    EXPECT_EQ(own.pixel(0, 1), qRgb(0, 0, 255));
+
+    // From a file, as LoadImageA reads it; anything but a regular file gives no picture.
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("quarter.bmp").toStdString();
+    WriteFile(path, file);
+    EXPECT_EQ(layer::ReadBitmapPreview(path, 330, 218), scaled);
+    const std::string fifo = dir.filePath("fifo.bmp").toStdString();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_TRUE(layer::ReadBitmapPreview(fifo, 330, 218).isNull());
+    EXPECT_TRUE(layer::ReadBitmapPreview(dir.filePath("missing.bmp").toStdString(), 2, 2).isNull());
 }
 
-TEST(BitmapPreview, PalettesAndBitFieldsGiveTheirColours)
+TEST(BitmapPreview, RefusesWhatItCannotShow)
 {
-    std::string palette;
-    Put32(palette, 0x000000);
-    Put32(palette, 0x00FF8040);
-    // 1 bit: the left pixel is colour 1, the right colour 0; rows padded to 4 bytes.
-    const std::string mono = Bmp(2, 1, 1, 0, palette, std::string("\x80\0\0\0", 4));
-    QImage image = Decode(mono, 2, 1);
-    ASSERT_FALSE(image.isNull());
-    EXPECT_EQ(image.pixel(0, 0), qRgb(0xFF, 0x80, 0x40));
-    EXPECT_EQ(image.pixel(1, 0), qRgb(0, 0, 0));
-
-    // An index beyond the palette is black, not a read past it.
-    image = Decode(Bmp(1, 1, 8, 0, palette, std::string("\x07\0\0\0", 4)), 1, 1);
-    ASSERT_FALSE(image.isNull());
-    EXPECT_EQ(image.pixel(0, 0), qRgb(0, 0, 0));
-
-    // 16 bits as 5-6-5.
-    std::string masks;
-    Put32(masks, 0xF800);
-    Put32(masks, 0x07E0);
-    Put32(masks, 0x001F);
-    image = Decode(Bmp(1, 1, 16, 3, masks, std::string("\x1F\x00\0\0", 4)), 1, 1);
-    ASSERT_FALSE(image.isNull());
-    EXPECT_EQ(image.pixel(0, 0), qRgb(0, 0, 255));
+    EXPECT_TRUE(FromMemory(std::string(4000, 'x'), 330, 218).isNull()) << "not a bitmap";
+    EXPECT_TRUE(FromMemory(MakeBmp(BmpSpec(), 2, 2, Quarter), -1, 5).isNull());
+    // Its own size is shown only up to a limit: this one would be 17 million pixels.
+    std::string vast = MakeBmp(BmpSpec().Bits(8).Compression(RLE8).Colours(Palette(2)), 1, 1,
+                               [](int, int) { return 1u; });
+    vast.replace(18, 8, std::string("\x00\x10\x00\x00\x01\x10\x00\x00", 8)); // 4096 x 4097
+    EXPECT_TRUE(FromMemory(vast, 0, 0).isNull());
+    EXPECT_FALSE(FromMemory(vast, 330, 218).isNull());
 }
 
-TEST(BitmapPreview, HostileHeadersGiveNoPicture)
+TEST(CreateBitmap, MakesABitmapOfThirtyTwoBitPixelsRowsFromTheTop)
 {
-    EXPECT_TRUE(Decode("").isNull());
-    EXPECT_TRUE(Decode("BM").isNull());
-    EXPECT_TRUE(Decode(std::string(4000, 'x')).isNull()) << "not a bitmap";
-    EXPECT_TRUE(Decode(Bmp(0, 2, 24, 0, "", k24)).isNull());
-    EXPECT_TRUE(Decode(Bmp(2, 0, 24, 0, "", k24)).isNull());
-    EXPECT_TRUE(Decode(Bmp(2, INT32_MIN, 24, 0, "", k24)).isNull());
-    EXPECT_TRUE(Decode(Bmp(2, 2, 7, 0, "", k24)).isNull()) << "no such depth";
-    EXPECT_TRUE(Decode(Bmp(2, 2, 24, 4, "", k24)).isNull()) << "JPEG inside";
-    // Dimensions far beyond the bytes present: refused before anything is read or allocated.
-    EXPECT_TRUE(Decode(Bmp(INT32_MAX, INT32_MAX, 32, 0, "", k24)).isNull());
-    EXPECT_TRUE(Decode(Bmp(1 << 20, 1 << 20, 24, 0, "", k24), 330, 218).isNull());
-    EXPECT_TRUE(Decode(Bmp(2, 3, 24, 0, "", k24)).isNull()) << "one row missing";
-    // A run-length bitmap claiming a vast size is not handed to the decoder.
-    EXPECT_TRUE(Decode(Bmp(60000, 60000, 8, 1, std::string(1024, 0), std::string(2, 1))).isNull());
-    // Asked for its own size, a bitmap gives it.
-    EXPECT_EQ(Decode(Bmp(2, 2, 24, 0, "", k24), 0, 0).size(), QSize(2, 2));
+    const std::uint32_t pixels[] = {0x00FF0000, 0x0000FF00, 0x000000FF, 0x7FFFFFFF};
+    const HBITMAP bitmap = CreateBitmap(2, 2, 1, 32, pixels);
+    const QPixmap* pixmap = layer::PixmapFromHandle(bitmap);
+    ASSERT_NE(pixmap, nullptr);
+    const QImage image = pixmap->toImage();
+    EXPECT_EQ(image.pixel(0, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(image.pixel(1, 0), qRgb(0, 255, 0));
+    EXPECT_EQ(image.pixel(0, 1), qRgb(0, 0, 255));
+    EXPECT_EQ(image.pixel(1, 1), qRgb(255, 255, 255)) << "the top byte is not alpha";
+    DeleteObject(handle_cast<HGDIOBJ>(bitmap));
+
+    EXPECT_FALSE(CreateBitmap(2, 2, 1, 24, pixels)) << "only 32 bits";
+    EXPECT_FALSE(CreateBitmap(0, 2, 1, 32, pixels));
+    EXPECT_FALSE(CreateBitmap(2, 2, 1, 32, nullptr));
 }

@@ -12,6 +12,16 @@ TEST(Text, Utf8IsReadAsUtf8AndAnythingElseAsWindows1252)
     EXPECT_EQ(layer::QStringToText(QStringLiteral(u"café")), "caf\xC3\xA9");
 }
 
+TEST(Text, TypedTextIsWindows1252WhenEveryCharacterHasAForm)
+{
+    EXPECT_EQ(layer::TypedText(QStringLiteral(u"café € “q”")), "caf\xE9 \x80 \x93q\x94");
+    // One character Windows-1252 lacks keeps the whole text in UTF-8.
+    EXPECT_EQ(layer::TypedText(QStringLiteral(u"café 中")), "caf\xC3\xA9 \xE4\xB8\xAD");
+    EXPECT_EQ(layer::TypedText(QStringLiteral(u"smile 😀")), "smile \xF0\x9F\x98\x80");
+    EXPECT_EQ(layer::TextToQString(layer::TypedText(QStringLiteral(u"Zürich …"))),
+              QStringLiteral(u"Zürich …"));
+}
+
 TEST(Text, PathsAreWindowsStyleInsideAndNativeOutside)
 {
     EXPECT_EQ(layer::NativePath("\\work\\bin\\res\\Help.chm"), "/work/bin/res/Help.chm");

@@ -336,9 +336,14 @@ TEST_F(Dialog, TextOfAnEditReadsBackByteForByteUntilEdited)
     note->GetWindowText(text);
     EXPECT_EQ(text, "line1\r\nline2 caf\xE9");
 
-    edit->setPlainText(QStringLiteral(u"typed café"));
+    // Typed text is stored in Windows-1252 when it can be, else in UTF-8.
+    edit->setPlainText(QStringLiteral(u"typed café €5 “quoted”"));
     note->GetWindowText(text);
-    EXPECT_EQ(text, "typed caf\xC3\xA9");
+    EXPECT_EQ(text, "typed caf\xE9 \x80"
+                    "5 \x93quoted\x94");
+    edit->setPlainText(QStringLiteral(u"typed café ♥"));
+    note->GetWindowText(text);
+    EXPECT_EQ(text, "typed caf\xC3\xA9 \xE2\x99\xA5");
 }
 
 TEST_F(Dialog, BitmapStaticTakesTheSizeOfItsBitmap)
