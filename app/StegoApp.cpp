@@ -17,6 +17,8 @@ CStegoApp::~CStegoApp() = default;
 
 BOOL CStegoApp::InitInstance()
 {
+    // Settings (the last folder of the file dialogs) go to ~/.config/carvalet.
+    SetRegistryKey("carvalet");
     AfxEnableControlContainer();
     CreateMutexA(nullptr, FALSE, "BrindlemoorCarvalet");
     Enable3dControls();

@@ -5,6 +5,7 @@
 #include "platform/kernel/Text.h"
 #include "platform/mfc/File.h"
 #include "platform/mfc/FileDialog.h"
+#include "platform/shell/DragDrop.h"
 #include "platform/shell/Shell.h"
 #include "res/Resource.h"
 #include "skin/ISkinControl.h"
@@ -13,6 +14,7 @@
 #include "ui/PasswordDlg.h"
 
 #include <new>
+#include <string>
 
 // clang-format off
 BEGIN_MESSAGE_MAP(CStegoDlg, CDialog)
@@ -29,6 +31,8 @@ ON_BN_CLICKED<&CStegoDlg::OnTextPage>(IDC_TEXT_PAGE),
 ON_BN_CLICKED<&CStegoDlg::OnAbout>(IDC_ABOUT),
 ON_WM_HELPINFO<&CStegoDlg::OnHelpInfo>(),
 ON_BN_CLICKED<&CStegoDlg::OnHelpButton>(IDC_HELP_BUTTON),
+ON_EN_CHANGE<&CStegoDlg::OnChangeMessage>(IDC_MESSAGE_EDIT),
+ON_WM_DROPFILES<&CStegoDlg::OnDropFiles>(),
 END_MESSAGE_MAP()
 
 CStegoDlg::CStegoDlg(CWnd* pParent)
@@ -83,6 +87,9 @@ BOOL CStegoDlg::OnInitDialog()
     SetIcon(m_hIcon, FALSE);
     GetDlgItem(IDC_UNHIDE)->EnableWindow(FALSE);
     GetDlgItem(IDC_HIDE)->EnableWindow(FALSE);
+    // Screen readers call the picture by this text; the static never shows it.
+    m_picture.SetWindowText("No picture");
+    DragAcceptFiles();
     return TRUE;
 }
 
@@ -131,6 +138,18 @@ BOOL CStegoDlg::ApplySkin(const CString& strSkinFile)
 void CStegoDlg::OnOK()
 {
     // The window closes only through the cancel command.
+}
+
+void CStegoDlg::OnCancel()
+{
+    // A message typed or loaded, and not yet hidden in a saved picture, would be lost.
+    CString strText;
+    if (CWnd* pEdit = GetDlgItem(IDC_MESSAGE_EDIT))
+        pEdit->GetWindowText(strText);
+    if (!strText.IsEmpty() && strText != m_strKeptMessage &&
+        AfxMessageBox("Discard the message you typed?", MB_YESNO | MB_DEFBUTTON2, 0) != IDYES)
+        return;
+    CDialog::OnCancel();
 }
 
 void CStegoDlg::OnSysCommand(UINT nID, LPARAM lParam)
@@ -188,14 +207,22 @@ void CStegoDlg::ShowTextPage()
     GetDlgItem(IDC_HIDE)->ShowWindow(SW_SHOW);
 }
 
+BOOL CStegoDlg::TextPageShown() const
+{
+    const CWnd* pEdit = GetDlgItem(IDC_MESSAGE_EDIT);
+    return pEdit && (pEdit->GetStyle() & WS_VISIBLE) ? TRUE : FALSE;
+}
+
 void CStegoDlg::OnImagePage()
 {
     ShowImagePage(false);
+    ShowCapacity();
 }
 
 void CStegoDlg::OnTextPage()
 {
     ShowTextPage();
+    ShowCapacity();
 }
 
 void CStegoDlg::OnSelchangePageTab(NMHDR*, LRESULT* pResult)
@@ -211,6 +238,7 @@ void CStegoDlg::OnSelchangePageTab(NMHDR*, LRESULT* pResult)
     default:
         break;
     }
+    ShowCapacity();
     *pResult = 0;
 }
 
@@ -238,16 +266,107 @@ void ShowNoMemory(const CString& strPath)
                              ": there is not enough memory for it.";
     AfxMessageBox(text.c_str(), MB_OK, 0);
 }
+
+// 7080 -> "7,080".
+std::string WithThousands(std::int64_t n)
+{
+    std::string digits = std::to_string(n);
+    for (int i = int(digits.size()) - 3; i > 0; i -= 3)
+        digits.insert(std::size_t(i), ",");
+    return digits;
+}
+
+CString FileNameOf(const CString& strPath)
+{
+    return strPath.Mid(strPath.ReverseFind('\\') + 1);
+}
+
+// A file dropped on the window opens as a picture when its name says it is one.
+bool IsPictureName(const CString& strPath)
+{
+    std::string name = FileNameOf(strPath).str();
+    for (char& c : name)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return name.ends_with(".bmp") || name.ends_with(".png");
+}
+
+constexpr char kFolders[] = "Folders";
+constexpr char kLastFolder[] = "Last";
 } // namespace
+
+CString CStegoDlg::LastFolder() const
+{
+    CWinApp* pApp = AfxGetApp();
+    return pApp ? pApp->GetProfileString(kFolders, kLastFolder) : CString();
+}
+
+void CStegoDlg::RememberFolder(const CString& strPath)
+{
+    const int nSlash = strPath.ReverseFind('\\');
+    if (CWinApp* pApp = AfxGetApp(); pApp && nSlash > 0)
+        pApp->WriteProfileString(kFolders, kLastFolder, strPath.Left(nSlash));
+}
+
+void CStegoDlg::ShowCapacity()
+{
+    if (!m_pSkin)
+        return;
+    CString strText;
+    if (CWnd* pEdit = GetDlgItem(IDC_MESSAGE_EDIT); pEdit && m_pCarrier && TextPageShown())
+        pEdit->GetWindowText(strText);
+    else
+    {
+        m_pSkin->SetCardNote(m_hWnd.value, u"", 0);
+        return;
+    }
+    const std::int64_t nLength = strText.GetLength();
+    const std::int64_t nLongest = LongestMessage(m_nCarrierSize);
+    std::string strNote = WithThousands(nLength) + " of " + WithThousands(nLongest) + " bytes";
+    if (nLength > nLongest)
+        strNote += ": too long by " + WithThousands(nLength - nLongest);
+    const std::u16string note(strNote.begin(), strNote.end());
+    m_pSkin->SetCardNote(m_hWnd.value, note.c_str(), nLength > nLongest ? 1 : 0);
+}
+
+void CStegoDlg::OnChangeMessage()
+{
+    ShowCapacity();
+}
+
+void CStegoDlg::OnDropFiles(HDROP hDropInfo)
+{
+    // The first file counts: a picture opens as Open image opens it, on either page; any other
+    // file loads as Load text loads it, when the text page is in front.
+    CString strPath;
+    if (const UINT nLength = DragQueryFileA(hDropInfo, 0, nullptr, 0); nLength > 0)
+    {
+        DragQueryFileA(hDropInfo, 0, strPath.GetBuffer(int(nLength) + 1), nLength + 1);
+        strPath.ReleaseBuffer();
+    }
+    DragFinish(hDropInfo);
+    if (strPath.IsEmpty())
+        return;
+    if (IsPictureName(strPath))
+        OpenImage(strPath);
+    else if (TextPageShown())
+        LoadText(strPath);
+}
 
 void CStegoDlg::OnOpenImage()
 {
     char szFilter[] = "Bitmap Files (*.bmp)|*.bmp||";
     CFileDialog dlgFile(TRUE, ".bmp", m_strImagePath, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
                         szFilter);
+    const CString strFolder = LastFolder();
+    dlgFile.m_ofn.lpstrInitialDir = strFolder;
     if (dlgFile.DoModal() != IDOK)
         return;
-    m_strImagePath = dlgFile.GetPathName();
+    OpenImage(dlgFile.GetPathName());
+}
+
+void CStegoDlg::OpenImage(const CString& strPath)
+{
+    m_strImagePath = strPath;
 
     // The previous carrier goes before the new picture is decoded, so that two large files
     // are never held at once; nothing can be seen in between.
@@ -261,6 +380,7 @@ void CStegoDlg::OnOpenImage()
         GetDlgItem(IDC_PICTURE)->SendMessage(STM_SETIMAGE, IMAGE_BITMAP, hBitmap.value)));
     if (hOld)
         DeleteObject(handle_cast<HGDIOBJ>(hOld));
+    m_picture.SetWindowText(hBitmap ? "Picture: " + FileNameOf(m_strImagePath) : CString("No picture"));
     m_strCarrierPath = m_strImagePath;
 
     CFile file;
@@ -295,18 +415,28 @@ void CStegoDlg::OnOpenImage()
 
     GetDlgItem(IDC_UNHIDE)->EnableWindow(TRUE);
     GetDlgItem(IDC_HIDE)->EnableWindow(TRUE);
-    GetDlgItem(IDC_PICTURE)->ShowWindow(SW_SHOW);
+    // A picture dropped on the text page waits behind the message for the image page.
+    if (!TextPageShown())
+        GetDlgItem(IDC_PICTURE)->ShowWindow(SW_SHOW);
+    RememberFolder(m_strImagePath);
+    ShowCapacity();
 }
 
 void CStegoDlg::OnLoadText()
 {
     CFileDialog dlgFile(TRUE, "txt", nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
                         "text (*.txt)|*.txt|");
+    const CString strFolder = LastFolder();
+    dlgFile.m_ofn.lpstrInitialDir = strFolder;
     if (dlgFile.DoModal() != IDOK)
         return;
+    LoadText(dlgFile.GetPathName());
+}
 
+void CStegoDlg::LoadText(const CString& strPath)
+{
     CFile file;
-    if (!file.Open(dlgFile.GetPathName(), CFile::modeRead | CFile::typeBinary | CFile::shareCompat))
+    if (!file.Open(strPath, CFile::modeRead | CFile::typeBinary | CFile::shareCompat))
         return;
     try
     {
@@ -325,10 +455,12 @@ void CStegoDlg::OnLoadText()
     }
     catch (const std::bad_alloc&)
     {
-        ShowNoMemory(dlgFile.GetPathName());
+        ShowNoMemory(strPath);
         return;
     }
     UpdateData(FALSE);
+    RememberFolder(strPath);
+    ShowCapacity();
 }
 
 void CStegoDlg::OnHide()
@@ -360,6 +492,8 @@ void CStegoDlg::OnHide()
     char szFilter[] = "Bitmap Files (*.bmp)|*.bmp||";
     CFileDialog dlgFile(FALSE, ".bmp", m_strImagePath, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
                         szFilter);
+    const CString strFolder = LastFolder();
+    dlgFile.m_ofn.lpstrInitialDir = strFolder;
     if (dlgFile.DoModal() != IDOK)
         return;
     m_strCarrierPath = dlgFile.GetPathName();
@@ -377,7 +511,10 @@ void CStegoDlg::OnHide()
     catch (const CFileException& e)
     {
         AfxMessageBox(e.what(), MB_OK, 0);
+        return;
     }
+    m_strKeptMessage = m_strMessage;
+    RememberFolder(m_strCarrierPath);
 }
 
 void CStegoDlg::OnUnhide()
@@ -393,6 +530,8 @@ void CStegoDlg::OnUnhide()
     m_strMessage =
         ExtractText(m_pCarrier.get(), m_nCarrierSize, MESSAGE_SLOT, ShowCodecMessage).c_str();
     UpdateData(FALSE);
+    m_strKeptMessage = m_strMessage;
+    ShowCapacity();
 }
 
 void CStegoDlg::OnAbout()

@@ -27,10 +27,14 @@ protected:
     CString m_strMessage;
     CSplash m_splash;
     HICON m_hIcon;
+    // The message as last hidden in a saved picture or revealed: closing loses nothing while
+    // the message edit holds it.
+    CString m_strKeptMessage;
 
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
     void OnOK() override;
+    void OnCancel() override;
 
     afx_msg void OnSysCommand(UINT nID, LPARAM lParam);
     afx_msg void OnPaint();
@@ -45,12 +49,24 @@ protected:
     afx_msg void OnAbout();
     afx_msg BOOL OnHelpInfo(HELPINFO* pHelpInfo);
     afx_msg void OnHelpButton();
+    afx_msg void OnChangeMessage();
+    afx_msg void OnDropFiles(HDROP hDropInfo);
 
     DECLARE_MESSAGE_MAP()
 
 private:
     // The skin step of OnInitDialog: FALSE when the skin cannot be loaded or applied.
     BOOL ApplySkin(const CString& strSkinFile);
+    // Open image once its path is known: preview, carrier, and the commands that need one.
+    void OpenImage(const CString& strPath);
+    // Load text once its path is known.
+    void LoadText(const CString& strPath);
     void ShowTextPage();
     void ShowImagePage(bool bPictureAlways);
+    BOOL TextPageShown() const;
+    // The capacity line of the text page: how much of the open picture the message takes.
+    void ShowCapacity();
+    // The folder of the last file opened or saved, kept between runs for the file dialogs.
+    CString LastFolder() const;
+    void RememberFolder(const CString& strPath);
 };

@@ -1,9 +1,14 @@
 #include "controls/common/IniFile.h"
 
+#include "platform/kernel/Text.h"
+
 #include <QFile>
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 bool CIniFile::Fail(int line, const QString& what)
 {
@@ -131,10 +136,18 @@ bool CIniFile::Bool(const Entry& e, bool& out)
 HRESULT CIniFile::ReadWhole(const QString& path, qint64 maxSize, const QString& kind,
                             QByteArray& bytes, QString& error)
 {
-    QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
+    // Opened by its exact bytes: a folder whose name is not UTF-8 holds files too. Only a
+    // regular file is read; a pipe would keep the window waiting for a writer.
+    const std::string native = layer::ExactQStringToText(path);
+    const int fd = native.empty() ? -1 : ::open(native.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat info = {};
+    QFile file;
+    if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+        !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
     {
-        error = QStringLiteral("cannot read %1").arg(path);
+        if (fd >= 0)
+            ::close(fd);
+        error = QStringLiteral("cannot read %1").arg(layer::TextToQString(native));
         return E_FILENOTFOUND;
     }
     // Read one byte past the limit: a file that grows while it is read is still refused.

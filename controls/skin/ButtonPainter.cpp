@@ -4,6 +4,8 @@
 
 #include <QAbstractButton>
 #include <QEvent>
+#include <QKeySequence>
+#include <QStyle>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -14,6 +16,19 @@ namespace
 // Marks on the button, so buttons can find each other's skin objects.
 constexpr char kObjectProperty[] = "carvaletSkinObject";
 constexpr char kActiveWhenProperty[] = "carvaletSkinActiveWhen";
+
+// "&Open image" -> "Open image": the label as it reads, its access-key mark taken out.
+QString WithoutMnemonic(const QString& label)
+{
+    QString out;
+    for (qsizetype i = 0; i < label.size(); ++i)
+    {
+        if (label[i] == u'&' && i + 1 < label.size())
+            ++i;
+        out.append(label[i]);
+    }
+    return out;
+}
 
 } // namespace
 
@@ -34,7 +49,10 @@ void CButtonPainter::Install(QAbstractButton* button, const SkinObject& object,
     button->setProperty(kObjectProperty, object.name);
     button->setProperty(kActiveWhenProperty, object.activeWhen);
     button->setToolTip(object.tooltip);
-    button->setAccessibleName(object.accessibleName);
+    // The label's "&" marks the access key: Alt and that letter press the button.
+    button->setShortcut(QKeySequence::mnemonic(object.label));
+    button->setAccessibleName(object.accessibleName.isEmpty() ? WithoutMnemonic(object.label)
+                                                              : object.accessibleName);
     button->setAccessibleDescription(object.tooltip);
     button->setAttribute(Qt::WA_Hover);
     button->update();
@@ -172,6 +190,11 @@ void CButtonPainter::Paint() const
 
     const QFontMetricsF metrics(font);
     const QString label = m_object.label;
+    // The access key is underlined as the style underlines it on Qt's own buttons.
+    int mnemonic = Qt::TextShowMnemonic;
+    if (!m_button->style()->styleHint(QStyle::SH_UnderlineShortcut, nullptr, m_button))
+        mnemonic |= Qt::TextHideMnemonic;
+    const QString shown = WithoutMnemonic(label);
     switch (hasIcon ? m_object.layout : SkinObject::Layout::Label)
     {
     case SkinObject::Layout::Row:
@@ -182,8 +205,8 @@ void CButtonPainter::Paint() const
         const qreal textLeft = content.left() + pad + side + pad * 0.9;
         const QRectF text(textLeft, content.top(), content.right() - textLeft - 2,
                           content.height());
-        p.drawText(text, Qt::AlignVCenter | Qt::AlignLeft,
-                   metrics.elidedText(label, Qt::ElideRight, text.width()));
+        p.drawText(text, Qt::AlignVCenter | Qt::AlignLeft | mnemonic,
+                   metrics.elidedText(label, Qt::ElideRight, text.width(), mnemonic));
         break;
     }
     case SkinObject::Layout::Column:
@@ -194,12 +217,12 @@ void CButtonPainter::Paint() const
         const QRectF line = frame.adjusted(4, 0, -4, 0);
         QFont fitted = font;
         const qreal smallest = font.pointSizeF() * 0.8;
-        while (QFontMetricsF(fitted).horizontalAdvance(label) > line.width() &&
+        while (QFontMetricsF(fitted).horizontalAdvance(shown) > line.width() &&
                fitted.pointSizeF() - 0.25 >= smallest && smallest > 0)
             fitted.setPointSizeF(fitted.pointSizeF() - 0.25);
         const QFontMetricsF metrics(fitted);
         p.setFont(fitted);
-        const qreal textW = metrics.horizontalAdvance(label);
+        const qreal textW = metrics.horizontalAdvance(shown);
         const bool turned = textW > line.width();
         const qreal textExtent = label.isEmpty() ? 0 : (turned ? textW : metrics.height());
         const qreal gap = label.isEmpty() ? 0 : side * 0.35;
@@ -210,7 +233,7 @@ void CButtonPainter::Paint() const
         if (!turned)
         {
             p.drawText(QRectF(line.left(), top + side + gap, line.width(), textExtent),
-                       Qt::AlignCenter, label);
+                       Qt::AlignCenter | mnemonic, label);
             break;
         }
         const qreal room = content.bottom() - (top + side + gap);
@@ -218,8 +241,8 @@ void CButtonPainter::Paint() const
         p.translate(content.center().x(), top + side + gap + std::min(textW, room));
         p.rotate(-90);
         p.drawText(QRectF(0, -metrics.height() / 2, room, metrics.height()),
-                   Qt::AlignLeft | Qt::AlignVCenter,
-                   metrics.elidedText(label, Qt::ElideRight, room));
+                   Qt::AlignLeft | Qt::AlignVCenter | mnemonic,
+                   metrics.elidedText(label, Qt::ElideRight, room, mnemonic));
         p.restore();
         break;
     }
@@ -231,8 +254,8 @@ void CButtonPainter::Paint() const
         break;
     }
     case SkinObject::Layout::Label:
-        p.drawText(content, Qt::AlignCenter,
-                   metrics.elidedText(label, Qt::ElideRight, content.width()));
+        p.drawText(content, Qt::AlignCenter | mnemonic,
+                   metrics.elidedText(label, Qt::ElideRight, content.width(), mnemonic));
         break;
     }
 }

@@ -4,6 +4,7 @@
 #include "platform/user/QtBridge.h"
 
 #include <QChildEvent>
+#include <QPaintEvent>
 #include <QEvent>
 #include <QLabel>
 #include <QLinearGradient>
@@ -58,6 +59,19 @@ CWindowPainter::CWindowPainter(QWidget* window, const SkinWindow& look, const CS
 {
 }
 
+bool CWindowPainter::SetNote(QWidget* window, const QString& text, bool alert)
+{
+    auto* painter = window->findChild<CWindowPainter*>(QString(), Qt::FindDirectChildrenOnly);
+    if (painter == nullptr)
+        return false;
+    if (painter->m_note == text && painter->m_noteAlert == alert)
+        return true;
+    painter->m_note = text;
+    painter->m_noteAlert = alert;
+    window->update(painter->Scaled(window, painter->m_look.cardNote).toAlignedRect());
+    return true;
+}
+
 bool CWindowPainter::eventFilter(QObject* watched, QEvent* event)
 {
     auto* window = static_cast<QWidget*>(parent());
@@ -65,7 +79,7 @@ bool CWindowPainter::eventFilter(QObject* watched, QEvent* event)
     {
         // Paints under the window's own painting, which still runs.
         if (event->type() == QEvent::Paint)
-            Paint(window);
+            Paint(window, static_cast<QPaintEvent*>(event)->region());
         else if (event->type() == QEvent::ChildAdded)
             Watch(static_cast<QChildEvent*>(event)->child());
         return false;
@@ -122,7 +136,16 @@ QRectF CWindowPainter::Scaled(const QWidget* window, const QRectF& r) const
     return QRectF(r.x() * sx, r.y() * sy, r.width() * sx, r.height() * sy);
 }
 
-void CWindowPainter::Paint(QWidget* window)
+void CWindowPainter::PaintNote(QPainter& p, const QWidget* window) const
+{
+    if (m_note.isEmpty() || m_look.cardNote.isEmpty())
+        return;
+    p.setFont(window->font());
+    p.setPen(m_palette.Resolve(m_noteAlert ? m_look.cardNoteAlertColor : m_look.cardNoteColor));
+    p.drawText(Scaled(window, m_look.cardNote), Qt::AlignRight | Qt::AlignVCenter, m_note);
+}
+
+void CWindowPainter::Paint(QWidget* window, const QRegion& region)
 {
     const qreal sx = window->width() / m_look.design.width();
     auto map = [&](const QRectF& r) { return Scaled(window, r); };
@@ -155,14 +178,22 @@ void CWindowPainter::Paint(QWidget* window)
         p.setBrush(color(m_look.cardColor));
         p.setPen(QPen(color(m_look.cardBorder), 1));
         p.drawRoundedRect(card.adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
-        m_hintShown = !m_look.cardHint.isEmpty() && !Covered(window, card);
-        if (m_hintShown)
+        const bool hintShown = !m_look.cardHint.isEmpty() && !Covered(window, card);
+        if (hintShown)
         {
             p.setPen(color(m_look.cardHintColor));
             p.drawText(card.adjusted(12, 12, -12, -12), Qt::AlignCenter | Qt::TextWordWrap,
                        m_look.cardHint);
         }
+        // A paint clipped to a child (a picture set or cleared) redraws only under it: when the
+        // hint comes or goes there, the rest of the card must follow, or half a hint stays.
+        const QRect whole = card.toAlignedRect().adjusted(-1, -1, 1, 1);
+        if (hintShown != m_hintShown && !QRegion(whole).subtracted(region).isEmpty())
+            QMetaObject::invokeMethod(
+                window, [window, whole] { window->update(whole); }, Qt::QueuedConnection);
+        m_hintShown = hintShown;
     }
+    PaintNote(p, window);
 
     if (!m_look.banner.isEmpty())
     {

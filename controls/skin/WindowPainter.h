@@ -8,6 +8,8 @@
 #include <QObject>
 #include <QRectF>
 
+class QPainter;
+class QRegion;
 class QWidget;
 
 class CWindowPainter : public QObject
@@ -20,12 +22,17 @@ public:
     static void Install(QWidget* window, const SkinWindow& look, const CSkinPalette& palette,
                         const QString& title, bool paintClientArea);
 
+    // The window's own line by the card (ISkinControl::SetCardNote); false when `window` has
+    // no skin look to draw it in.
+    static bool SetNote(QWidget* window, const QString& text, bool alert);
+
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     CWindowPainter(QWidget* window, const SkinWindow& look, const CSkinPalette& palette,
                    const QString& title);
-    void Paint(QWidget* window);
+    void Paint(QWidget* window, const QRegion& region);
+    void PaintNote(QPainter& p, const QWidget* window) const;
     void Watch(QObject* child);
     QRectF Scaled(const QWidget* window, const QRectF& designRect) const;
     static bool Covered(const QWidget* window, const QRectF& card);
@@ -34,4 +41,6 @@ private:
     CSkinPalette m_palette;
     QString m_title;
     bool m_hintShown = false; // as last painted
+    QString m_note;
+    bool m_noteAlert = false;
 };

@@ -13,6 +13,12 @@ QString TextToQString(std::string_view bytes);
 std::string QStringToText(const QString& text);
 bool IsValidUtf8(std::string_view bytes);
 
+// Text that must come back byte for byte, such as a path handed to a control in a BSTR: UTF-8
+// is decoded, and each byte that is not part of it travels as a lone low surrogate
+// (U+DC80..U+DCFF), which no decoded text holds; ExactQStringToText undoes it.
+QString ExactTextToQString(std::string_view bytes);
+std::string ExactQStringToText(const QString& text);
+
 // "\work\res\Help.chm" -> "/work/res/Help.chm".
 std::string NativePath(std::string_view windowsPath);
 // "/work/res/Help.chm" -> "\work\res\Help.chm".

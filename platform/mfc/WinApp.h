@@ -28,6 +28,19 @@ public:
     HICON LoadIcon(UINT nIDResource) const;
     BOOL Enable3dControls();
 
+    // The settings kept between runs (WinAppProfile.cpp), where Windows keeps them in the
+    // registry: the file $XDG_CONFIG_HOME/<registry key>/<profile name>.conf, or
+    // $XDG_CONFIG_HOME/<profile name>.conf without a key (~/.config when the variable is
+    // unset). Values are bytes, returned as they were written.
+    void SetRegistryKey(LPCSTR lpszRegistryKey);
+    CString GetProfileString(LPCSTR lpszSection, LPCSTR lpszEntry, LPCSTR lpszDefault = nullptr);
+    // A null value removes the entry, a null entry the whole section. FALSE when the file
+    // cannot be written.
+    BOOL WriteProfileString(LPCSTR lpszSection, LPCSTR lpszEntry, LPCSTR lpszValue);
+    LPCSTR m_pszRegistryKey = nullptr;
+    // Null: the application's name.
+    LPCSTR m_pszProfileName = nullptr;
+
     afx_msg void OnHelp();
 
     DECLARE_MESSAGE_MAP()
@@ -36,7 +49,9 @@ private:
     friend int AfxWinMain(int argc, char* argv[]);
     friend LPCSTR AfxGetAppName();
     void SetAppName();
+    std::string ProfilePath();
     std::string m_strAppName;
+    std::string m_strRegistryKey;
     bool m_bExplicitName = false;
 };
 

@@ -18,12 +18,19 @@ int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
     box.setWindowTitle(layer::TextToQString(caption));
     box.setTextFormat(Qt::PlainText);
     box.setText(layer::TextToQString(lpText ? lpText : ""));
-    const bool okCancel = (uType & MB_TYPEMASK) == MB_OKCANCEL;
-    box.setStandardButtons(okCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok);
-    box.setEscapeButton(okCancel ? QMessageBox::Cancel : QMessageBox::Ok);
+    const UINT kind = uType & MB_TYPEMASK;
+    const bool okCancel = kind == MB_OKCANCEL;
+    const bool yesNo = kind == MB_YESNO;
+    box.setStandardButtons(okCancel ? QMessageBox::Ok | QMessageBox::Cancel
+                           : yesNo  ? QMessageBox::Yes | QMessageBox::No
+                                    : QMessageBox::Ok);
+    box.setEscapeButton(okCancel ? QMessageBox::Cancel : yesNo ? QMessageBox::No : QMessageBox::Ok);
     // Plain text buttons, like the program's own dialogs.
     for (QAbstractButton* button : box.buttons())
         button->setIcon(QIcon());
+    // MB_DEFBUTTON2: the second button, where a careless Enter does no harm.
+    if ((uType & MB_DEFMASK) == MB_DEFBUTTON2 && (okCancel || yesNo))
+        box.setDefaultButton(okCancel ? QMessageBox::Cancel : QMessageBox::No);
 
     CModalLoop loop(ModalKind::MessageBox, &box);
     loop.Context().text = lpText ? lpText : "";
@@ -32,9 +39,20 @@ int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
                      [&box, &loop]
                      {
                          auto* clicked = box.clickedButton();
-                         const bool cancelled =
-                             clicked && box.standardButton(clicked) == QMessageBox::Cancel;
-                         loop.End(cancelled ? IDCANCEL : IDOK);
+                         switch (clicked ? box.standardButton(clicked) : QMessageBox::NoButton)
+                         {
+                         case QMessageBox::Cancel:
+                             loop.End(IDCANCEL);
+                             break;
+                         case QMessageBox::Yes:
+                             loop.End(IDYES);
+                             break;
+                         case QMessageBox::No:
+                             loop.End(IDNO);
+                             break;
+                         default:
+                             loop.End(IDOK);
+                         }
                      });
     return loop.Run();
 }

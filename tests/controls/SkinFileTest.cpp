@@ -1,9 +1,15 @@
 #include "controls/skin/SkinFile.h"
+#include "platform/kernel/Text.h"
 
 #include <QFile>
+#include <QKeySequence>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sys/stat.h>
 
 namespace
 {
@@ -121,4 +127,37 @@ TEST(SkinFile, AMissingFileIsNotFoundAndAnOversizedOneIsRefused)
     EXPECT_TRUE(skin.Error().contains(QLatin1String("larger than a skin")))
         << skin.Error().toStdString();
     EXPECT_FALSE(skin.IsLoaded());
+}
+
+TEST(SkinFile, EveryLabelOfTheShippedSkinHasAnAccessKeyOfItsOwn)
+{
+    CSkinFile skin;
+    ASSERT_EQ(skin.Load(QStringLiteral(CARVALET_SOURCE_DIR "/res/Tessaply.skn")), S_OK);
+    QSet<QKeySequence> keys;
+    for (const SkinObject& object : skin.Objects())
+    {
+        const QKeySequence key = QKeySequence::mnemonic(object.label);
+        EXPECT_FALSE(key.isEmpty()) << object.name.toStdString();
+        EXPECT_FALSE(keys.contains(key)) << key.toString().toStdString() << " twice";
+        keys.insert(key);
+    }
+    EXPECT_EQ(keys.size(), 9);
+    EXPECT_FALSE(skin.Window().cardNote.isEmpty()) << "a place for the window's own line";
+}
+
+TEST(SkinFile, LoadsFromAFolderWhoseNameIsNotUtf8AndRefusesAPipe)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::string folder = dir.path().toStdString() + "/Caf\xE9";
+    std::filesystem::create_directory(folder);
+    std::filesystem::copy_file(CARVALET_SOURCE_DIR "/res/Tessaply.skn", folder + "/Tessaply.skn");
+    CSkinFile skin;
+    EXPECT_EQ(skin.Load(layer::ExactTextToQString(folder + "/Tessaply.skn")), S_OK);
+
+    const std::string pipe = folder + "/pipe.skn";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_EQ(skin.Load(layer::ExactTextToQString(pipe)), E_FILENOTFOUND) << "without waiting";
+    EXPECT_TRUE(skin.Error().contains(QStringLiteral(u"Caf\u00E9"))) << skin.Error().toStdString();
+    std::filesystem::remove_all(folder); // Qt cannot name it to remove it
 }

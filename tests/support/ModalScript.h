@@ -25,6 +25,7 @@ struct FileDialogSeen
     QStringList filters;
     QString defaultSuffix;
     QString proposed;
+    QString directory; // the folder it started in
     bool save = false;
     QFileDialog::FileMode fileMode = QFileDialog::AnyFile;
 };
@@ -78,6 +79,7 @@ public:
                                seen.defaultSuffix = dialog->defaultSuffix();
                                const QStringList selected = dialog->selectedFiles();
                                seen.proposed = selected.isEmpty() ? QString() : selected.first();
+                               seen.directory = dialog->directory().absolutePath();
                                seen.save = dialog->acceptMode() == QFileDialog::AcceptSave;
                                seen.fileMode = dialog->fileMode();
                                fileDialogs.push_back(seen);
@@ -95,11 +97,16 @@ public:
     }
     void CancelFile() { File(QString()); }
 
+    // Any other dialog: `step` acts on it, and must end it.
+    void Dialog(Step step) { steps.emplace_back(ModalKind::Dialog, std::move(step)); }
+
     std::vector<std::string> messages;
     std::vector<FileDialogSeen> fileDialogs;
     int passwordDialogs = 0;
     // The answer to "... already exists. Do you want to replace it?".
     bool replace = true;
+    // The answers to other yes/no questions, in the order they are asked.
+    std::deque<bool> answers;
     // Steps that were queued but never needed.
     std::size_t Unused() const { return steps.size(); }
 
@@ -113,7 +120,7 @@ private:
             ASSERT_NE(box, nullptr);
             QAbstractButton* answer = box->button(QMessageBox::Ok);
             if (!answer)
-                answer = box->button(replace ? QMessageBox::Yes : QMessageBox::No);
+                answer = box->button(Answer(ctx.text) ? QMessageBox::Yes : QMessageBox::No);
             ASSERT_NE(answer, nullptr);
             answer->click();
             return;
@@ -131,6 +138,20 @@ private:
         const Step step = std::move(steps.front().second);
         steps.pop_front();
         step(ctx);
+    }
+
+    bool Answer(const std::string& question)
+    {
+        if (question.find("replace it?") != std::string::npos)
+            return replace;
+        if (answers.empty())
+        {
+            ADD_FAILURE() << "an unexpected question: " << question;
+            return false;
+        }
+        const bool yes = answers.front();
+        answers.pop_front();
+        return yes;
     }
 
     std::deque<std::pair<ModalKind, Step>> steps;

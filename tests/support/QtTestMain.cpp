@@ -4,6 +4,7 @@
 #include "res/CarvaletResources.h"
 
 #include <QApplication>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv)
@@ -11,6 +12,12 @@ int main(int argc, char** argv)
     // Listing the tests runs this too, without CTest's environment.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Settings the windows keep between runs go to a folder of the run's own, never to the
+    // user's configuration.
+    const QTemporaryDir config;
+    if (!config.isValid())
+        return 1;
+    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
     QApplication app(argc, argv);
     layer::SetResourceModule(&CarvaletResources());
     ::testing::InitGoogleTest(&argc, argv);
