@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 #include <sys/stat.h>
 
 namespace
@@ -150,6 +151,9 @@ TEST(SkinFile, LoadsFromAFolderWhoseNameIsNotUtf8AndRefusesAPipe)
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const std::string folder = dir.path().toStdString() + "/Caf\xE9";
+    // Qt cannot name the folder to remove it with the temporary one.
+    const std::unique_ptr<const std::string, void (*)(const std::string*)> cleanup(
+        &folder, [](const std::string* path) { std::filesystem::remove_all(*path); });
     std::filesystem::create_directory(folder);
     std::filesystem::copy_file(CARVALET_SOURCE_DIR "/res/Tessaply.skn", folder + "/Tessaply.skn");
     CSkinFile skin;
@@ -159,5 +163,4 @@ TEST(SkinFile, LoadsFromAFolderWhoseNameIsNotUtf8AndRefusesAPipe)
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
     EXPECT_EQ(skin.Load(layer::ExactTextToQString(pipe)), E_FILENOTFOUND) << "without waiting";
     EXPECT_TRUE(skin.Error().contains(QStringLiteral(u"Caf\u00E9"))) << skin.Error().toStdString();
-    std::filesystem::remove_all(folder); // Qt cannot name it to remove it
 }

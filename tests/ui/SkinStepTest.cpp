@@ -175,13 +175,21 @@ TEST(RealSkin, AProgramFolderWhoseNameIsNotUtf8StillFindsItsSkinAndSplash)
     ASSERT_TRUE(temp.isValid());
     // A name written on a Latin-1 system: é and ÿ as single bytes.
     const std::string folder = temp.path().toStdString() + "/Caf\xE9 \xFF";
+    // Qt cannot name the folder to remove it with the temporary one.
+    const std::unique_ptr<const std::string, void (*)(const std::string*)> cleanup(
+        &folder, [](const std::string* path) { std::filesystem::remove_all(*path); });
     std::filesystem::create_directories(folder + "/res");
     const std::string bin = QCoreApplication::applicationDirPath().toStdString();
     for (const char* file : {"/res/Tessaply.skn", "/res/Splash.spl"})
         std::filesystem::copy_file(bin + file, folder + file);
     layer::SetModuleFileNameForTesting(layer::WindowsPath(folder + "/Carvalet").c_str());
     std::vector<std::string> messages;
-    layer::SetModalHook([&](const ModalContext& ctx) { messages.push_back(ctx.text); });
+    layer::SetModalHook(
+        [&](const ModalContext& ctx)
+        {
+            messages.push_back(ctx.text);
+            ctx.widget->findChild<QPushButton*>()->click();
+        });
     CTestStegoDlg dlg;
     const bool created = dlg.Create(IDD_MAIN);
     layer::SetModalHook({});
@@ -193,5 +201,4 @@ TEST(RealSkin, AProgramFolderWhoseNameIsNotUtf8StillFindsItsSkinAndSplash)
                                              &loaded, nullptr);
     EXPECT_EQ(loaded, 1);
     dlg.DestroyWindow();
-    std::filesystem::remove_all(folder); // Qt cannot name it to remove it
 }
