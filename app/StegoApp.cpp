@@ -3,10 +3,13 @@
 #include "ui/AppDir.h"
 #include "ui/StegoDlg.h"
 
+// clang-format off
 BEGIN_MESSAGE_MAP(CStegoApp, CWinApp)
-ON_COMMAND<&CWinApp::OnHelp>(ID_HELP), END_MESSAGE_MAP()
+ON_COMMAND<&CWinApp::OnHelp>(ID_HELP),
+END_MESSAGE_MAP()
 
-                                           CStegoApp theApp;
+CStegoApp theApp;
+// clang-format on
 
 CStegoApp::CStegoApp() : CWinApp(nullptr), m_strAppDir("")
 {
@@ -23,7 +26,12 @@ BOOL CStegoApp::InitInstance()
     CreateMutexA(nullptr, FALSE, "BrindlemoorCarvalet");
     Enable3dControls();
 
+    CCommandLineInfo cmdInfo;
+    ParseCommandLine(cmdInfo);
+
     CStegoDlg dlg;
+    if (cmdInfo.m_nShellCommand == CCommandLineInfo::FileOpen)
+        dlg.OpenImageOnStart(cmdInfo.m_strFileName);
     m_pMainWnd = &dlg;
     dlg.DoModal();
     m_pMainWnd = nullptr;

@@ -1,5 +1,6 @@
 // CStegoApp: the application object. It finds the program's folder, prepares the process and
-// runs the main window; the program ends when that window closes.
+// runs the main window, which opens the picture named on the command line if there is one;
+// the program ends when that window closes.
 #pragma once
 
 #include "platform/mfc/Afx.h"

@@ -12,6 +12,8 @@ PACKAGES=(
   libchm-dev fp-utils
   xvfb xauth xdotool x11-apps imagemagick
   fonts-dejavu-core
+  desktop-file-utils appstream scdoc man-db groff-base bash-completion librsvg2-bin
+  dpkg-dev lintian
 )
 
 as_root() {

@@ -13,8 +13,15 @@
 #include "ui/AppDir.h"
 #include "ui/PasswordDlg.h"
 
+#include <cctype>
 #include <new>
 #include <string>
+
+namespace
+{
+// Posted by OnInitDialog, so the file opens once the window runs, as a click would open it.
+constexpr UINT WM_OPEN_START_IMAGE = WM_APP + 1;
+} // namespace
 
 // clang-format off
 BEGIN_MESSAGE_MAP(CStegoDlg, CDialog)
@@ -33,6 +40,7 @@ ON_WM_HELPINFO<&CStegoDlg::OnHelpInfo>(),
 ON_BN_CLICKED<&CStegoDlg::OnHelpButton>(IDC_HELP_BUTTON),
 ON_EN_CHANGE<&CStegoDlg::OnChangeMessage>(IDC_MESSAGE_EDIT),
 ON_WM_DROPFILES<&CStegoDlg::OnDropFiles>(),
+ON_MESSAGE<&CStegoDlg::OnOpenStartImage>(WM_OPEN_START_IMAGE),
 END_MESSAGE_MAP()
 
 CStegoDlg::CStegoDlg(CWnd* pParent)
@@ -90,7 +98,20 @@ BOOL CStegoDlg::OnInitDialog()
     // Screen readers call the picture by this text; the static never shows it.
     m_picture.SetWindowText("No picture");
     DragAcceptFiles();
+    if (!m_strStartImage.IsEmpty())
+        PostMessage(WM_OPEN_START_IMAGE, 0, 0);
     return TRUE;
+}
+
+void CStegoDlg::OpenImageOnStart(const CString& strPath)
+{
+    m_strStartImage = strPath;
+}
+
+LRESULT CStegoDlg::OnOpenStartImage(WPARAM, LPARAM)
+{
+    OpenImage(m_strStartImage);
+    return 0;
 }
 
 // Keeps whatever QueryInterface stored in m_pSkin, also on failure: the destructor releases it.
@@ -380,7 +401,8 @@ void CStegoDlg::OpenImage(const CString& strPath)
         GetDlgItem(IDC_PICTURE)->SendMessage(STM_SETIMAGE, IMAGE_BITMAP, hBitmap.value)));
     if (hOld)
         DeleteObject(handle_cast<HGDIOBJ>(hOld));
-    m_picture.SetWindowText(hBitmap ? "Picture: " + FileNameOf(m_strImagePath) : CString("No picture"));
+    m_picture.SetWindowText(hBitmap ? "Picture: " + FileNameOf(m_strImagePath)
+                                    : CString("No picture"));
     m_strCarrierPath = m_strImagePath;
 
     CFile file;

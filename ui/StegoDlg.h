@@ -16,11 +16,15 @@ public:
     explicit CStegoDlg(CWnd* pParent = nullptr);
     ~CStegoDlg() override;
 
+    // A file to open once the window is ready, as if chosen with Open image.
+    void OpenImageOnStart(const CString& strPath);
+
 protected:
     std::int32_t m_nCarrierSize;
     std::unique_ptr<BYTE[]> m_pCarrier;
     CString m_strCarrierPath;
     CString m_strImagePath;
+    CString m_strStartImage;
     ISkinControl* m_pSkin;
     CTabCtrl m_tabPages;
     CStatic m_picture;
@@ -51,6 +55,7 @@ protected:
     afx_msg void OnHelpButton();
     afx_msg void OnChangeMessage();
     afx_msg void OnDropFiles(HDROP hDropInfo);
+    afx_msg LRESULT OnOpenStartImage(WPARAM, LPARAM);
 
     DECLARE_MESSAGE_MAP()
 

@@ -7,7 +7,10 @@
 #include <QColor>
 #include <QString>
 
+#include <algorithm>
+#include <iterator>
 #include <map>
+#include <utility>
 #include <vector>
 
 class CIniFile
@@ -48,6 +51,39 @@ public:
     bool Numbers(const Entry& e, int count, std::vector<qreal>& out, bool allowNegative = false);
     bool Number(const Entry& e, qreal& out);
     bool Bool(const Entry& e, bool& out);
+
+    // One row of a section's key table: the lower-case key, and how its value is read into a
+    // `T` through a `Reader` (CIniFile or a file kind's own reader).
+    template <typename Reader, typename T>
+    using Setting = std::pair<const char*, bool (*)(Reader&, const Entry&, T&)>;
+
+    // The row for `key`, or null.
+    template <typename Reader, typename T, std::size_t N>
+    static const Setting<Reader, T>* FindSetting(const Setting<Reader, T> (&table)[N],
+                                                 const QString& key)
+    {
+        const auto it =
+            std::find_if(std::begin(table), std::end(table),
+                         [&](const auto& row) { return key == QLatin1String(row.first); });
+        return it == std::end(table) ? nullptr : it;
+    }
+
+    // Reads every key of a section through `table`, in key order; a key the table does not
+    // name fails.
+    template <typename Reader, typename T, std::size_t N>
+    static bool ReadKeys(Reader& r, const std::map<QString, Entry>& keys,
+                         const Setting<Reader, T> (&table)[N], T& out)
+    {
+        for (const auto& [key, e] : keys)
+        {
+            const auto* row = FindSetting(table, key);
+            if (row == nullptr)
+                return r.Fail(e.line, QStringLiteral("unknown setting %1").arg(key));
+            if (!row->second(r, e, out))
+                return false;
+        }
+        return true;
+    }
 
 private:
     std::vector<Section> m_sections;

@@ -5,10 +5,10 @@
 #include <QAbstractButton>
 #include <QEvent>
 #include <QKeySequence>
-#include <QStyle>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QStyle>
 
 namespace
 {
@@ -28,6 +28,14 @@ QString WithoutMnemonic(const QString& label)
         out.append(label[i]);
     }
     return out;
+}
+
+// The access key is underlined as the style underlines it on Qt's own buttons.
+int Mnemonic(const QWidget* button)
+{
+    if (!button->style()->styleHint(QStyle::SH_UnderlineShortcut, nullptr, button))
+        return Qt::TextShowMnemonic | Qt::TextHideMnemonic;
+    return Qt::TextShowMnemonic;
 }
 
 } // namespace
@@ -135,28 +143,14 @@ void CButtonPainter::Paint() const
 {
     const SkinState state = State();
     const SkinLook& look = m_object.looks[static_cast<std::size_t>(state)];
-    auto color = [&](const SkinColor& c) { return m_palette.Resolve(c); };
 
     QPainter p(m_button);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF frame = QRectF(m_button->rect()).adjusted(0.5, 0.5, -0.5, -0.5);
     const qreal radius = std::min(m_object.radius, std::min(frame.width(), frame.height()) / 2);
-
-    QLinearGradient fill(frame.topLeft(), frame.bottomLeft());
-    fill.setColorAt(0, color(look.top));
-    fill.setColorAt(1, color(look.bottom));
-    p.setBrush(fill);
-    p.setPen(QPen(color(look.border), 1));
-    p.drawRoundedRect(frame, radius, radius);
-
+    PaintFace(p, look, frame, radius);
     if (m_button->hasFocus() && state != SkinState::Disabled)
-    {
-        QColor ring = color(m_object.focus);
-        p.setBrush(Qt::NoBrush);
-        p.setPen(QPen(ring, 1.6));
-        const QRectF inner = frame.adjusted(2, 2, -2, -2);
-        p.drawRoundedRect(inner, std::max(0.0, radius - 2), std::max(0.0, radius - 2));
-    }
+        PaintFocusRing(p, frame, radius);
 
     const qreal inset = m_object.layout == SkinObject::Layout::Icon ? 1.5 : 3;
     QRectF content = frame.adjusted(inset, inset, -inset, -inset);
@@ -168,94 +162,118 @@ void CButtonPainter::Paint() const
         font.setPointSizeF(m_object.fontSize);
     font.setBold(m_object.bold);
     p.setFont(font);
-    const QColor ink = color(look.text);
+    const QColor ink = m_palette.Resolve(look.text);
     p.setPen(ink);
 
     const bool hasIcon = !m_object.icon.isEmpty() || m_object.iconPath.has_value();
-    auto drawIcon = [&](const QRectF& box)
-    {
-        if (m_object.iconPath)
-        {
-            const qreal side = std::min(box.width(), box.height());
-            p.save();
-            p.translate(box.center().x() - side / 2, box.center().y() - side / 2);
-            p.scale(side / 24, side / 24);
-            p.strokePath(*m_object.iconPath,
-                         QPen(ink, 1.8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-            p.restore();
-        }
-        else
-            Glyphs::Draw(p, m_object.icon, box, ink);
-    };
-
-    const QFontMetricsF metrics(font);
-    const QString label = m_object.label;
-    // The access key is underlined as the style underlines it on Qt's own buttons.
-    int mnemonic = Qt::TextShowMnemonic;
-    if (!m_button->style()->styleHint(QStyle::SH_UnderlineShortcut, nullptr, m_button))
-        mnemonic |= Qt::TextHideMnemonic;
-    const QString shown = WithoutMnemonic(label);
     switch (hasIcon ? m_object.layout : SkinObject::Layout::Label)
     {
     case SkinObject::Layout::Row:
-    {
-        const qreal side = std::min(content.height() * 0.58, 20.0);
-        const qreal pad = std::clamp((content.height() - side) / 2, 3.0, 7.0);
-        drawIcon(QRectF(content.left() + pad, content.center().y() - side / 2, side, side));
-        const qreal textLeft = content.left() + pad + side + pad * 0.9;
-        const QRectF text(textLeft, content.top(), content.right() - textLeft - 2,
-                          content.height());
-        p.drawText(text, Qt::AlignVCenter | Qt::AlignLeft | mnemonic,
-                   metrics.elidedText(label, Qt::ElideRight, text.width(), mnemonic));
+        PaintRow(p, content, font, ink);
         break;
-    }
     case SkinObject::Layout::Column:
-    {
-        // Clear of the border and the focus ring. A label a little too wide takes a slightly
-        // smaller face; one far too wide runs upwards under the icon.
-        const qreal side = std::min(content.width() * 0.72, 22.0);
-        const QRectF line = frame.adjusted(4, 0, -4, 0);
-        QFont fitted = font;
-        const qreal smallest = font.pointSizeF() * 0.8;
-        while (QFontMetricsF(fitted).horizontalAdvance(shown) > line.width() &&
-               fitted.pointSizeF() - 0.25 >= smallest && smallest > 0)
-            fitted.setPointSizeF(fitted.pointSizeF() - 0.25);
-        const QFontMetricsF metrics(fitted);
-        p.setFont(fitted);
-        const qreal textW = metrics.horizontalAdvance(shown);
-        const bool turned = textW > line.width();
-        const qreal textExtent = label.isEmpty() ? 0 : (turned ? textW : metrics.height());
-        const qreal gap = label.isEmpty() ? 0 : side * 0.35;
-        const qreal top = content.center().y() - (side + gap + textExtent) / 2;
-        drawIcon(QRectF(content.center().x() - side / 2, top, side, side));
-        if (label.isEmpty())
-            break;
-        if (!turned)
-        {
-            p.drawText(QRectF(line.left(), top + side + gap, line.width(), textExtent),
-                       Qt::AlignCenter | mnemonic, label);
-            break;
-        }
-        const qreal room = content.bottom() - (top + side + gap);
-        p.save();
-        p.translate(content.center().x(), top + side + gap + std::min(textW, room));
-        p.rotate(-90);
-        p.drawText(QRectF(0, -metrics.height() / 2, room, metrics.height()),
-                   Qt::AlignLeft | Qt::AlignVCenter | mnemonic,
-                   metrics.elidedText(label, Qt::ElideRight, room, mnemonic));
-        p.restore();
+        PaintColumn(p, frame, content, font, ink);
         break;
-    }
     case SkinObject::Layout::Icon:
     {
         const qreal side = std::min(content.width(), content.height());
-        drawIcon(
-            QRectF(content.center().x() - side / 2, content.center().y() - side / 2, side, side));
+        DrawIcon(
+            p, QRectF(content.center().x() - side / 2, content.center().y() - side / 2, side, side),
+            ink);
         break;
     }
     case SkinObject::Layout::Label:
-        p.drawText(content, Qt::AlignCenter | mnemonic,
-                   metrics.elidedText(label, Qt::ElideRight, content.width(), mnemonic));
+        p.drawText(content, Qt::AlignCenter | Mnemonic(m_button),
+                   QFontMetricsF(font).elidedText(m_object.label, Qt::ElideRight, content.width(),
+                                                  Mnemonic(m_button)));
         break;
     }
+}
+
+void CButtonPainter::PaintFace(QPainter& p, const SkinLook& look, const QRectF& frame,
+                               qreal radius) const
+{
+    QLinearGradient fill(frame.topLeft(), frame.bottomLeft());
+    fill.setColorAt(0, m_palette.Resolve(look.top));
+    fill.setColorAt(1, m_palette.Resolve(look.bottom));
+    p.setBrush(fill);
+    p.setPen(QPen(m_palette.Resolve(look.border), 1));
+    p.drawRoundedRect(frame, radius, radius);
+}
+
+void CButtonPainter::PaintFocusRing(QPainter& p, const QRectF& frame, qreal radius) const
+{
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(m_palette.Resolve(m_object.focus), 1.6));
+    const QRectF inner = frame.adjusted(2, 2, -2, -2);
+    p.drawRoundedRect(inner, std::max(0.0, radius - 2), std::max(0.0, radius - 2));
+}
+
+void CButtonPainter::DrawIcon(QPainter& p, const QRectF& box, const QColor& ink) const
+{
+    if (!m_object.iconPath)
+    {
+        Glyphs::Draw(p, m_object.icon, box, ink);
+        return;
+    }
+    const qreal side = std::min(box.width(), box.height());
+    p.save();
+    p.translate(box.center().x() - side / 2, box.center().y() - side / 2);
+    p.scale(side / 24, side / 24);
+    p.strokePath(*m_object.iconPath, QPen(ink, 1.8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.restore();
+}
+
+void CButtonPainter::PaintRow(QPainter& p, const QRectF& content, const QFont& font,
+                              const QColor& ink) const
+{
+    const qreal side = std::min(content.height() * 0.58, 20.0);
+    const qreal pad = std::clamp((content.height() - side) / 2, 3.0, 7.0);
+    DrawIcon(p, QRectF(content.left() + pad, content.center().y() - side / 2, side, side), ink);
+    const qreal textLeft = content.left() + pad + side + pad * 0.9;
+    const QRectF text(textLeft, content.top(), content.right() - textLeft - 2, content.height());
+    p.drawText(text, Qt::AlignVCenter | Qt::AlignLeft | Mnemonic(m_button),
+               QFontMetricsF(font).elidedText(m_object.label, Qt::ElideRight, text.width(),
+                                              Mnemonic(m_button)));
+}
+
+void CButtonPainter::PaintColumn(QPainter& p, const QRectF& frame, const QRectF& content,
+                                 const QFont& font, const QColor& ink) const
+{
+    // Clear of the border and the focus ring. A label a little too wide takes a slightly
+    // smaller face; one far too wide runs upwards under the icon.
+    const QString& label = m_object.label;
+    const QString shown = WithoutMnemonic(label); // what takes room
+    const int mnemonic = Mnemonic(m_button);
+    const qreal side = std::min(content.width() * 0.72, 22.0);
+    const QRectF line = frame.adjusted(4, 0, -4, 0);
+    QFont fitted = font;
+    const qreal smallest = font.pointSizeF() * 0.8;
+    while (QFontMetricsF(fitted).horizontalAdvance(shown) > line.width() &&
+           fitted.pointSizeF() - 0.25 >= smallest && smallest > 0)
+        fitted.setPointSizeF(fitted.pointSizeF() - 0.25);
+    const QFontMetricsF metrics(fitted);
+    p.setFont(fitted);
+    const qreal textW = metrics.horizontalAdvance(shown);
+    const bool turned = textW > line.width();
+    const qreal textExtent = label.isEmpty() ? 0 : (turned ? textW : metrics.height());
+    const qreal gap = label.isEmpty() ? 0 : side * 0.35;
+    const qreal top = content.center().y() - (side + gap + textExtent) / 2;
+    DrawIcon(p, QRectF(content.center().x() - side / 2, top, side, side), ink);
+    if (label.isEmpty())
+        return;
+    if (!turned)
+    {
+        p.drawText(QRectF(line.left(), top + side + gap, line.width(), textExtent),
+                   Qt::AlignCenter | mnemonic, label);
+        return;
+    }
+    const qreal room = content.bottom() - (top + side + gap);
+    p.save();
+    p.translate(content.center().x(), top + side + gap + std::min(textW, room));
+    p.rotate(-90);
+    p.drawText(QRectF(0, -metrics.height() / 2, room, metrics.height()),
+               Qt::AlignLeft | Qt::AlignVCenter | mnemonic,
+               metrics.elidedText(label, Qt::ElideRight, room, mnemonic));
+    p.restore();
 }

@@ -9,6 +9,8 @@
 #include <QObject>
 
 class QAbstractButton;
+class QFont;
+class QPainter;
 
 class CButtonPainter : public QObject
 {
@@ -27,6 +29,14 @@ public:
 private:
     CButtonPainter(QAbstractButton* button, const SkinObject& object, const CSkinPalette& palette);
     void Paint() const;
+    // The parts Paint() draws, in order: face and border, focus ring, then the icon and label
+    // in the object's layout.
+    void PaintFace(QPainter& p, const SkinLook& look, const QRectF& frame, qreal radius) const;
+    void PaintFocusRing(QPainter& p, const QRectF& frame, qreal radius) const;
+    void DrawIcon(QPainter& p, const QRectF& box, const QColor& ink) const;
+    void PaintRow(QPainter& p, const QRectF& content, const QFont& font, const QColor& ink) const;
+    void PaintColumn(QPainter& p, const QRectF& frame, const QRectF& content, const QFont& font,
+                     const QColor& ink) const;
     bool IsActive() const;
     void UpdateDependents() const;
 

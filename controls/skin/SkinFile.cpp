@@ -86,74 +86,28 @@ SkinColor& PartOf(SkinLook& look, std::size_t part)
     }
 }
 
-bool ReadObject(Reader& r, const QString& name, const std::map<QString, Entry>& keys,
-                SkinObject& object)
+bool ReadLayout(Reader& r, const Entry& e, SkinObject& o)
 {
-    object = SkinObject{};
-    object.name = name;
-    object.accessibleName = name;
-    object.focus = SkinColor{SkinColor::Source::Fore, {}};
-    std::array<std::array<std::optional<SkinColor>, 4>, 6> parts;
-    for (const auto& [key, e] : keys)
-    {
-        std::size_t state = 0, part = 0;
-        bool ok = true;
-        if (key == u"style")
-            continue;
-        else if (key == u"label")
-            object.label = e.value;
-        else if (key == u"tooltip")
-            object.tooltip = e.value;
-        else if (key == u"accessiblename")
-            object.accessibleName = e.value;
-        else if (key == u"activewhen")
-            object.activeWhen = e.value;
-        else if (key == u"icon")
-            ok = r.Icon(e, object.icon);
-        else if (key == u"iconpath")
+    static const std::pair<const char*, SkinObject::Layout> kLayouts[] = {
+        {"row", SkinObject::Layout::Row},
+        {"column", SkinObject::Layout::Column},
+        {"icon", SkinObject::Layout::Icon},
+        {"label", SkinObject::Layout::Label},
+    };
+    for (const auto& [text, layout] : kLayouts)
+        if (e.value.compare(QLatin1String(text), Qt::CaseInsensitive) == 0)
         {
-            object.iconPath = Glyphs::ParsePath(e.value);
-            ok = object.iconPath.has_value() || r.Fail(e.line, QStringLiteral("not a path"));
+            o.layout = layout;
+            return true;
         }
-        else if (key == u"radius")
-            ok = r.Number(e, object.radius);
-        else if (key == u"fontsize")
-            ok = r.Number(e, object.fontSize);
-        else if (key == u"bold")
-            ok = r.Bool(e, object.bold);
-        else if (key == u"focus")
-            ok = r.Color(e, object.focus);
-        else if (key == u"layout")
-        {
-            static const std::pair<const char*, SkinObject::Layout> kLayouts[] = {
-                {"row", SkinObject::Layout::Row},
-                {"column", SkinObject::Layout::Column},
-                {"icon", SkinObject::Layout::Icon},
-                {"label", SkinObject::Layout::Label},
-            };
-            ok = false;
-            for (const auto& [text, layout] : kLayouts)
-                if (e.value.compare(QLatin1String(text), Qt::CaseInsensitive) == 0)
-                {
-                    object.layout = layout;
-                    ok = true;
-                }
-            if (!ok)
-                r.Fail(e.line, QStringLiteral("layout is row, column, icon or label"));
-        }
-        else if (IsStatePart(key, state, part))
-        {
-            SkinColor color;
-            ok = r.Color(e, color);
-            parts[state][part] = color;
-        }
-        else
-            ok = r.Fail(e.line, QStringLiteral("unknown setting %1").arg(key));
-        if (!ok)
-            return false;
-    }
+    return r.Fail(e.line, QStringLiteral("layout is row, column, icon or label"));
+}
 
-    // A state left unset looks like the one it is closest to.
+using PartColors = std::array<std::array<std::optional<SkinColor>, 4>, 6>;
+
+// A state left unset looks like the one it is closest to.
+void FillLooks(const PartColors& parts, SkinObject& object)
+{
     static constexpr std::array<std::size_t, 6> kFallback = {0, 0, 1, 0, 0, 2};
     const SkinColor none{SkinColor::Source::Literal, QColor(Qt::transparent)};
     const SkinColor fore{SkinColor::Source::Fore, {}};
@@ -170,13 +124,57 @@ bool ReadObject(Reader& r, const QString& name, const std::map<QString, Entry>& 
             else
                 target = p == 3 ? fore : none;
         }
+}
+
+bool ReadObject(Reader& r, const QString& name, const std::map<QString, Entry>& keys,
+                SkinObject& object)
+{
+    using O = SkinObject;
+    static const CIniFile::Setting<Reader, O> kKeys[] = {
+        {"style", [](Reader&, const Entry&, O&) { return true; }}, // resolved by the caller
+        {"label", [](Reader&, const Entry& e, O& o) { return o.label = e.value, true; }},
+        {"tooltip", [](Reader&, const Entry& e, O& o) { return o.tooltip = e.value, true; }},
+        {"accessiblename",
+         [](Reader&, const Entry& e, O& o) { return o.accessibleName = e.value, true; }},
+        {"activewhen", [](Reader&, const Entry& e, O& o) { return o.activeWhen = e.value, true; }},
+        {"icon", [](Reader& r, const Entry& e, O& o) { return r.Icon(e, o.icon); }},
+        {"iconpath",
+         [](Reader& r, const Entry& e, O& o)
+         {
+             o.iconPath = Glyphs::ParsePath(e.value);
+             return o.iconPath.has_value() || r.Fail(e.line, QStringLiteral("not a path"));
+         }},
+        {"radius", [](Reader& r, const Entry& e, O& o) { return r.Number(e, o.radius); }},
+        {"fontsize", [](Reader& r, const Entry& e, O& o) { return r.Number(e, o.fontSize); }},
+        {"bold", [](Reader& r, const Entry& e, O& o) { return r.Bool(e, o.bold); }},
+        {"focus", [](Reader& r, const Entry& e, O& o) { return r.Color(e, o.focus); }},
+        {"layout", ReadLayout},
+    };
+    object = SkinObject{};
+    object.name = name;
+    object.accessibleName = name;
+    object.focus = SkinColor{SkinColor::Source::Fore, {}};
+    PartColors parts;
+    for (const auto& [key, e] : keys)
+    {
+        std::size_t state = 0, part = 0;
+        bool ok = false;
+        if (const auto* row = CIniFile::FindSetting(kKeys, key))
+            ok = row->second(r, e, object);
+        else if (IsStatePart(key, state, part))
+            ok = r.Color(e, parts[state][part].emplace());
+        else
+            ok = r.Fail(e.line, QStringLiteral("unknown setting %1").arg(key));
+        if (!ok)
+            return false;
+    }
+    FillLooks(parts, object);
     return true;
 }
 
 bool ReadWindow(Reader& r, const Section& s, SkinWindow& w)
 {
-    using Setter = bool (*)(Reader&, const Entry&, SkinWindow&);
-    static const std::pair<const char*, Setter> kKeys[] = {
+    static const CIniFile::Setting<Reader, SkinWindow> kKeys[] = {
         {"design",
          [](Reader& r, const Entry& e, SkinWindow& w)
          {
@@ -217,7 +215,8 @@ bool ReadWindow(Reader& r, const Section& s, SkinWindow& w)
          [](Reader&, const Entry& e, SkinWindow& w) { return w.cardHint = e.value, true; }},
         {"cardhintcolor",
          [](Reader& r, const Entry& e, SkinWindow& w) { return r.Color(e, w.cardHintColor); }},
-        {"cardnote", [](Reader& r, const Entry& e, SkinWindow& w) { return r.Rect(e, w.cardNote); }},
+        {"cardnote",
+         [](Reader& r, const Entry& e, SkinWindow& w) { return r.Rect(e, w.cardNote); }},
         {"cardnotecolor",
          [](Reader& r, const Entry& e, SkinWindow& w) { return r.Color(e, w.cardNoteColor); }},
         {"cardnotealertcolor",
@@ -233,17 +232,49 @@ bool ReadWindow(Reader& r, const Section& s, SkinWindow& w)
     w.bannerTop = w.bannerBottom = w.bannerLine = w.sidebarLine = w.cardBorder = none;
     w.sidebarColor = SkinColor{SkinColor::Source::Panel, {}};
     w.cardColor = SkinColor{SkinColor::Source::Back, {}};
-    for (const auto& [key, e] : s.keys)
-    {
-        const auto it = std::find_if(std::begin(kKeys), std::end(kKeys),
-                                     [&](const auto& k) { return key == QLatin1String(k.first); });
-        if (it == std::end(kKeys))
-            return r.Fail(e.line, QStringLiteral("unknown setting %1").arg(key));
-        if (!it->second(r, e, w))
-            return false;
-    }
+    if (!CIniFile::ReadKeys(r, s.keys, kKeys, w))
+        return false;
     if (w.design.isEmpty())
         return r.Fail(s.line, QStringLiteral("[Window] needs Design = width x height"));
+    return true;
+}
+
+// Each [Object] section, over the keys of the [Style] it names.
+bool ReadObjects(Reader& r, std::vector<SkinObject>& objects)
+{
+    const auto& sections = r.Sections();
+    for (const Section& s : sections)
+    {
+        if (s.kind != u"object")
+            continue;
+        std::map<QString, Entry> keys = s.keys;
+        if (auto style = keys.find(QStringLiteral("style")); style != keys.end())
+        {
+            const auto base =
+                std::find_if(sections.begin(), sections.end(),
+                             [&](const Section& o)
+                             { return o.kind == u"style" && o.name == style->second.value; });
+            if (base == sections.end())
+                return r.Fail(style->second.line,
+                              QStringLiteral("no style named %1").arg(style->second.value));
+            keys.insert(base->keys.begin(), base->keys.end()); // the object's own keys win
+        }
+        SkinObject object;
+        if (!ReadObject(r, s.name, keys, object))
+            return false;
+        objects.push_back(std::move(object));
+    }
+    return true;
+}
+
+bool ReadDefault(Reader& r, const Entry& e, QColor& out)
+{
+    SkinColor c;
+    if (!r.Color(e, c))
+        return false;
+    if (c.source != SkinColor::Source::Literal)
+        return r.Fail(e.line, QStringLiteral("a default colour must be a literal"));
+    out = c.color;
     return true;
 }
 
@@ -260,88 +291,43 @@ HRESULT CSkinFile::Load(const QString& path)
 
 HRESULT CSkinFile::Parse(const QByteArray& bytes)
 {
+    using F = CSkinFile;
+    static const CIniFile::Setting<Reader, F> kHeadKeys[] = {
+        {"name", [](Reader&, const Entry& e, F& f) { return f.m_name = e.value, true; }},
+        {"author", [](Reader&, const Entry& e, F& f) { return f.m_author = e.value, true; }},
+        {"description",
+         [](Reader&, const Entry& e, F& f) { return f.m_description = e.value, true; }},
+        {"version", [](Reader& r, const Entry& e, F&)
+         { return e.value == u"1" || r.Fail(e.line, QStringLiteral("unsupported version")); }},
+        {"back",
+         [](Reader& r, const Entry& e, F& f) { return ReadDefault(r, e, f.m_defaults[0]); }},
+        {"fore",
+         [](Reader& r, const Entry& e, F& f) { return ReadDefault(r, e, f.m_defaults[1]); }},
+        {"panel",
+         [](Reader& r, const Entry& e, F& f) { return ReadDefault(r, e, f.m_defaults[2]); }},
+        {"paneltext",
+         [](Reader& r, const Entry& e, F& f) { return ReadDefault(r, e, f.m_defaults[3]); }},
+    };
     *this = CSkinFile{};
     Reader r;
     bool ok = r.Parse(bytes, {QStringLiteral("skin"), QStringLiteral("window")},
                       {QStringLiteral("style"), QStringLiteral("object")});
-    const auto& sections = r.Sections();
-
-    const Section* head = nullptr;
-    const Section* window = nullptr;
-    for (const Section& s : sections)
-    {
-        if (s.kind == u"skin")
-            head = &s;
-        else if (s.kind == u"window")
-            window = &s;
-    }
+    const Section* head = ok ? r.Find(QStringLiteral("skin")) : nullptr;
+    const Section* window = ok ? r.Find(QStringLiteral("window")) : nullptr;
     if (ok && head == nullptr)
         ok = r.Fail(1, QStringLiteral("not a skin: no [Skin] section"));
     if (ok)
     {
-        static const char* const kDefaultKeys[] = {"back", "fore", "panel", "paneltext"};
         m_defaults = {QColor(Qt::white), QColor(Qt::black), QColor(0xEC, 0xE9, 0xD8),
                       QColor(Qt::black)};
-        for (const auto& [key, e] : head->keys)
-        {
-            if (!ok)
-                break;
-            if (key == u"name")
-                m_name = e.value;
-            else if (key == u"author")
-                m_author = e.value;
-            else if (key == u"description")
-                m_description = e.value;
-            else if (key == u"version")
-                ok = e.value == u"1" || r.Fail(e.line, QStringLiteral("unsupported version"));
-            else
-            {
-                const auto* it =
-                    std::find_if(std::begin(kDefaultKeys), std::end(kDefaultKeys),
-                                 [&](const char* k) { return key == QLatin1String(k); });
-                SkinColor c;
-                if (it == std::end(kDefaultKeys))
-                    ok = r.Fail(e.line, QStringLiteral("unknown setting %1").arg(key));
-                else if ((ok = r.Color(e, c)) && c.source != SkinColor::Source::Literal)
-                    ok = r.Fail(e.line, QStringLiteral("a default colour must be a literal"));
-                else if (ok)
-                    m_defaults[static_cast<std::size_t>(it - std::begin(kDefaultKeys))] = c.color;
-            }
-        }
-        if (ok && (m_name.isEmpty() || head->keys.count(QStringLiteral("version")) == 0))
-            ok = r.Fail(head->line, QStringLiteral("[Skin] needs Name and Version"));
+        ok = CIniFile::ReadKeys(r, head->keys, kHeadKeys, *this);
     }
+    if (ok && (m_name.isEmpty() || head->keys.count(QStringLiteral("version")) == 0))
+        ok = r.Fail(head->line, QStringLiteral("[Skin] needs Name and Version"));
     if (ok && window == nullptr)
         ok = r.Fail(1, QStringLiteral("no [Window] section"));
     if (ok)
-        ok = ReadWindow(r, *window, m_window);
-
-    for (const Section& s : sections)
-    {
-        if (!ok)
-            break;
-        if (s.kind != u"object")
-            continue;
-        std::map<QString, Entry> keys = s.keys;
-        if (auto style = keys.find(QStringLiteral("style")); style != keys.end())
-        {
-            const auto base =
-                std::find_if(sections.begin(), sections.end(),
-                             [&](const Section& o)
-                             { return o.kind == u"style" && o.name == style->second.value; });
-            if (base == sections.end())
-            {
-                ok = r.Fail(style->second.line,
-                            QStringLiteral("no style named %1").arg(style->second.value));
-                break;
-            }
-            keys.insert(base->keys.begin(), base->keys.end()); // the object's own keys win
-        }
-        SkinObject object;
-        ok = ReadObject(r, s.name, keys, object);
-        if (ok)
-            m_objects.push_back(std::move(object));
-    }
+        ok = ReadWindow(r, *window, m_window) && ReadObjects(r, m_objects);
     if (ok && m_objects.empty())
         ok = r.Fail(1, QStringLiteral("the skin has no [Object] sections"));
 

@@ -4,10 +4,10 @@
 #include "platform/user/QtBridge.h"
 
 #include <QChildEvent>
-#include <QPaintEvent>
 #include <QEvent>
 #include <QLabel>
 #include <QLinearGradient>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QWidget>
@@ -136,6 +136,62 @@ QRectF CWindowPainter::Scaled(const QWidget* window, const QRectF& r) const
     return QRectF(r.x() * sx, r.y() * sy, r.width() * sx, r.height() * sy);
 }
 
+void CWindowPainter::Paint(QWidget* window, const QRegion& region)
+{
+    QPainter p(window);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.fillRect(window->rect(), m_palette.Resolve(m_look.background));
+    if (!m_look.sidebar.isEmpty())
+        PaintSidebar(p, Scaled(window, m_look.sidebar));
+    if (!m_look.card.isEmpty())
+        PaintCard(p, window, Scaled(window, m_look.card), region);
+    PaintNote(p, window);
+    if (!m_look.banner.isEmpty())
+    {
+        const QRectF banner = Scaled(window, m_look.banner);
+        PaintBanner(p, banner);
+        PaintCaption(p, window->font(), banner);
+    }
+}
+
+void CWindowPainter::PaintSidebar(QPainter& p, const QRectF& side) const
+{
+    p.fillRect(side, m_palette.Resolve(m_look.sidebarColor));
+    p.fillRect(QRectF(side.right() - 1, side.top(), 1, side.height()),
+               m_palette.Resolve(m_look.sidebarLine));
+}
+
+void CWindowPainter::PaintCard(QPainter& p, QWidget* window, const QRectF& card,
+                               const QRegion& region)
+{
+    const qreal radius = m_look.radius * (window->width() / m_look.design.width());
+    // A soft shadow, a few pixels deep, so the card lifts off the background.
+    for (int i = 3; i >= 1; --i)
+    {
+        QColor shadow(0, 0, 0, 10 + 6 * (3 - i));
+        p.setPen(Qt::NoPen);
+        p.setBrush(shadow);
+        p.drawRoundedRect(card.adjusted(-i + 1, -i + 2, i - 1, i + 1), radius + i, radius + i);
+    }
+    p.setBrush(m_palette.Resolve(m_look.cardColor));
+    p.setPen(QPen(m_palette.Resolve(m_look.cardBorder), 1));
+    p.drawRoundedRect(card.adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
+    const bool hintShown = !m_look.cardHint.isEmpty() && !Covered(window, card);
+    if (hintShown)
+    {
+        p.setPen(m_palette.Resolve(m_look.cardHintColor));
+        p.drawText(card.adjusted(12, 12, -12, -12), Qt::AlignCenter | Qt::TextWordWrap,
+                   m_look.cardHint);
+    }
+    // A paint clipped to a child (a picture set or cleared) redraws only under it: when the
+    // hint comes or goes there, the rest of the card must follow, or half a hint stays.
+    const QRect whole = card.toAlignedRect().adjusted(-1, -1, 1, 1);
+    if (hintShown != m_hintShown && !QRegion(whole).subtracted(region).isEmpty())
+        QMetaObject::invokeMethod(
+            window, [window, whole] { window->update(whole); }, Qt::QueuedConnection);
+    m_hintShown = hintShown;
+}
+
 void CWindowPainter::PaintNote(QPainter& p, const QWidget* window) const
 {
     if (m_note.isEmpty() || m_look.cardNote.isEmpty())
@@ -145,95 +201,47 @@ void CWindowPainter::PaintNote(QPainter& p, const QWidget* window) const
     p.drawText(Scaled(window, m_look.cardNote), Qt::AlignRight | Qt::AlignVCenter, m_note);
 }
 
-void CWindowPainter::Paint(QWidget* window, const QRegion& region)
+void CWindowPainter::PaintBanner(QPainter& p, const QRectF& banner) const
 {
-    const qreal sx = window->width() / m_look.design.width();
-    auto map = [&](const QRectF& r) { return Scaled(window, r); };
-    auto color = [&](const SkinColor& c) { return m_palette.Resolve(c); };
+    QLinearGradient fill(banner.topLeft(), banner.bottomLeft());
+    fill.setColorAt(0, m_palette.Resolve(m_look.bannerTop));
+    fill.setColorAt(1, m_palette.Resolve(m_look.bannerBottom));
+    p.fillRect(banner, fill);
+    p.fillRect(QRectF(banner.left(), banner.bottom() - 2, banner.width(), 2),
+               m_palette.Resolve(m_look.bannerLine));
+}
 
-    QPainter p(window);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.fillRect(window->rect(), color(m_look.background));
-
-    if (!m_look.sidebar.isEmpty())
+// The mark, then the title over the subtitle, centred on the banner's height.
+void CWindowPainter::PaintCaption(QPainter& p, const QFont& windowFont, const QRectF& banner) const
+{
+    const qreal h = banner.height();
+    qreal x = banner.left() + h * 0.42;
+    if (!m_look.mark.isEmpty())
     {
-        const QRectF side = map(m_look.sidebar);
-        p.fillRect(side, color(m_look.sidebarColor));
-        p.fillRect(QRectF(side.right() - 1, side.top(), 1, side.height()),
-                   color(m_look.sidebarLine));
+        const qreal side = h * 0.5;
+        Glyphs::Draw(p, m_look.mark, QRectF(x, banner.center().y() - side / 2, side, side),
+                     m_palette.Resolve(m_look.titleColor));
+        x += side + h * 0.18;
     }
 
-    if (!m_look.card.isEmpty())
+    QFont titleFont = windowFont;
+    titleFont.setPixelSize(std::max(8, qRound(h * 0.34)));
+    titleFont.setBold(true);
+    titleFont.setLetterSpacing(QFont::PercentageSpacing, 104);
+    QFont subtitleFont = windowFont;
+    subtitleFont.setPixelSize(std::max(7, qRound(h * 0.15)));
+    const QFontMetricsF tm(titleFont), sm(subtitleFont);
+    const QString title = m_title.isEmpty() ? m_look.title : m_title;
+    const qreal gap = h * 0.04;
+    const qreal block = tm.ascent() + (m_look.subtitle.isEmpty() ? 0 : gap + sm.height());
+    qreal y = banner.center().y() - block / 2 + tm.ascent();
+    p.setFont(titleFont);
+    p.setPen(m_palette.Resolve(m_look.titleColor));
+    p.drawText(QPointF(x, y), title);
+    if (!m_look.subtitle.isEmpty())
     {
-        const QRectF card = map(m_look.card);
-        const qreal radius = m_look.radius * sx;
-        // A soft shadow, a few pixels deep, so the card lifts off the background.
-        for (int i = 3; i >= 1; --i)
-        {
-            QColor shadow(0, 0, 0, 10 + 6 * (3 - i));
-            p.setPen(Qt::NoPen);
-            p.setBrush(shadow);
-            p.drawRoundedRect(card.adjusted(-i + 1, -i + 2, i - 1, i + 1), radius + i, radius + i);
-        }
-        p.setBrush(color(m_look.cardColor));
-        p.setPen(QPen(color(m_look.cardBorder), 1));
-        p.drawRoundedRect(card.adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
-        const bool hintShown = !m_look.cardHint.isEmpty() && !Covered(window, card);
-        if (hintShown)
-        {
-            p.setPen(color(m_look.cardHintColor));
-            p.drawText(card.adjusted(12, 12, -12, -12), Qt::AlignCenter | Qt::TextWordWrap,
-                       m_look.cardHint);
-        }
-        // A paint clipped to a child (a picture set or cleared) redraws only under it: when the
-        // hint comes or goes there, the rest of the card must follow, or half a hint stays.
-        const QRect whole = card.toAlignedRect().adjusted(-1, -1, 1, 1);
-        if (hintShown != m_hintShown && !QRegion(whole).subtracted(region).isEmpty())
-            QMetaObject::invokeMethod(
-                window, [window, whole] { window->update(whole); }, Qt::QueuedConnection);
-        m_hintShown = hintShown;
-    }
-    PaintNote(p, window);
-
-    if (!m_look.banner.isEmpty())
-    {
-        const QRectF banner = map(m_look.banner);
-        QLinearGradient fill(banner.topLeft(), banner.bottomLeft());
-        fill.setColorAt(0, color(m_look.bannerTop));
-        fill.setColorAt(1, color(m_look.bannerBottom));
-        p.fillRect(banner, fill);
-        p.fillRect(QRectF(banner.left(), banner.bottom() - 2, banner.width(), 2),
-                   color(m_look.bannerLine));
-
-        const qreal h = banner.height();
-        qreal x = banner.left() + h * 0.42;
-        if (!m_look.mark.isEmpty())
-        {
-            const qreal side = h * 0.5;
-            Glyphs::Draw(p, m_look.mark, QRectF(x, banner.center().y() - side / 2, side, side),
-                         color(m_look.titleColor));
-            x += side + h * 0.18;
-        }
-
-        QFont titleFont = window->font();
-        titleFont.setPixelSize(std::max(8, qRound(h * 0.34)));
-        titleFont.setBold(true);
-        titleFont.setLetterSpacing(QFont::PercentageSpacing, 104);
-        QFont subtitleFont = window->font();
-        subtitleFont.setPixelSize(std::max(7, qRound(h * 0.15)));
-        const QFontMetricsF tm(titleFont), sm(subtitleFont);
-        const QString title = m_title.isEmpty() ? m_look.title : m_title;
-        const qreal gap = h * 0.04;
-        const qreal block = tm.ascent() + (m_look.subtitle.isEmpty() ? 0 : gap + sm.height());
-        qreal y = banner.center().y() - block / 2 + tm.ascent();
-        p.setFont(titleFont);
-        p.setPen(color(m_look.titleColor));
-        p.drawText(QPointF(x, y), title);
-        if (!m_look.subtitle.isEmpty())
-        {
-            p.setFont(subtitleFont);
-            p.setPen(color(m_look.subtitleColor));
-            p.drawText(QPointF(x + 1, y + gap + sm.ascent()), m_look.subtitle);
-        }
+        p.setFont(subtitleFont);
+        p.setPen(m_palette.Resolve(m_look.subtitleColor));
+        p.drawText(QPointF(x + 1, y + gap + sm.ascent()), m_look.subtitle);
     }
 }

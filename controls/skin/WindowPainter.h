@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QRectF>
 
+class QFont;
 class QPainter;
 class QRegion;
 class QWidget;
@@ -31,8 +32,14 @@ public:
 private:
     CWindowPainter(QWidget* window, const SkinWindow& look, const CSkinPalette& palette,
                    const QString& title);
+    // Paints the background, then each part the skin gives, back to front.
     void Paint(QWidget* window, const QRegion& region);
+    void PaintSidebar(QPainter& p, const QRectF& side) const;
+    // Notes m_hintShown; asks for the whole card when a paint of part of it changed that.
+    void PaintCard(QPainter& p, QWidget* window, const QRectF& card, const QRegion& region);
     void PaintNote(QPainter& p, const QWidget* window) const;
+    void PaintBanner(QPainter& p, const QRectF& banner) const;
+    void PaintCaption(QPainter& p, const QFont& windowFont, const QRectF& banner) const;
     void Watch(QObject* child);
     QRectF Scaled(const QWidget* window, const QRectF& designRect) const;
     static bool Covered(const QWidget* window, const QRectF& card);

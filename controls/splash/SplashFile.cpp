@@ -3,6 +3,38 @@
 #include "controls/common/Glyphs.h"
 #include "controls/common/IniFile.h"
 
+namespace
+{
+
+using Entry = CIniFile::Entry;
+
+bool ReadLayer(CIniFile& ini, const CIniFile::Section& section, SplashLayer& layer)
+{
+    using L = SplashLayer;
+    static const CIniFile::Setting<CIniFile, L> kKeys[] = {
+        {"path",
+         [](CIniFile& ini, const Entry& e, L& l)
+         {
+             const auto path = Glyphs::ParsePath(e.value);
+             if (!path)
+                 return ini.Fail(e.line, QStringLiteral("not a path"));
+             l.path = *path;
+             return true;
+         }},
+        {"fill", [](CIniFile& ini, const Entry& e, L& l) { return ini.Color(e, l.fill); }},
+        {"fillbottom",
+         [](CIniFile& ini, const Entry& e, L& l) { return ini.Color(e, l.fillBottom); }},
+        {"stroke", [](CIniFile& ini, const Entry& e, L& l) { return ini.Color(e, l.stroke); }},
+        {"width", [](CIniFile& ini, const Entry& e, L& l) { return ini.Number(e, l.width); }},
+    };
+    if (!CIniFile::ReadKeys(ini, section.keys, kKeys, layer))
+        return false;
+    return section.keys.count(QStringLiteral("path")) != 0 ||
+           ini.Fail(section.line, QStringLiteral("a layer needs a Path"));
+}
+
+} // namespace
+
 HRESULT CSplashFile::Load(const QString& path)
 {
     *this = CSplashFile{};
@@ -14,33 +46,29 @@ HRESULT CSplashFile::Load(const QString& path)
 
 HRESULT CSplashFile::Parse(const QByteArray& text)
 {
+    using F = CSplashFile;
+    static const CIniFile::Setting<CIniFile, F> kHeadKeys[] = {
+        {"version", [](CIniFile& ini, const Entry& e, F&)
+         { return e.value == u"1" || ini.Fail(e.line, QStringLiteral("unsupported version")); }},
+        {"title", [](CIniFile&, const Entry& e, F& f) { return f.m_title = e.value, true; }},
+        {"tooltip", [](CIniFile&, const Entry& e, F& f) { return f.m_tooltip = e.value, true; }},
+        {"grid",
+         [](CIniFile& ini, const Entry& e, F& f)
+         {
+             return ini.Number(e, f.m_grid) &&
+                    (f.m_grid > 0 ||
+                     ini.Fail(e.line, QStringLiteral("the grid must be wider than 0")));
+         }},
+    };
     *this = CSplashFile{};
     CIniFile ini;
     bool ok = ini.Parse(text, {QStringLiteral("splash")}, {QStringLiteral("layer")});
     const CIniFile::Section* head = ok ? ini.Find(QStringLiteral("splash")) : nullptr;
     if (ok && head == nullptr)
         ok = ini.Fail(1, QStringLiteral("not a splash: no [Splash] section"));
-    bool versioned = false;
     if (ok)
-        for (const auto& [key, e] : head->keys)
-        {
-            if (key == u"version")
-                ok = (versioned = e.value == u"1") ||
-                     ini.Fail(e.line, QStringLiteral("unsupported version"));
-            else if (key == u"title")
-                m_title = e.value;
-            else if (key == u"tooltip")
-                m_tooltip = e.value;
-            else if (key == u"grid")
-                ok = ini.Number(e, m_grid) &&
-                     (m_grid > 0 ||
-                      ini.Fail(e.line, QStringLiteral("the grid must be wider than 0")));
-            else
-                ok = ini.Fail(e.line, QStringLiteral("unknown setting %1").arg(key));
-            if (!ok)
-                break;
-        }
-    if (ok && !versioned)
+        ok = CIniFile::ReadKeys(ini, head->keys, kHeadKeys, *this);
+    if (ok && head->keys.count(QStringLiteral("version")) == 0)
         ok = ini.Fail(head->line, QStringLiteral("[Splash] needs Version = 1"));
 
     for (const auto& section : ini.Sections())
@@ -50,31 +78,7 @@ HRESULT CSplashFile::Parse(const QByteArray& text)
         if (section.kind != u"layer")
             continue;
         SplashLayer layer;
-        bool hasPath = false;
-        for (const auto& [key, e] : section.keys)
-        {
-            if (key == u"path")
-            {
-                const auto path = Glyphs::ParsePath(e.value);
-                ok = (hasPath = path.has_value()) || ini.Fail(e.line, QStringLiteral("not a path"));
-                if (path)
-                    layer.path = *path;
-            }
-            else if (key == u"fill")
-                ok = ini.Color(e, layer.fill);
-            else if (key == u"fillbottom")
-                ok = ini.Color(e, layer.fillBottom);
-            else if (key == u"stroke")
-                ok = ini.Color(e, layer.stroke);
-            else if (key == u"width")
-                ok = ini.Number(e, layer.width);
-            else
-                ok = ini.Fail(e.line, QStringLiteral("unknown setting %1").arg(key));
-            if (!ok)
-                break;
-        }
-        if (ok && !hasPath)
-            ok = ini.Fail(section.line, QStringLiteral("a layer needs a Path"));
+        ok = ReadLayer(ini, section, layer);
         if (ok)
             m_layers.push_back(std::move(layer));
     }

@@ -137,8 +137,8 @@ INT_PTR CFileDialog::DoModal()
         dialog.setNameFilters(filters);
 
     const QFileInfo proposed(layer::TextToQString(layer::NativePath(m_strFileName)));
-    const QFileInfo initialDir(
-        layer::TextToQString(layer::NativePath(m_ofn.lpstrInitialDir ? m_ofn.lpstrInitialDir : "")));
+    const QFileInfo initialDir(layer::TextToQString(
+        layer::NativePath(m_ofn.lpstrInitialDir ? m_ofn.lpstrInitialDir : "")));
     if (m_strFileName.find('\\') != std::string::npos && proposed.dir().exists())
         dialog.setDirectory(proposed.absolutePath());
     else if (!initialDir.filePath().isEmpty() && initialDir.isDir())

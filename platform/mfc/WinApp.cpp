@@ -4,11 +4,18 @@
 
 #include <QApplication>
 #include <cstdlib>
+#include <utility>
 
 namespace
 {
 CWinApp* g_app = nullptr;
 constexpr HINSTANCE kInstance(1);
+
+std::vector<std::string>& CommandLine()
+{
+    static std::vector<std::string> parameters;
+    return parameters;
+}
 
 std::string NameFromModule()
 {
@@ -66,6 +73,24 @@ int CWinApp::Run()
     return ExitInstance();
 }
 
+void CWinApp::ParseCommandLine(CCommandLineInfo& rCmdInfo)
+{
+    const std::vector<std::string>& parameters = CommandLine();
+    bool bOptionsEnded = false;
+    for (std::size_t i = 0; i < parameters.size(); ++i)
+    {
+        const std::string& param = parameters[i];
+        const BOOL bLast = i + 1 == parameters.size();
+        if (!bOptionsEnded && param == "--")
+        {
+            bOptionsEnded = true;
+            continue;
+        }
+        const bool bFlag = !bOptionsEnded && param.size() > 1 && param[0] == '-';
+        rCmdInfo.ParseParam(param.c_str() + (bFlag ? 1 : 0), bFlag, bLast);
+    }
+}
+
 HICON CWinApp::LoadIcon(UINT nIDResource) const
 {
     return LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCE(static_cast<WORD>(nIDResource)));
@@ -80,6 +105,11 @@ BOOL CWinApp::Enable3dControls()
 void CWinApp::OnHelp()
 {
     // No help file is set for the framework's own help command.
+}
+
+void layer::SetCommandLine(std::vector<std::string> parameters)
+{
+    CommandLine() = std::move(parameters);
 }
 
 CWinApp* AfxGetApp()

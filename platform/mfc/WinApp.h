@@ -2,8 +2,12 @@
 #pragma once
 
 #include "platform/mfc/CmdTarget.h"
+#include "platform/mfc/CommandLineInfo.h"
 #include "platform/mfc/String.h"
 #include "platform/user/WinUser.h"
+
+#include <string>
+#include <vector>
 
 class CWnd;
 
@@ -24,6 +28,10 @@ public:
     virtual int ExitInstance();
     // Runs the application's own message loop; used only when InitInstance returns TRUE.
     virtual int Run();
+
+    // Hands each parameter Qt left on the command line to rCmdInfo. Parameters that begin
+    // with '-' are flags, up to a parameter "--"; everything after it is a file name.
+    void ParseCommandLine(CCommandLineInfo& rCmdInfo);
 
     HICON LoadIcon(UINT nIDResource) const;
     BOOL Enable3dControls();
@@ -60,6 +68,14 @@ LPCSTR AfxGetAppName();
 HINSTANCE AfxGetInstanceHandle();
 HINSTANCE AfxGetResourceHandle();
 
-// Creates the Qt application, then runs the application object: InitInstance, and Run only
-// when InitInstance returns TRUE. The command line is not passed on.
+// Creates the Qt application, which takes its own options (-platform, -style, ...) from the
+// command line, then runs the application object: InitInstance, and Run only when
+// InitInstance returns TRUE. ParseCommandLine sees what Qt left.
 int AfxWinMain(int argc, char* argv[]);
+
+namespace layer
+{
+// The parameters ParseCommandLine reads, without the program's name: what Qt left of the
+// command line, set by AfxWinMain (and by tests).
+void SetCommandLine(std::vector<std::string> parameters);
+} // namespace layer

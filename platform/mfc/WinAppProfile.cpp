@@ -25,9 +25,8 @@ QVariant Stored(std::string_view value)
 
 std::string Bytes(const QVariant& value)
 {
-    const QByteArray bytes = value.typeId() == QMetaType::QByteArray
-                                 ? value.toByteArray()
-                                 : value.toString().toUtf8();
+    const QByteArray bytes =
+        value.typeId() == QMetaType::QByteArray ? value.toByteArray() : value.toString().toUtf8();
     return std::string(bytes.constData(), std::size_t(bytes.size()));
 }
 } // namespace
@@ -41,8 +40,7 @@ void CWinApp::SetRegistryKey(LPCSTR lpszRegistryKey)
 std::string CWinApp::ProfilePath()
 {
     SetAppName();
-    const QString folder =
-        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     const std::string profile = m_pszProfileName ? m_pszProfileName : m_strAppName;
     QString path = folder + QLatin1Char('/');
     if (m_pszRegistryKey)

@@ -10,8 +10,11 @@ int AfxWinMain(int argc, char* argv[])
     CWinApp* app = AfxGetApp();
     if (!app)
         return -1;
-    int qtArgc = argc > 0 ? 1 : 0;
+    int qtArgc = argc;
     QApplication qtApp(qtArgc, argv);
+    // Qt has taken its own options out of argv.
+    if (qtArgc > 1)
+        layer::SetCommandLine({argv + 1, argv + qtArgc});
     app->SetAppName();
     QApplication::setApplicationName(QString::fromUtf8(app->m_pszAppName));
     const int result = app->InitInstance() ? app->Run() : app->ExitInstance();

@@ -12,8 +12,8 @@ void DragAcceptFiles(HWND hWnd, BOOL fAccept)
     CWindowRecord* record = layer::FindWindow(hWnd);
     if (!record)
         return;
-    record->m_exStyle = fAccept ? record->m_exStyle | WS_EX_ACCEPTFILES
-                                : record->m_exStyle & ~WS_EX_ACCEPTFILES;
+    record->m_exStyle =
+        fAccept ? record->m_exStyle | WS_EX_ACCEPTFILES : record->m_exStyle & ~WS_EX_ACCEPTFILES;
     layer::AcceptFileDrops(record->m_widget.data(), fAccept != FALSE);
 }
 

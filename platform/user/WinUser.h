@@ -104,6 +104,7 @@ constexpr UINT WM_SYSCOMMAND = 0x0112;
 constexpr UINT WM_DROPFILES = 0x0233;
 constexpr UINT WM_USER = 0x0400;
 constexpr UINT DM_GETDEFID = WM_USER + 0;
+constexpr UINT WM_APP = 0x8000;
 
 // Window styles
 constexpr DWORD WS_OVERLAPPED = 0x00000000;

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Draws the Carvalet application icon and writes Carvalet.ico and carvalet-<N>.png.
+"""Draws the Carvalet application icon: Carvalet.ico, carvalet-<N>.png and carvalet.svg.
 
 A picture in a frame, half covered by a red curtain with a keyhole: a picture that keeps
 something behind it. Standard library only, so it runs anywhere:
@@ -7,7 +7,8 @@ something behind it. Standard library only, so it runs anywhere:
     python3 res/icons/make_icon.py [output folder]
 
 The icon file holds 16x16 and 32x32 images of 256 colours (the 32x32 one is the resource
-image), a 48x48 true-colour image and a 256x256 PNG image.
+image), a 48x48 true-colour image and a 256x256 PNG image. The PNG files are the desktop's
+icon theme sizes; the SVG draws the large picture from the same geometry for any size.
 """
 
 import math
@@ -16,7 +17,7 @@ import struct
 import sys
 import zlib
 
-PNG_SIZES = (16, 32, 48, 64, 128, 256)
+PNG_SIZES = (16, 24, 32, 48, 64, 128, 256)
 
 FRAME = (0x2B, 0x3A, 0x52)
 FRAME_EDGE = (0x1C, 0x27, 0x38)
@@ -262,6 +263,87 @@ def ico_bytes(entries):
     return out + b"".join(e[1] for e in entries)
 
 
+def hex_colour(c):
+    return "#%02x%02x%02x" % tuple(round(v) for v in c)
+
+
+def svg_text():
+    """The large picture as vectors, on a 256-unit canvas."""
+    scene = Scene(256)
+    k = 256.0
+
+    def n(v):
+        return f"{v * k:.2f}".rstrip("0").rstrip(".")
+
+    x0, y0, x1, y1 = OUTER
+    ix0, iy0, ix1, iy1 = scene.inner
+    edge = 0.018
+    rod = 0.035
+    # The curtain's gathered left edge, top to bottom, then round its right side.
+    steps = 32
+    edge_points = [
+        (scene.curtain_edge(iy0 + (iy1 - iy0) * i / steps), iy0 + (iy1 - iy0) * i / steps)
+        for i in range(steps + 1)
+    ]
+    curtain_path = (
+        "M" + " L".join(f"{n(x)},{n(y)}" for x, y in edge_points) + f" L{n(ix1)},{n(iy1)}"
+        f" L{n(ix1)},{n(iy0)} Z"
+    )
+    edge_line = "M" + " L".join(f"{n(x)},{n(y)}" for x, y in edge_points)
+    # Folds: the same light and dark bands as the bitmaps, across the curtain.
+    left = min(x for x, _ in edge_points)
+    fold_stops = []
+    for i in range(41):
+        u = i / 40
+        fold = math.cos(u * math.pi * 5.0)
+        colour = mix(CURTAIN, CURTAIN_LIGHT, max(0.0, fold) * 0.55)
+        colour = mix(colour, CURTAIN_DARK, max(0.0, -fold) * 0.6)
+        fold_stops.append(f'<stop offset="{u:.3f}" stop-color="{hex_colour(colour)}"/>')
+    cx, cy = 0.755, 0.47
+    r, ring = 0.055, 0.055 + 0.026
+
+    def keyhole(radius, slot_top, slot_bottom, width):
+        bottom = cy + slot_bottom
+        half_top = width
+        half_bottom = width + slot_bottom * 0.2
+        return (
+            f'<circle cx="{n(cx)}" cy="{n(cy)}" r="{n(radius)}"/>'
+            f'<path d="M{n(cx - half_top)},{n(cy + slot_top)} L{n(cx + half_top)},{n(cy + slot_top)}'
+            f" L{n(cx + half_bottom)},{n(bottom)} L{n(cx - half_bottom)},{n(bottom)} Z\"/>"
+        )
+
+    return f"""<?xml version="1.0" encoding="UTF-8"?>
+<svg xmlns="http://www.w3.org/2000/svg" width="256" height="256" viewBox="0 0 256 256">
+  <title>Carvalet</title>
+  <defs>
+    <linearGradient id="sky" x1="0" y1="{n(iy0)}" x2="0" y2="{n(iy1)}" gradientUnits="userSpaceOnUse">
+      <stop offset="0" stop-color="{hex_colour(SKY_TOP)}"/>
+      <stop offset="1" stop-color="{hex_colour(SKY_LOW)}"/>
+    </linearGradient>
+    <linearGradient id="folds" x1="{n(left)}" y1="0" x2="{n(ix1)}" y2="0" gradientUnits="userSpaceOnUse">
+      {"".join(fold_stops)}
+    </linearGradient>
+    <clipPath id="picture">
+      <rect x="{n(ix0)}" y="{n(iy0)}" width="{n(ix1 - ix0)}" height="{n(iy1 - iy0)}"/>
+    </clipPath>
+  </defs>
+  <rect x="{n(x0)}" y="{n(y0)}" width="{n(x1 - x0)}" height="{n(y1 - y0)}" rx="{n(scene.radius)}" fill="{hex_colour(FRAME_EDGE)}"/>
+  <rect x="{n(x0 + edge)}" y="{n(y0 + edge)}" width="{n(x1 - x0 - 2 * edge)}" height="{n(y1 - y0 - 2 * edge)}" rx="{n(0.075)}" fill="{hex_colour(FRAME)}"/>
+  <g clip-path="url(#picture)">
+    <rect x="{n(ix0)}" y="{n(iy0)}" width="{n(ix1 - ix0)}" height="{n(iy1 - iy0)}" fill="url(#sky)"/>
+    <circle cx="{n(0.30)}" cy="{n(0.36)}" r="{n(0.075)}" fill="{hex_colour(SUN)}"/>
+    <ellipse cx="{n(0.58)}" cy="{n(0.97)}" rx="{n(math.sqrt(0.22))}" ry="{n(math.sqrt(0.075))}" fill="{hex_colour(HILL_BACK)}"/>
+    <ellipse cx="{n(0.16)}" cy="{n(1.0)}" rx="{n(math.sqrt(0.17))}" ry="{n(math.sqrt(0.085))}" fill="{hex_colour(HILL_FRONT)}"/>
+    <path d="{curtain_path}" fill="url(#folds)"/>
+    <path d="{edge_line}" fill="none" stroke="{hex_colour(CURTAIN_DARK)}" stroke-width="{n(0.03)}"/>
+    <g fill="{hex_colour(KEYHOLE)}">{keyhole(ring, 0.0, 0.166, 0.046)}</g>
+    <g fill="{hex_colour(KEYHOLE_DARK)}">{keyhole(r, 0.0, 0.14, 0.02)}</g>
+    <rect x="{n(ix0)}" y="{n(iy0)}" width="{n(ix1 - ix0)}" height="{n(rod)}" fill="{hex_colour(ROD)}"/>
+  </g>
+</svg>
+"""
+
+
 def main():
     out_dir = sys.argv[1] if len(sys.argv) > 1 else os.path.dirname(os.path.abspath(__file__))
     images = {size: render(size) for size in PNG_SIZES}
@@ -277,6 +359,8 @@ def main():
     entries.append((256, png_bytes(images[256]), 32, 0))
     with open(os.path.join(out_dir, "Carvalet.ico"), "wb") as f:
         f.write(ico_bytes(entries))
+    with open(os.path.join(out_dir, "carvalet.svg"), "w", encoding="utf-8") as f:
+        f.write(svg_text())
 
 
 if __name__ == "__main__":

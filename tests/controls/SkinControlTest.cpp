@@ -375,8 +375,8 @@ TEST_F(SkinOnWidgets, TheWindowsOwnLineGoesUnderTheCardInItsColours)
     };
     auto reddish = [](const std::set<QRgb>& colours)
     {
-        return std::any_of(colours.begin(), colours.end(), [](QRgb c)
-                           { return qRed(c) > 150 && qGreen(c) < 90 && qBlue(c) < 90; });
+        return std::any_of(colours.begin(), colours.end(),
+                           [](QRgb c) { return qRed(c) > 150 && qGreen(c) < 90 && qBlue(c) < 90; });
     };
     EXPECT_EQ(inks().size(), 1u) << "nothing there before";
 

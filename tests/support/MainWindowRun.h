@@ -7,7 +7,8 @@
 #include "platform/user/ModalLoop.h"
 #include "platform/user/QtBridge.h"
 #include "res/Resource.h"
-#include "ui/StegoDlg.h"
+#include "tests/support/ModalScript.h"
+#include "tests/support/TestStegoDlg.h"
 
 #include <QCoreApplication>
 #include <QPushButton>
@@ -23,12 +24,6 @@
 #include <vector>
 
 inline const std::string kSkinFailure = "Could not load or apply the skin.";
-
-class CTestStegoDlg : public CStegoDlg
-{
-public:
-    using CStegoDlg::m_pSkin;
-};
 
 struct MainWindowRun
 {
@@ -50,18 +45,10 @@ struct MainWindowRun
 inline MainWindowRun RunMainWindow(CTestStegoDlg& dlg)
 {
     MainWindowRun run;
-    layer::SetModalHook(
+    ModalScript script;
+    script.Dialog(
         [&](const ModalContext& ctx)
         {
-            if (ctx.kind == ModalKind::MessageBox)
-            {
-                run.messages.push_back(ctx.text);
-                run.captions.push_back(ctx.caption);
-                ctx.widget->findChild<QPushButton*>()->click();
-                return;
-            }
-            if (ctx.kind != ModalKind::Dialog || ctx.hWnd != dlg.m_hWnd)
-                return;
             run.shown = true;
             run.hDlg = ctx.hWnd.value;
             // The window may not be active yet; the child that will get the focus is known.
@@ -82,7 +69,8 @@ inline MainWindowRun RunMainWindow(CTestStegoDlg& dlg)
                                });
         });
     run.result = dlg.DoModal();
-    layer::SetModalHook({});
+    run.messages = script.messages;
+    run.captions = script.captions;
     return run;
 }
 

@@ -1,5 +1,6 @@
-// Answers the modal windows that the commands open, as a person would: types passwords and
-// presses OK, picks files in the file dialogs, and reads and closes every message box.
+// Answers the modal windows that the tests open, as a person would: types passwords and
+// presses OK, picks files in the file dialogs, acts on other dialogs as told, and reads and
+// closes every message box. Every test that answers modal windows goes through it.
 #pragma once
 
 #include "platform/mfc/Wnd.h"
@@ -97,10 +98,12 @@ public:
     }
     void CancelFile() { File(QString()); }
 
-    // Any other dialog: `step` acts on it, and must end it.
+    // Any other dialog: `step` acts on it as it comes up.
     void Dialog(Step step) { steps.emplace_back(ModalKind::Dialog, std::move(step)); }
 
+    // Each message box's text and caption.
     std::vector<std::string> messages;
+    std::vector<std::string> captions;
     std::vector<FileDialogSeen> fileDialogs;
     int passwordDialogs = 0;
     // The answer to "... already exists. Do you want to replace it?".
@@ -116,6 +119,7 @@ private:
         if (ctx.kind == ModalKind::MessageBox)
         {
             messages.push_back(ctx.text);
+            captions.push_back(ctx.caption);
             auto* box = qobject_cast<QMessageBox*>(ctx.widget);
             ASSERT_NE(box, nullptr);
             QAbstractButton* answer = box->button(QMessageBox::Ok);

@@ -197,8 +197,8 @@ TEST(RealSkin, AProgramFolderWhoseNameIsNotUtf8StillFindsItsSkinAndSplash)
     ASSERT_TRUE(created);
     EXPECT_TRUE(messages.empty()) << messages.front();
     LONG loaded = -1;
-    dlg.GetDlgItem(IDC_SPLASH)->InvokeHelper(DISPID_SPLASH_LOADED, DISPATCH_PROPERTYGET, VT_I4,
-                                             &loaded, nullptr);
+    dlg.GetDlgItem(IDC_SPLASH)
+        ->InvokeHelper(DISPID_SPLASH_LOADED, DISPATCH_PROPERTYGET, VT_I4, &loaded, nullptr);
     EXPECT_EQ(loaded, 1);
     dlg.DestroyWindow();
 }

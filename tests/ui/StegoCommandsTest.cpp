@@ -4,7 +4,7 @@
 #include "platform/gdi/ImageObject.h"
 #include "platform/kernel/Text.h"
 #include "tests/support/ModalScript.h"
-#include "ui/StegoDlg.h"
+#include "tests/support/TestStegoDlg.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,16 +23,6 @@
 namespace
 {
 CWinApp g_app;
-
-class CTestStegoDlg : public CStegoDlg
-{
-public:
-    using CStegoDlg::m_nCarrierSize;
-    using CStegoDlg::m_pCarrier;
-    using CStegoDlg::m_strCarrierPath;
-    using CStegoDlg::m_strImagePath;
-    using CStegoDlg::m_strMessage;
-};
 
 void Put32(std::string& out, std::uint32_t v)
 {

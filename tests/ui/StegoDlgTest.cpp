@@ -1,10 +1,11 @@
 // The main window as a person sees it: pages, enabled state, focus, the ways it closes, and
 // its icon when minimised.
-#include "ui/StegoDlg.h"
 #include "platform/gdi/ImageObject.h"
 #include "platform/user/ModalLoop.h"
 #include "platform/user/QtBridge.h"
 #include "res/Resource.h"
+#include "tests/support/ModalScript.h"
+#include "tests/support/TestStegoDlg.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -15,15 +16,6 @@
 namespace
 {
 CWinApp g_app;
-
-class CTestStegoDlg : public CStegoDlg
-{
-public:
-    using CStegoDlg::m_hIcon;
-    using CStegoDlg::m_picture;
-    using CStegoDlg::m_strMessage;
-    using CStegoDlg::m_tabPages;
-};
 
 class StegoDlg : public ::testing::Test
 {
@@ -209,7 +201,8 @@ namespace
 INT_PTR RunAndClose(const std::function<void(CWnd*, QWidget*)>& close, bool* closedByOk)
 {
     CTestStegoDlg modal;
-    layer::SetModalHook(
+    ModalScript script;
+    script.Dialog(
         [&](const ModalContext& ctx)
         {
             CWnd* wnd = CWnd::FromHandle(ctx.hWnd);
@@ -217,9 +210,7 @@ INT_PTR RunAndClose(const std::function<void(CWnd*, QWidget*)>& close, bool* clo
             *closedByOk = !ctx.widget->isVisible();
             close(wnd, ctx.widget);
         });
-    const INT_PTR result = modal.DoModal();
-    layer::SetModalHook({});
-    return result;
+    return modal.DoModal();
 }
 } // namespace
 

@@ -3,14 +3,14 @@
 // file dialogs start in, and files dropped on the window.
 #include "platform/kernel/Text.h"
 #include "tests/support/ModalScript.h"
-#include "ui/StegoDlg.h"
+#include "tests/support/TestStegoDlg.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -25,16 +25,9 @@ namespace
 {
 CWinApp g_app;
 
-class CTestStegoDlg : public CStegoDlg
-{
-public:
-    using CStegoDlg::m_nCarrierSize;
-    using CStegoDlg::m_strMessage;
-};
-
-constexpr int kButtons[] = {IDC_IMAGE_PAGE, IDC_TEXT_PAGE, IDC_HELP_BUTTON, IDC_OPEN_IMAGE,
-                            IDC_LOAD_TEXT,  IDC_UNHIDE,    IDC_HIDE,        IDC_ABOUT,
-                            IDCANCEL};
+constexpr int kButtons[] = {IDC_IMAGE_PAGE, IDC_TEXT_PAGE, IDC_HELP_BUTTON,
+                            IDC_OPEN_IMAGE, IDC_LOAD_TEXT, IDC_UNHIDE,
+                            IDC_HIDE,       IDC_ABOUT,     IDCANCEL};
 
 // Points $XDG_CONFIG_HOME at a folder of the test's own, so each test starts with no settings.
 struct ConfigFolder

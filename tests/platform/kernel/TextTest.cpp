@@ -75,7 +75,6 @@ TEST(Text, AnyBytesComeBackExactlyThroughUtf16)
         SysFreeString(bstr);
     }
     // UTF-8 reads as itself; only what is not UTF-8 is escaped.
-    EXPECT_EQ(layer::ExactTextToQString("caf\xC3\xA9 \xF0\x9F\x8C\x8D"),
-              QStringLiteral(u"café 🌍"));
+    EXPECT_EQ(layer::ExactTextToQString("caf\xC3\xA9 \xF0\x9F\x8C\x8D"), QStringLiteral(u"café 🌍"));
     EXPECT_EQ(layer::ExactTextToQString("caf\xE9"), QStringLiteral(u"caf\xDCE9"));
 }
