@@ -20,11 +20,12 @@ CStegoApp::~CStegoApp() = default;
 
 BOOL CStegoApp::InitInstance()
 {
-    // Settings (the last folder of the file dialogs) go to ~/.config/carvalet.
-    SetRegistryKey("carvalet");
     AfxEnableControlContainer();
     CreateMutexA(nullptr, FALSE, "BrindlemoorCarvalet");
     Enable3dControls();
+    // The few choices remembered between runs (whether to seal, the file dialogs' last folder)
+    // live under the maker's name.
+    SetRegistryKey("Brindlemoor");
 
     CCommandLineInfo cmdInfo;
     ParseCommandLine(cmdInfo);

@@ -1,14 +1,18 @@
-// The engine against OpenSSL's Blowfish, and the codec on the largest carrier it meets in
-// practice. Prints the usual table, then the median ratios.
+// The engine against OpenSSL's Blowfish, the codec on the largest carrier it meets in practice,
+// and sealing at the program's own key-derivation cost. Prints the usual table, then the median
+// ratios.
 
 #include "engine/BlowfishCipher.h"
 #include "engine/CarrierCodec.h"
 #include "engine/PasswordRecord.h"
+#include "engine/SealedMessage.h"
 
 #include <benchmark/benchmark.h>
 #include <openssl/blowfish.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <map>
 #include <random>
 #include <string>
@@ -126,6 +130,67 @@ void EmbedExtract_64MiB(benchmark::State& state)
     state.counters["message_bytes"] = static_cast<double>(message.size());
 }
 
+// Resident memory from /proc/self/status, in KiB: "VmHWM:" is the peak since the last reset.
+double StatusKiB(const std::string& field)
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+    {
+        if (line.rfind(field, 0) == 0)
+        {
+            return std::stod(line.substr(field.size()));
+        }
+    }
+    return 0;
+}
+
+// Runs `call` once per iteration, and reports the resident peak during the calls and how much
+// it rose over the memory held just before each.
+template <class Call> void WithPeak(benchmark::State& state, const Call& call)
+{
+    double peak = 0;
+    double added = 0;
+    for (auto _ : state)
+    {
+        state.PauseTiming();
+        std::ofstream("/proc/self/clear_refs") << "5";
+        const double before = StatusKiB("VmRSS:");
+        state.ResumeTiming();
+        call();
+        state.PauseTiming();
+        const double high = StatusKiB("VmHWM:");
+        peak = std::max(peak, high);
+        added = std::max(added, high - before);
+        state.ResumeTiming();
+    }
+    state.counters["peak_MiB"] = peak / 1024;
+    state.counters["added_MiB"] = added / 1024;
+}
+
+constexpr const char* PASSPHRASE = "correct horse battery staple";
+
+// A 1 KiB message sealed at the program's cost: one Argon2id run, then the cipher.
+void Seal_1KiB(benchmark::State& state)
+{
+    const std::string message(1024, 'm');
+    WithPeak(state, [&] { benchmark::DoNotOptimize(SealMessage(message, PASSPHRASE)); });
+}
+
+// Opening it again, as Reveal and unhide do once the password is typed.
+void Unseal_1KiB(benchmark::State& state)
+{
+    const std::optional<SealedMessage> sealed =
+        ParseArmour(SealMessage(std::string(1024, 'm'), PASSPHRASE));
+    WithPeak(state,
+             [&]
+             {
+                 if (OpenSealed(*sealed, PASSPHRASE).status != UnsealStatus::Opened)
+                 {
+                     state.SkipWithError("the sealed message did not open");
+                 }
+             });
+}
+
 // Keeps the median of every benchmark (seconds, bytes per second), to print the ratios once all
 // have run.
 class MedianReporter : public benchmark::ConsoleReporter
@@ -143,6 +208,10 @@ public:
                 m_medians[run.run_name.function_name] = {
                     run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit),
                     bytes == run.counters.end() ? 0.0 : static_cast<double>(bytes->second)};
+                if (const auto peak = run.counters.find("peak_MiB"); peak != run.counters.end())
+                {
+                    m_peaks[run.run_name.function_name] = peak->second;
+                }
             }
         }
         ConsoleReporter::ReportRuns(runs);
@@ -167,6 +236,14 @@ public:
         const auto codec = Find("EmbedExtract_64MiB");
         std::printf("  %-12s %8.1f ms for the longest message of a 64 MiB carrier\n",
                     "Embed+Extract", codec.first * 1e3);
+        std::printf("\nSealing (Argon2id, %u passes over %u MiB), 1 KiB message:\n",
+                    SEAL_COST.passes, SEAL_COST.memoryKiB / 1024);
+        for (const char* what : {"Seal_1KiB", "Unseal_1KiB"})
+        {
+            const auto it = m_peaks.find(what);
+            std::printf("  %-12s %8.1f ms, peak resident %.1f MiB\n", what, Find(what).first * 1e3,
+                        it == m_peaks.end() ? 0.0 : it->second);
+        }
     }
 
 private:
@@ -177,6 +254,7 @@ private:
     }
 
     std::map<std::string, std::pair<double, double>> m_medians;
+    std::map<std::string, double> m_peaks;
 };
 
 } // namespace
@@ -188,6 +266,8 @@ BENCHMARK(EcbDecrypt_OpenSSL)->Repetitions(5);
 BENCHMARK(KeySchedule_Carvalet)->Repetitions(5);
 BENCHMARK(KeySchedule_OpenSSL)->Repetitions(5);
 BENCHMARK(EmbedExtract_64MiB)->Repetitions(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(Seal_1KiB)->Repetitions(5)->Iterations(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(Unseal_1KiB)->Repetitions(5)->Iterations(2)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {

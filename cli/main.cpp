@@ -6,6 +6,7 @@
 #include "common/Version.h"
 #include "engine/CarrierCodec.h"
 #include "engine/PasswordRecord.h"
+#include "engine/SealedMessage.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -13,6 +14,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <sys/prctl.h>
 #include <vector>
 
 namespace
@@ -21,26 +23,33 @@ namespace
 constexpr const char* VERSION = CARVALET_VERSION;
 constexpr int EXIT_FAILED = 1;
 constexpr int EXIT_USAGE = 2;
+constexpr int EXIT_WRONG_PASSWORD = 3;
 
 constexpr const char* USAGE = R"(Usage:
-  carvalet-cli hide IMAGE OUTPUT (--message TEXT | --message-file FILE) [--password-stdin]
+  carvalet-cli hide IMAGE OUTPUT (--message TEXT | --message-file FILE) [--seal]
+                    [--password-stdin]
   carvalet-cli unhide IMAGE [--output FILE] [--password-stdin]
   carvalet-cli info IMAGE
   carvalet-cli --help | --version
 
 hide    hides the message in a copy of IMAGE, written to OUTPUT, behind a password
         of 8 to 16 characters (only the first 8 count).
+        --seal  enciphers the message under the whole password, a passphrase of
+                8 to 64 characters (Argon2id and XChaCha20-Poly1305); older
+                copies of Carvalet show a sealed message as unreadable text.
 unhide  asks for the password and writes the hidden message, byte for byte, to
-        standard output or FILE.
-info    tells the size of IMAGE, the longest message it can take, and whether it
-        seems to hold a hidden message.
+        standard output or FILE. A sealed message is unsealed.
+info    tells the size of IMAGE, the longest message it can take (plain and
+        sealed), and whether it seems to hold a hidden message.
 
 The password is asked on the terminal without echo (twice when hiding), or read
 as the first line of standard input with --password-stdin. It never appears on
-the command line. Note: the password only gates access; anyone with this program
-can read hidden messages.
+the command line. Without --seal the password only gates access: anyone with
+this program can read the message. A sealed message can only be read with the
+password.
 
-Exit status: 0 on success, 1 on failure, 2 on a usage error.
+Exit status: 0 on success, 1 on failure, 2 on a usage error, 3 when a sealed
+message does not open (wrong password, or the message was changed).
 )";
 
 class UsageError : public std::runtime_error
@@ -54,9 +63,10 @@ struct Arguments
     std::vector<std::string> positional;
     std::map<std::string, std::string> values;
     bool passwordStdin = false;
+    bool seal = false;
 };
 
-// Options that take a value, per command; "--password-stdin" is the only flag.
+// Options that take a value, per command; "--password-stdin" and hide's "--seal" are flags.
 const std::map<std::string, std::vector<std::string>> VALUE_OPTIONS = {
     {"hide", {"--message", "--message-file"}},
     {"unhide", {"--output"}},
@@ -84,6 +94,11 @@ Arguments Parse(const std::string& command, int argc, char** argv)
         if (arg == "--password-stdin" && command != "info")
         {
             args.passwordStdin = true;
+            continue;
+        }
+        if (arg == "--seal" && command == "hide")
+        {
+            args.seal = true;
             continue;
         }
         std::optional<std::string> value;
@@ -139,28 +154,50 @@ std::int32_t LengthOf(const std::vector<std::uint8_t>& carrier)
     return static_cast<std::int32_t>(carrier.size());
 }
 
-std::string AskPassword(bool fromStdin, bool confirm)
+// The rules a new password must pass: the message for the first one broken, or "".
+using PasswordRules = std::string (*)(const std::string&, const std::string&);
+
+// A password held only as long as it is needed, then wiped.
+struct Password
+{
+    std::string text;
+    Password() = default;
+    Password(const Password&) = delete;
+    Password& operator=(const Password&) = delete;
+    ~Password() { WipeString(text); }
+};
+
+void CheckRules(PasswordRules rules, const std::string& password, const std::string& confirmation)
+{
+    if (const std::string problem = rules(password, confirmation); !problem.empty())
+    {
+        throw CliError(problem);
+    }
+}
+
+// rules: null when the password is not new, so it is asked once.
+void AskPassword(Password& password, bool fromStdin, PasswordRules rules)
 {
     if (fromStdin)
     {
-        return ReadPasswordFromStdin();
+        password.text = ReadPasswordFromStdin();
     }
-    std::string password = ReadPasswordFromTerminal("Password : ");
-    if (!confirm)
+    else
     {
-        return password;
+        password.text = ReadPasswordFromTerminal("Password : ");
+        if (rules)
+        {
+            // Check the length before asking again, as the dialog reports it first.
+            CheckRules(rules, password.text, password.text);
+            Password confirmation;
+            confirmation.text = ReadPasswordFromTerminal("Confirm Pw : ");
+            CheckRules(rules, password.text, confirmation.text);
+        }
     }
-    // Check the length before asking again, as the dialog reports it first.
-    if (const std::string problem = CheckNewPassword(password, password); !problem.empty())
+    if (rules)
     {
-        throw CliError(problem);
+        CheckRules(rules, password.text, password.text);
     }
-    const std::string confirmation = ReadPasswordFromTerminal("Confirm Pw : ");
-    if (const std::string problem = CheckNewPassword(password, confirmation); !problem.empty())
-    {
-        throw CliError(problem);
-    }
-    return password;
 }
 
 int Hide(const Arguments& args)
@@ -186,16 +223,22 @@ int Hide(const Arguments& args)
         throw CliError("There is no text to curtain");
     }
 
-    const std::string password = AskPassword(args.passwordStdin, true);
-    if (const std::string problem = CheckNewPassword(password, password); !problem.empty())
+    Password password;
+    AskPassword(password, args.passwordStdin, args.seal ? CheckNewSealPassword : CheckNewPassword);
+    std::string record = MakePasswordRecord(password.text);
+    if (args.seal)
     {
-        throw CliError(problem);
+        record = SEAL_MARKER_RECORD;
+        std::string armour = SealMessage(message, password.text);
+        WipeString(message);
+        message = std::move(armour);
     }
+    WipeString(password.text);
 
     // The window's order: the password record first, then the message.
     MessageSink sink;
     for (const auto& [slot, text] :
-         {std::pair{PASSWORD_SLOT, MakePasswordRecord(password)}, std::pair{MESSAGE_SLOT, message}})
+         {std::pair{PASSWORD_SLOT, record}, std::pair{MESSAGE_SLOT, message}})
     {
         if (EmbedText(carrier.data(), LengthOf(carrier), slot, text, sink.Fn()) != 1)
         {
@@ -203,6 +246,71 @@ int Hide(const Arguments& args)
         }
     }
     WriteFileSafely(output, carrier.data(), carrier.size());
+    return 0;
+}
+
+// Exits with EXIT_WRONG_PASSWORD for a wrong password and for a changed armour alike, so a
+// script need not tell them apart; the message on standard error does.
+int Refuse(const char* message)
+{
+    std::cerr << message << '\n';
+    return EXIT_WRONG_PASSWORD;
+}
+
+void WriteMessage(const Arguments& args, const std::string& message)
+{
+    if (const auto out = args.values.find("--output"); out != args.values.end())
+    {
+        WriteFileSafely(out->second, message.data(), message.size());
+    }
+    else if (std::fwrite(message.data(), 1, message.size(), stdout) != message.size() ||
+             std::fflush(stdout) != 0)
+    {
+        throw CliError("cannot write the message to standard output");
+    }
+}
+
+int Unseal(const Arguments& args, const std::vector<std::uint8_t>& carrier)
+{
+    MessageSink sink;
+    const std::string armour =
+        ExtractText(carrier.data(), LengthOf(carrier), MESSAGE_SLOT, sink.Fn());
+    if (sink.shown)
+    {
+        return EXIT_FAILED;
+    }
+    const std::optional<SealedMessage> sealed = ParseArmour(armour);
+    if (!sealed)
+    {
+        return Refuse(SEAL_DAMAGED);
+    }
+    Password password;
+    AskPassword(password, args.passwordStdin, nullptr);
+    UnsealResult opened = OpenSealed(*sealed, password.text);
+    WipeString(password.text);
+    switch (opened.status)
+    {
+    case UnsealStatus::Opened:
+        break;
+    case UnsealStatus::WrongPassword:
+        return Refuse(WRONG_PASSWORD);
+    case UnsealStatus::Damaged:
+        return Refuse(SEAL_DAMAGED);
+    case UnsealStatus::NoMemory:
+        throw CliError(SEAL_NO_MEMORY);
+    }
+    // The unsealed text ends where the window's would, at its first zero byte.
+    opened.message.erase(std::min(opened.message.find('\0'), opened.message.size()));
+    try
+    {
+        WriteMessage(args, opened.message);
+    }
+    catch (...)
+    {
+        WipeString(opened.message);
+        throw;
+    }
+    WipeString(opened.message);
     return 0;
 }
 
@@ -222,11 +330,16 @@ int Unhide(const Arguments& args)
         }
         throw CliError("Image does not contain curtained data ..");
     }
-
-    const std::string password = AskPassword(args.passwordStdin, false);
-    if (!PasswordOpensRecord(password, record))
+    if (IsSealMarker(record))
     {
-        throw CliError("Invalid password try again");
+        return Unseal(args, carrier);
+    }
+
+    Password password;
+    AskPassword(password, args.passwordStdin, nullptr);
+    if (!PasswordOpensRecord(password.text, record))
+    {
+        throw CliError(WRONG_PASSWORD);
     }
 
     const std::string message =
@@ -235,15 +348,7 @@ int Unhide(const Arguments& args)
     {
         return EXIT_FAILED;
     }
-    if (const auto out = args.values.find("--output"); out != args.values.end())
-    {
-        WriteFileSafely(out->second, message.data(), message.size());
-    }
-    else if (std::fwrite(message.data(), 1, message.size(), stdout) != message.size() ||
-             std::fflush(stdout) != 0)
-    {
-        throw CliError("cannot write the message to standard output");
-    }
+    WriteMessage(args, message);
     return 0;
 }
 
@@ -255,13 +360,17 @@ int Info(const Arguments& args)
     const std::string record =
         ExtractText(carrier.data(), LengthOf(carrier), PASSWORD_SLOT, ShowMessageFn{});
     const std::string suffix = PASSWORD_RECORD_SUFFIX;
-    const bool hasRecord = record.size() == PASSWORD_RECORD_LENGTH &&
-                           record.compare(PASSWORD_RECORD_KEPT, suffix.size(), suffix) == 0;
+    const bool sealed = IsSealMarker(record);
+    const bool hasRecord =
+        sealed || (record.size() == PASSWORD_RECORD_LENGTH &&
+                   record.compare(PASSWORD_RECORD_KEPT, suffix.size(), suffix) == 0);
 
     std::cout << "Image: " << image << '\n'
               << "Size: " << carrier.size() << " bytes\n"
               << "Longest message: " << LongestMessage(LengthOf(carrier)) << " bytes\n"
-              << "Password record: " << (hasRecord ? "yes" : "no") << '\n';
+              << "Longest sealed message: " << LongestSealedMessage(LengthOf(carrier)) << " bytes\n"
+              << "Password record: " << (hasRecord ? "yes" : "no") << '\n'
+              << "Sealed message: " << (sealed ? "yes" : "no") << '\n';
     return 0;
 }
 
@@ -287,6 +396,11 @@ int Run(int argc, char** argv)
         throw UsageError("unknown command " + command);
     }
     const Arguments args = Parse(command, argc, argv);
+    if (command != "info")
+    {
+        // A password and the keys made from it must not end up in a core dump.
+        ::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
+    }
     if (command == "hide")
     {
         return Hide(args);

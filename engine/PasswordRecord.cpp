@@ -105,3 +105,46 @@ bool PasswordOpensRecord(const std::string& typed, const std::string& record)
     const std::optional<std::string> windowsForm = Utf8ToCp1252(typed);
     return windowsForm && *windowsForm != typed && MakePasswordRecord(*windowsForm) == record;
 }
+
+bool IsValidUtf8(std::string_view text)
+{
+    for (std::size_t at = 0; at < text.size();)
+    {
+        if (!NextCharacter(text, at))
+        {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string Cp1252ToUtf8(std::string_view cp1252)
+{
+    std::string out;
+    out.reserve(cp1252.size() * 2);
+    for (const char byte : cp1252)
+    {
+        const auto b = static_cast<std::uint8_t>(byte);
+        char32_t c = b;
+        if (b >= 0x80 && b < 0xA0 && CP1252_HIGH[b - 0x80] != 0)
+        {
+            c = CP1252_HIGH[b - 0x80];
+        }
+        if (c < 0x80)
+        {
+            out += static_cast<char>(c);
+        }
+        else if (c < 0x800)
+        {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+        else
+        {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}

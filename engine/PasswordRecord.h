@@ -26,3 +26,10 @@ bool PasswordOpensRecord(const std::string& typed, const std::string& record);
 // UTF-8 text in the Windows-1252 code page; none when it is not valid UTF-8 or holds a
 // character that code page lacks.
 std::optional<std::string> Utf8ToCp1252(std::string_view utf8);
+
+// Whether the bytes are well-formed UTF-8 (no overlong forms, no surrogates).
+bool IsValidUtf8(std::string_view text);
+
+// Windows-1252 text in UTF-8; the five bytes the code page leaves unused keep their C1 values,
+// as Windows decodes them.
+std::string Cp1252ToUtf8(std::string_view cp1252);

@@ -60,7 +60,8 @@ const DialogItem kMainItems[] = {
     {IDC_HELP_BUTTON, "Button", kButton | WS_VISIBLE, 0, 4, 4, 12, 10, ""},
 };
 
-// Template 129, the password dialog.
+// Template 129, the password dialog. The sealing rows below the buttons show in set mode only;
+// verify mode cuts the dialog back to 145 x 65, the part it uses.
 constexpr DWORD kPasswordEdit =
     kChildVisible | ES_LEFT | ES_PASSWORD | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP;
 const DialogItem kPasswordItems[] = {
@@ -71,6 +72,10 @@ const DialogItem kPasswordItems[] = {
      "Confirm Pw :"},
     {IDC_PASSWORD, "Edit", kPasswordEdit, 0, 52, 6, 85, 14, ""},
     {IDC_CONFIRM, "Edit", kPasswordEdit, 0, 52, 26, 85, 14, ""},
+    {IDC_SEAL, "Button", kChildVisible | WS_TABSTOP | BS_AUTOCHECKBOX, 0, 7, 64, 146, 10,
+     "Seal the message with this password"},
+    {IDC_SEAL_HINT, "Static", kChildVisible | SS_LEFT | SS_NOPREFIX | WS_GROUP, 0, 19, 76, 134, 8,
+     "Older copies show it as unreadable text."},
     {IDC_CANCEL_BUTTON, "Button", kChildVisible | WS_TABSTOP | BS_PUSHBUTTON, 0, 88, 44, 50, 14,
      "Cancel"},
 };
@@ -83,7 +88,7 @@ const DialogTemplate kTemplates[] = {
     {IDD_MAIN, kModalFrame | WS_VISIBLE | WS_MINIMIZEBOX, WS_EX_APPWINDOW, 0, 0, 368, 275,
      "Carvalet", "MS Sans Serif", 8, 400, DEFAULT_CHARSET, kMainItems,
      std::span<const unsigned char>(kDialogInit102, kDialogInit102Size)},
-    {IDD_PASSWORD, kModalFrame, 0, 0, 0, 145, 65, "Password", "MS Sans Serif", 8, 400,
+    {IDD_PASSWORD, kModalFrame, 0, 0, 0, 160, 91, "Password", "MS Sans Serif", 8, 400,
      DEFAULT_CHARSET, kPasswordItems},
 };
 } // namespace

@@ -26,3 +26,5 @@ constexpr int IDC_TEXT_PAGE = 1022;
 constexpr int IDC_ABOUT = 1023;
 constexpr int IDC_HELP_BUTTON = 1024;
 constexpr int IDC_CANCEL_BUTTON = 1025;
+constexpr int IDC_SEAL = 1026;
+constexpr int IDC_SEAL_HINT = 1027;

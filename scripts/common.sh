@@ -7,7 +7,7 @@ JOBS=$(nproc 2>/dev/null || echo 2)
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libgtest-dev libgmock-dev libbenchmark-dev libssl-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libssl-dev libsodium-dev
   clang libclang-rt-14-dev clang-format-14 git
   libchm-dev fp-utils
   xvfb xauth xdotool x11-apps imagemagick

@@ -1,8 +1,10 @@
 // CPasswordDlg: asks for a new password and its confirmation (set mode), or for the password
-// that must match a stored password record (verify mode).
+// that must match a stored password record or open a sealed message (verify mode).
 #pragma once
 
 #include "platform/mfc/Afx.h"
+
+struct SealedMessage;
 
 class CPasswordDlg : public CDialog
 {
@@ -17,6 +19,18 @@ public:
     CButton m_btnOK;
     CString m_strPassword;
     CString m_strConfirm;
+    // Set mode: TRUE when the message is to be sealed with the password, which the opener then
+    // reads from m_strPassword and wipes. Remembered from one run to the next.
+    BOOL m_bSeal = FALSE;
+    // Verify mode: the sealed message the password must open, instead of a record to match.
+    const SealedMessage* m_pSealed = nullptr;
+    // Verify mode with m_pSealed: the message, once opened.
+    CString m_strUnsealed;
+
+    // Overwrites the typed passwords in the members, once the opener is done with them.
+    void WipePasswords();
+    // Whether set mode will offer sealing: the choice made last time.
+    static BOOL SealChosenLast();
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
@@ -25,4 +39,10 @@ protected:
     void OnCancel() override;
 
     DECLARE_MESSAGE_MAP()
+
+private:
+    void OnSetModeOK();
+    void OnUnsealOK();
+    void RefusePassword();
+    void FitVerifyMode();
 };

@@ -1,6 +1,7 @@
 #include "ui/StegoDlg.h"
 
 #include "engine/CarrierCodec.h"
+#include "engine/SealedMessage.h"
 #include "platform/gdi/Image.h"
 #include "platform/kernel/Text.h"
 #include "platform/mfc/File.h"
@@ -15,6 +16,7 @@
 
 #include <cctype>
 #include <new>
+#include <stdexcept>
 #include <string>
 
 namespace
@@ -340,9 +342,13 @@ void CStegoDlg::ShowCapacity()
         m_pSkin->SetCardNote(m_hWnd.value, u"", 0);
         return;
     }
+    // Counted as Hide will hide it: sealed when the password dialog will offer sealing.
+    const bool bSealed = CPasswordDlg::SealChosenLast();
     const std::int64_t nLength = strText.GetLength();
-    const std::int64_t nLongest = LongestMessage(m_nCarrierSize);
-    std::string strNote = WithThousands(nLength) + " of " + WithThousands(nLongest) + " bytes";
+    const std::int64_t nLongest =
+        bSealed ? LongestSealedMessage(m_nCarrierSize) : LongestMessage(m_nCarrierSize);
+    std::string strNote = WithThousands(nLength) + " of " + WithThousands(nLongest) +
+                          (bSealed ? " bytes, sealed" : " bytes");
     if (nLength > nLongest)
         strNote += ": too long by " + WithThousands(nLength - nLongest);
     const std::u16string note(strNote.begin(), strNote.end());
@@ -498,14 +504,37 @@ void CStegoDlg::OnHide()
     dlgPassword.m_bSetMode = 1;
     if (dlgPassword.DoModal() == IDCANCEL)
         return;
+    // A sealed message goes into the message record as its armour.
+    std::string strHidden = m_strMessage.str();
+    if (dlgPassword.m_bSeal)
+    {
+        try
+        {
+            CWaitCursor wait;
+            strHidden = SealMessage(strHidden, dlgPassword.m_strPassword.str());
+        }
+        catch (const std::bad_alloc&)
+        {
+            dlgPassword.WipePasswords();
+            AfxMessageBox("There is not enough memory to seal the message.", MB_OK, 0);
+            return;
+        }
+        catch (const std::runtime_error& e)
+        {
+            dlgPassword.WipePasswords();
+            AfxMessageBox(e.what(), MB_OK, 0);
+            return;
+        }
+    }
+    dlgPassword.WipePasswords();
     if (EmbedText(m_pCarrier.get(), m_nCarrierSize, PASSWORD_SLOT, dlgPassword.m_strRecord.str(),
                   ShowCodecMessage) == -1)
     {
         AfxMessageBox("Operation aborted ..     ", MB_OK, 0);
         return;
     }
-    if (EmbedText(m_pCarrier.get(), m_nCarrierSize, MESSAGE_SLOT, m_strMessage.str(),
-                  ShowCodecMessage) == -1)
+    if (EmbedText(m_pCarrier.get(), m_nCarrierSize, MESSAGE_SLOT, strHidden, ShowCodecMessage) ==
+        -1)
     {
         AfxMessageBox("Operation aborted ..     ", MB_OK, 0);
         return;
@@ -547,10 +576,43 @@ void CStegoDlg::OnUnhide()
         ExtractText(m_pCarrier.get(), m_nCarrierSize, PASSWORD_SLOT, ShowCodecMessage).c_str();
     if (dlgPassword.m_strRecord.IsEmpty())
         return;
+    if (IsSealMarker(dlgPassword.m_strRecord.str()))
+    {
+        OnUnseal(dlgPassword);
+        return;
+    }
     if (dlgPassword.DoModal() == IDCANCEL)
         return;
     m_strMessage =
         ExtractText(m_pCarrier.get(), m_nCarrierSize, MESSAGE_SLOT, ShowCodecMessage).c_str();
+    UpdateData(FALSE);
+    m_strKeptMessage = m_strMessage;
+    ShowCapacity();
+}
+
+// A sealed carrier: the password must open the armour in the message record. A damaged
+// armour is reported before any password is asked for.
+void CStegoDlg::OnUnseal(CPasswordDlg& dlgPassword)
+{
+    bool bShown = false;
+    const std::string strArmour = ExtractText(m_pCarrier.get(), m_nCarrierSize, MESSAGE_SLOT,
+                                              [&bShown](const std::string& text)
+                                              {
+                                                  bShown = true;
+                                                  ShowCodecMessage(text);
+                                              });
+    if (bShown)
+        return;
+    const std::optional<SealedMessage> sealed = ParseArmour(strArmour);
+    if (!sealed)
+    {
+        AfxMessageBox(SEAL_DAMAGED, MB_OK, 0);
+        return;
+    }
+    dlgPassword.m_pSealed = &*sealed;
+    if (dlgPassword.DoModal() == IDCANCEL)
+        return;
+    m_strMessage = dlgPassword.m_strUnsealed;
     UpdateData(FALSE);
     m_strKeptMessage = m_strMessage;
     ShowCapacity();

@@ -9,6 +9,7 @@
 #include <memory>
 
 struct ISkinControl;
+class CPasswordDlg;
 
 class CStegoDlg : public CDialog
 {
@@ -74,4 +75,5 @@ private:
     // The folder of the last file opened or saved, kept between runs for the file dialogs.
     CString LastFolder() const;
     void RememberFolder(const CString& strPath);
+    void OnUnseal(CPasswordDlg& dlgPassword);
 };

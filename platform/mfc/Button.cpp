@@ -6,3 +6,13 @@ void CButton::Click()
 {
     SendMessage(BM_CLICK);
 }
+
+int CButton::GetCheck() const
+{
+    return static_cast<int>(SendMessage(BM_GETCHECK));
+}
+
+void CButton::SetCheck(int nCheck)
+{
+    SendMessage(BM_SETCHECK, static_cast<WPARAM>(nCheck));
+}

@@ -1,4 +1,5 @@
-// CButton: a push button; its click reaches the parent as WM_COMMAND / BN_CLICKED.
+// CButton: a push button or a check box; its click reaches the parent as WM_COMMAND /
+// BN_CLICKED.
 #pragma once
 
 #include "platform/mfc/Wnd.h"
@@ -10,4 +11,7 @@ class CButton : public CWnd
 public:
     // Presses the button as a click would, when it is enabled.
     void Click();
+    // BST_CHECKED or BST_UNCHECKED; a push button is never checked.
+    int GetCheck() const;
+    void SetCheck(int nCheck);
 };

@@ -35,6 +35,15 @@ void DDX_Text(CDataExchange* pDX, int nIDC, CString& value)
         control->SetWindowText(value);
 }
 
+void DDX_Check(CDataExchange* pDX, int nIDC, int& value)
+{
+    const HWND hCtl = pDX->PrepareCtrl(nIDC);
+    if (pDX->m_bSaveAndValidate)
+        value = static_cast<int>(::SendMessageA(hCtl, BM_GETCHECK, 0, 0));
+    else
+        ::SendMessageA(hCtl, BM_SETCHECK, static_cast<WPARAM>(value), 0);
+}
+
 void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl)
 {
     if (rControl.m_hWnd)

@@ -28,5 +28,7 @@ public:
 };
 
 void DDX_Text(CDataExchange* pDX, int nIDC, CString& value);
+// A check box's state as BST_CHECKED or BST_UNCHECKED.
+void DDX_Check(CDataExchange* pDX, int nIDC, int& value);
 // Binds `rControl` to the dialog's control, once: the object then receives its messages.
 void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl);

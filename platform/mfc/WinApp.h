@@ -36,18 +36,17 @@ public:
     HICON LoadIcon(UINT nIDResource) const;
     BOOL Enable3dControls();
 
-    // The settings kept between runs (WinAppProfile.cpp), where Windows keeps them in the
-    // registry: the file $XDG_CONFIG_HOME/<registry key>/<profile name>.conf, or
-    // $XDG_CONFIG_HOME/<profile name>.conf without a key (~/.config when the variable is
-    // unset). Values are bytes, returned as they were written.
+    // Settings that outlive the run, in place of the registry: an INI file
+    // $XDG_CONFIG_HOME/<registry key>/<profile name>.conf (~/.config without XDG_CONFIG_HOME),
+    // one group per section. The profile is named after the application.
     void SetRegistryKey(LPCSTR lpszRegistryKey);
+    UINT GetProfileInt(LPCSTR lpszSection, LPCSTR lpszEntry, int nDefault);
+    BOOL WriteProfileInt(LPCSTR lpszSection, LPCSTR lpszEntry, int nValue);
+    // Strings are bytes, returned as they were written. A null value removes the entry, a null
+    // entry the whole section.
     CString GetProfileString(LPCSTR lpszSection, LPCSTR lpszEntry, LPCSTR lpszDefault = nullptr);
-    // A null value removes the entry, a null entry the whole section. FALSE when the file
-    // cannot be written.
     BOOL WriteProfileString(LPCSTR lpszSection, LPCSTR lpszEntry, LPCSTR lpszValue);
     LPCSTR m_pszRegistryKey = nullptr;
-    // Null: the application's name.
-    LPCSTR m_pszProfileName = nullptr;
 
     afx_msg void OnHelp();
 
@@ -57,10 +56,22 @@ private:
     friend int AfxWinMain(int argc, char* argv[]);
     friend LPCSTR AfxGetAppName();
     void SetAppName();
-    std::string ProfilePath();
     std::string m_strAppName;
     std::string m_strRegistryKey;
     bool m_bExplicitName = false;
+};
+
+// Shows the busy cursor for as long as it lives, over work the user has to wait for.
+class CWaitCursor
+{
+public:
+    CWaitCursor();
+    ~CWaitCursor();
+    CWaitCursor(const CWaitCursor&) = delete;
+    CWaitCursor& operator=(const CWaitCursor&) = delete;
+
+private:
+    bool m_bShown = false;
 };
 
 CWinApp* AfxGetApp();

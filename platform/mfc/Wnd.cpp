@@ -248,8 +248,23 @@ void CWnd::GetWindowRect(LPRECT lpRect) const
 
 void CWnd::MoveWindow(int x, int y, int nWidth, int nHeight, BOOL)
 {
-    if (QWidget* widget = WidgetFromHwnd(m_hWnd))
-        widget->setGeometry(x, y, nWidth, nHeight);
+    QWidget* widget = WidgetFromHwnd(m_hWnd);
+    if (!widget)
+        return;
+    if (widget->isWindow())
+    {
+        // A window's rectangle includes its frame, as GetWindowRect gives it.
+        const QRect frame = widget->frameGeometry();
+        const QRect client = widget->geometry();
+        x += client.left() - frame.left();
+        y += client.top() - frame.top();
+        nWidth -= frame.width() - client.width();
+        nHeight -= frame.height() - client.height();
+        // A dialog without a sizing border keeps a fixed size: the new one.
+        if (widget->minimumSize() == widget->maximumSize())
+            widget->setFixedSize(nWidth, nHeight);
+    }
+    widget->setGeometry(x, y, nWidth, nHeight);
 }
 
 void CWnd::CenterWindow(CWnd* pAlternateOwner)

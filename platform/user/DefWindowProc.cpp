@@ -4,11 +4,11 @@
 #include "platform/gdi/ImageObject.h"
 #include "platform/kernel/Text.h"
 
+#include <QAbstractButton>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QWindow>
 #include <cstring>
 
@@ -190,7 +190,7 @@ void layer::SetWindowTextBytes(CWindowRecord& record, std::string_view text)
         line->setText(decoded);
         record.m_shownText = line->text();
     }
-    else if (auto* button = qobject_cast<QPushButton*>(widget))
+    else if (auto* button = qobject_cast<QAbstractButton*>(widget))
         button->setText(decoded);
     else if (auto* label = qobject_cast<QLabel*>(widget))
     {

@@ -138,9 +138,14 @@ constexpr DWORD DS_CENTER = 0x0800;
 // Button styles and notifications
 constexpr DWORD BS_PUSHBUTTON = 0x0;
 constexpr DWORD BS_DEFPUSHBUTTON = 0x1;
+constexpr DWORD BS_AUTOCHECKBOX = 0x3;
 constexpr DWORD BS_TYPEMASK = 0xF;
 constexpr WORD BN_CLICKED = 0;
+constexpr UINT BM_GETCHECK = 0x00F0;
+constexpr UINT BM_SETCHECK = 0x00F1;
 constexpr UINT BM_CLICK = 0x00F5;
+constexpr WPARAM BST_UNCHECKED = 0;
+constexpr WPARAM BST_CHECKED = 1;
 
 // Static styles and messages
 constexpr DWORD SS_LEFT = 0x0;

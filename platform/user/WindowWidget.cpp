@@ -92,7 +92,8 @@ void CWindowWidget::PressEnter()
     // A focused push button takes Enter; otherwise the default button, or IDOK without one.
     int id = IDOK;
     const CWindowRecord* focus = layer::FindWindow(QApplication::focusWidget());
-    if (focus && focus->m_className == "Button" && focus->m_hWndParent == hDlg)
+    if (focus && focus->m_className == "Button" && focus->m_hWndParent == hDlg &&
+        (focus->m_style & BS_TYPEMASK) <= BS_DEFPUSHBUTTON)
         id = focus->m_nID;
     else if (const LRESULT def = SendMessageA(hDlg, DM_GETDEFID, 0, 0); HIWORD(def) != 0)
         id = LOWORD(def);

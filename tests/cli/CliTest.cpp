@@ -1,5 +1,6 @@
 #include "engine/CarrierCodec.h"
 #include "engine/PasswordRecord.h"
+#include "engine/SealedMessage.h"
 
 #include <gtest/gtest.h>
 
@@ -155,6 +156,115 @@ TEST_F(CarvaletCli, HideThenUnhideThroughARealBitmap)
     EXPECT_NE(info.out.find("Longest message: 7080 bytes"), std::string::npos) << info.out;
     EXPECT_NE(info.out.find("Password record: yes"), std::string::npos) << info.out;
     EXPECT_NE(Run({"info", Path("sample.bmp")}).out.find("Password record: no"), std::string::npos);
+}
+
+TEST_F(CarvaletCli, SealedMessagesOpenOnlyWithTheWholePassword)
+{
+    const std::string passphrase = "sunflower field at the end of the lane, 1987";
+    const Result hide = Run({"hide", Path("sample.bmp"), Path("sealed.bmp"), "--message", MESSAGE,
+                             "--seal", "--password-stdin"},
+                            passphrase + "\n");
+    ASSERT_EQ(hide.exit, 0) << hide.err;
+    const std::string hidden = ReadFile(Path("sealed.bmp"));
+    ASSERT_EQ(hidden.size(), sample.size());
+    for (std::size_t i = 0; i < hidden.size(); ++i)
+    {
+        ASSERT_EQ(hidden[i] & 0xFE, sample[i] & 0xFE) << "byte " << i;
+    }
+
+    // Nothing of the password or the message can be read out with the built-in key.
+    Bytes carrier(hidden.begin(), hidden.end());
+    const auto length = static_cast<std::int32_t>(carrier.size());
+    EXPECT_EQ(ExtractText(carrier.data(), length, PASSWORD_SLOT, nullptr), SEAL_MARKER_RECORD);
+    const std::string armour = ExtractText(carrier.data(), length, MESSAGE_SLOT, nullptr);
+    EXPECT_TRUE(LooksSealed(armour)) << armour;
+    EXPECT_EQ(armour.find("Meet"), std::string::npos);
+
+    const Result unhide =
+        Run({"unhide", Path("sealed.bmp"), "--password-stdin"}, passphrase + "\n");
+    EXPECT_EQ(unhide.exit, 0) << unhide.err;
+    EXPECT_EQ(unhide.out, MESSAGE);
+
+    const Result info = Run({"info", Path("sealed.bmp")});
+    EXPECT_NE(info.out.find("Longest sealed message: 5009 bytes"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("Sealed message: yes"), std::string::npos) << info.out;
+    EXPECT_NE(Run({"info", Path("sample.bmp")}).out.find("Sealed message: no"), std::string::npos);
+
+    // A changed armour (still a valid one: a character of its ciphertext, on its third line,
+    // changed) is told from a wrong password; both exit 3 and print nothing.
+    std::string changed = armour;
+    std::size_t at = 0;
+    for (int line = 0; line < 3; ++line)
+    {
+        at = changed.find("\r\n", at) + 2;
+    }
+    at += 10;
+    changed[at] = changed[at] == 'A' ? 'B' : 'A';
+    ASSERT_EQ(EmbedText(carrier.data(), length, MESSAGE_SLOT, changed, nullptr), 1);
+    WriteFile(Path("changed.bmp"), std::string(carrier.begin(), carrier.end()));
+    // A bit of the hidden armour flipped garbles a whole enciphered block of it.
+    std::string flipped = hidden;
+    flipped[MESSAGE_SLOT + 8 * 50] ^= 1;
+    WriteFile(Path("flipped.bmp"), flipped);
+
+    struct Case
+    {
+        std::string image;
+        std::string password;
+        std::string error;
+    };
+    const Case cases[] = {
+        {"sealed.bmp", passphrase.substr(0, 8), "Invalid password try again\n"},
+        {"changed.bmp", passphrase, "The hidden message has been changed or damaged\n"},
+        {"changed.bmp", "wrong password", "Invalid password try again\n"},
+        {"flipped.bmp", passphrase, "The hidden message has been changed or damaged\n"},
+    };
+    for (const Case& c : cases)
+    {
+        const Result r = Run({"unhide", Path(c.image), "--password-stdin"}, c.password + "\n");
+        EXPECT_EQ(r.exit, 3) << c.image << " " << c.password;
+        EXPECT_EQ(r.err, c.error) << c.image << " " << c.password;
+        EXPECT_EQ(r.out, "");
+    }
+}
+
+TEST_F(CarvaletCli, SealingTakesPassphrasesOfEightToSixtyFourCharacters)
+{
+    struct Case
+    {
+        std::string password;
+        int exit;
+        std::string error;
+    };
+    const Case cases[] = {
+        {"1234567", 1, "password  must be at least 8 chars\n"},
+        {std::string(65, 'p'), 1, "password is to long it must at most 64 chars\n"},
+        {std::string(64, 'p'), 0, ""},
+    };
+    for (const Case& c : cases)
+    {
+        const Result r = Run({"hide", Path("sample.bmp"), Path("out.bmp"), "--message", "hi",
+                              "--seal", "--password-stdin"},
+                             c.password + "\n");
+        EXPECT_EQ(r.exit, c.exit) << c.password;
+        EXPECT_EQ(r.err, c.error) << c.password;
+        EXPECT_EQ(fs::exists(Path("out.bmp")), c.exit == 0);
+        fs::remove(Path("out.bmp"));
+    }
+    EXPECT_EQ(Run({"unhide", Path("sample.bmp"), "--seal"}).exit, 2);
+    EXPECT_EQ(Run({"info", Path("sample.bmp"), "--seal"}).exit, 2);
+
+    // Too long once sealed, though the plain message would fit.
+    const Result tooLong = Run({"hide", Path("sample.bmp"), Path("out.bmp"), "--message",
+                                std::string(5010, 'm'), "--seal", "--password-stdin"},
+                               "password\n");
+    EXPECT_EQ(tooLong.exit, 1);
+    EXPECT_EQ(tooLong.err, "Image is very small.\nOperation aborted ..     \n");
+    EXPECT_EQ(Run({"hide", Path("sample.bmp"), Path("out.bmp"), "--message", std::string(5009, 'm'),
+                   "--seal", "--password-stdin"},
+                  "password\n")
+                  .exit,
+              0);
 }
 
 TEST_F(CarvaletCli, WritesWhatTheEngineWritesForTheWindow)

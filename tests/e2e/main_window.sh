@@ -6,7 +6,8 @@ out=$2
 cli=$3
 mkdir -p "$out"
 unset QT_QPA_PLATFORM
-# The folder the file dialogs remember lives in a configuration folder of this run's own.
+# What the program remembers (the seal choice, the last folder) starts empty and stays out of
+# the user's own.
 export XDG_CONFIG_HOME="$out/config"
 rm -rf "$XDG_CONFIG_HOME"
 
@@ -129,6 +130,8 @@ xdotool type --delay 10 "$message" || fail "could not type the message"
 click_at "$first" 58 188 || fail "could not click hide"
 password=$(wait_for_titled Password) || fail "no password dialog"
 sleep 0.3
+xwd -id "$password" -silent | convert xwd:- "$out/password-set.png" || fail "no screenshot"
+echo "screenshot of the password dialog: $out/password-set.png"
 xdotool windowfocus --sync "$password" type --delay 10 "mill-key" || fail "could not type"
 xdotool key Tab && xdotool type --delay 10 "mill-key" && xdotool key Return ||
     fail "could not confirm the password"
@@ -143,6 +146,61 @@ read_back=$(echo "mill-key" | "$cli" unhide "$out/e2e-hidden.bmp" --password-std
 [ "$read_back" = "$message" ] || fail "read back \"$read_back\" instead of \"$message\""
 echo "hidden through the window, read back by carvalet-cli: $read_back"
 xwd -id "$first" -silent | convert xwd:- "$out/main-window-text.png" || fail "no screenshot"
+
+# The same message sealed: Tab from the confirmation reaches the seal check box, Space ticks
+# it; the command-line tool opens it with the whole passphrase only.
+passphrase="the old mill by the river at noon"
+rm -f "$out/e2e-sealed.bmp"
+click_at "$first" 58 188 || fail "could not click hide"
+password=$(wait_for_titled Password) || fail "no password dialog"
+sleep 0.3
+xdotool windowfocus --sync "$password" type --delay 10 "$passphrase" || fail "could not type"
+xdotool key Tab && xdotool type --delay 10 "$passphrase" && xdotool key Tab space ||
+    fail "could not tick the seal check box"
+sleep 0.3
+xwd -id "$password" -silent | convert xwd:- "$out/password-seal.png" || fail "no screenshot"
+echo "screenshot of the password dialog, sealing: $out/password-seal.png"
+xdotool key Return || fail "could not press Return"
+save=$(wait_for_titled "Save As") || fail "no save dialog after sealing"
+sleep 0.5
+xdotool windowfocus --sync "$save" type --delay 20 "$out/e2e-sealed.bmp" || fail "could not type"
+xdotool key Return || fail "could not press Return"
+wait_gone "Save As" || fail "the save dialog stayed open"
+sleep 0.3
+read_back=$(echo "$passphrase" | "$cli" unhide "$out/e2e-sealed.bmp" --password-stdin) ||
+    fail "carvalet-cli could not open the sealed file"
+[ "$read_back" = "$message" ] || fail "unsealed \"$read_back\" instead of \"$message\""
+echo "$passphrase" | cut -c1-8 | "$cli" unhide "$out/e2e-sealed.bmp" --password-stdin 2>/dev/null
+[ $? -eq 3 ] || fail "the first 8 characters opened a sealed message"
+echo "sealed through the window, opened by carvalet-cli: $read_back"
+
+# Reveal in the window, into an emptied message box: the image page's Unhide asks for the
+# password alone.
+click_at "$first" 380 300 || fail "could not click the message edit"
+xdotool key ctrl+a Delete || fail "could not empty the message"
+sleep 0.3
+xwd -id "$first" -silent | convert xwd:- "$out/main-window-emptied.png" || fail "no screenshot"
+click_at "$first" 501 140 || fail "could not click the image page button"
+sleep 0.3
+click_at "$first" 58 188 || fail "could not click unhide"
+password=$(wait_for_titled Password) || fail "no password dialog for unhide"
+sleep 0.3
+xwd -id "$password" -silent | convert xwd:- "$out/password-verify.png" || fail "no screenshot"
+echo "screenshot of the password dialog, verify mode: $out/password-verify.png"
+xdotool windowfocus --sync "$password" type --delay 10 "$passphrase" && xdotool key Return ||
+    fail "could not type the passphrase"
+wait_gone Password || fail "the password dialog stayed open"
+sleep 0.5
+xdotool search --onlyvisible --name '^Carvalet$' | grep -qv "^$first\$" &&
+    fail "a message box appeared after the right passphrase"
+click_at "$first" 548 140 || fail "could not click the text page button"
+sleep 0.3
+xwd -id "$first" -silent | convert xwd:- "$out/main-window-revealed.png" || fail "no screenshot"
+compare -metric AE "$out/main-window-emptied.png" "$out/main-window-revealed.png" null: \
+    2>"$out/diff.txt"
+changed=$(cut -d' ' -f1 <"$out/diff.txt")
+[ "${changed%.*}" -gt 300 ] 2>/dev/null || fail "no message appeared ($changed pixels changed)"
+echo "screenshot of the revealed message: $out/main-window-revealed.png ($changed pixels changed)"
 
 # Keys: Alt and the underlined letter. Alt+L loads a text far too long for the picture; the
 # capacity line under the card turns red.

@@ -160,8 +160,10 @@ TEST(HelpFile, ExplainsEveryMessageInTheProgramsOwnWords)
          {"There is no text to curtain", "There are no text to curtain", "Image is very small.",
           "Operation aborted ..     <", "Image does not contain curtained data ..",
           "password  must be at least 8 chars", "password is to long it must at most 16 chars",
-          "Password & Confirm Pw not match", "Invalid password try again",
-          "Could not load or apply the skin."})
+          "password is to long it must at most 64 chars", "Password & Confirm Pw not match",
+          "Invalid password try again", "The hidden message has been changed or damaged",
+          "There is not enough memory to open the sealed message.",
+          "There is not enough memory to seal the message.", "Could not load or apply the skin."})
         EXPECT_NE(html.find(message), std::string::npos) << message;
 }
 
@@ -187,11 +189,13 @@ TEST(HelpFile, CapacityExamplesFollowTheSizeRule)
 TEST(HelpFile, StatesTheSecurityLimitsAndTheCommandLine)
 {
     const std::string security = Flat("security.html");
-    for (const char* point : {"built into the program", "first 8 characters",
-                              "only an access check", "without the password"})
+    for (const char* point :
+         {"built into the program", "first 8 characters", "only an access check",
+          "without the password", "Seal the message with this password", "whole password",
+          "Argon2id", "The hidden message has been changed or damaged", "unreadable text"})
         EXPECT_NE(security.find(point), std::string::npos) << point;
     const std::string cli = Flat("cli.html");
-    for (const char* point : {"--message-file", "--output", "--password-stdin", "info IMAGE",
-                              "<td>0</td>", "<td>1</td>", "<td>2</td>"})
+    for (const char* point : {"--message-file", "--output", "--password-stdin", "--seal",
+                              "info IMAGE", "<td>0</td>", "<td>1</td>", "<td>2</td>", "<td>3</td>"})
         EXPECT_NE(cli.find(point), std::string::npos) << point;
 }

@@ -15,6 +15,7 @@
 
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -45,14 +46,19 @@ public:
     ModalScript& operator=(const ModalScript&) = delete;
 
     // Password dialog: each try types the password (and the confirmation, when shown) and
-    // presses OK; if the dialog is still open after the last try, Cancel is pressed.
-    void Password(std::vector<std::pair<std::string, std::string>> tries)
+    // presses OK; if the dialog is still open after the last try, Cancel is pressed. In set
+    // mode, `seal` ticks or clears the seal check box first, with a click as a person would.
+    void Password(std::vector<std::pair<std::string, std::string>> tries,
+                  std::optional<bool> seal = std::nullopt)
     {
         steps.emplace_back(ModalKind::Dialog,
-                           [this, tries](const ModalContext& ctx)
+                           [this, tries, seal](const ModalContext& ctx)
                            {
                                ++passwordDialogs;
                                CWnd* dlg = CWnd::FromHandle(ctx.hWnd);
+                               CWnd* box = dlg->GetDlgItem(IDC_SEAL);
+                               if (seal && (box->SendMessage(BM_GETCHECK) == BST_CHECKED) != *seal)
+                                   box->SendMessage(BM_CLICK);
                                for (const auto& [password, confirm] : tries)
                                {
                                    dlg->GetDlgItem(IDC_PASSWORD)->SetWindowText(password.c_str());
@@ -65,6 +71,7 @@ public:
                            });
     }
     void Password(const std::string& password) { Password({{password, password}}); }
+    void SealedPassword(const std::string& password) { Password({{password, password}}, true); }
     void CancelPassword() { Password(std::vector<std::pair<std::string, std::string>>{}); }
 
     // File dialog: types nativePath and accepts, or cancels when it is empty.

@@ -1,7 +1,9 @@
-// The password dialog as a person uses it: typing, OK, the messages of refused tries, and
-// the three ways to cancel.
+// The password dialog as a person uses it: typing, OK, the messages of refused tries, the
+// three ways to cancel, and sealing.
 #include "ui/PasswordDlg.h"
+#include "engine/SealedMessage.h"
 #include "tests/support/ModalScript.h"
+#include "tests/support/ScratchConfig.h"
 
 #include <QTest>
 #include <QWidget>
@@ -16,10 +18,14 @@ struct Outcome
     INT_PTR result = 0;
     CString record;
     std::vector<std::string> messages;
+    BOOL seal = FALSE;
+    CString password;
+    CString unsealed;
 };
 
 Outcome RunDialog(BYTE setMode, const CString& expected,
-                  const std::function<void(CWnd& dlg, std::vector<std::string>& messages)>& act)
+                  const std::function<void(CWnd& dlg, std::vector<std::string>& messages)>& act,
+                  const SealedMessage* sealed = nullptr)
 {
     Outcome run;
     layer::SetModalHook(
@@ -36,8 +42,12 @@ Outcome RunDialog(BYTE setMode, const CString& expected,
     CPasswordDlg dlg;
     dlg.m_bSetMode = setMode;
     dlg.m_strRecord = expected;
+    dlg.m_pSealed = sealed;
     run.result = dlg.DoModal();
     run.record = dlg.m_strRecord;
+    run.seal = dlg.m_bSeal;
+    run.password = dlg.m_strPassword;
+    run.unsealed = dlg.m_strUnsealed;
     layer::SetModalHook({});
     return run;
 }
@@ -229,4 +239,182 @@ TEST(PasswordDlg, EnterPressesOk)
             QTest::keyClick(WidgetFromHwnd(dlg.GetDlgItem(IDC_PASSWORD)->m_hWnd), Qt::Key_Return);
         });
     EXPECT_EQ(run.result, IDOK);
+}
+
+namespace
+{
+void ClickSeal(CWnd& dlg)
+{
+    dlg.GetDlgItem(IDC_SEAL)->SendMessage(BM_CLICK);
+}
+
+bool SealChecked(CWnd& dlg)
+{
+    return dlg.GetDlgItem(IDC_SEAL)->SendMessage(BM_GETCHECK) == BST_CHECKED;
+}
+
+// The cheapest key derivation the armour takes, so that opening is quick.
+constexpr KdfCost CHEAP = {1, 8};
+} // namespace
+
+TEST(PasswordDlg, SealCheckBoxStartsClearThenKeepsTheLastAcceptedChoice)
+{
+    const ScratchConfig config;
+    const std::string passphrase = "a passphrase longer than sixteen";
+    bool shown = false, hintShown = false, checkedAtStart = true;
+    CString hint;
+    const Outcome sealed = RunDialog(1, "",
+                                     [&](CWnd& dlg, std::vector<std::string>&)
+                                     {
+                                         shown = dlg.GetDlgItem(IDC_SEAL)->IsWindowVisible();
+                                         hintShown =
+                                             dlg.GetDlgItem(IDC_SEAL_HINT)->IsWindowVisible();
+                                         dlg.GetDlgItem(IDC_SEAL_HINT)->GetWindowText(hint);
+                                         checkedAtStart = SealChecked(dlg);
+                                         ClickSeal(dlg);
+                                         Type(dlg, IDC_PASSWORD, passphrase.c_str());
+                                         Type(dlg, IDC_CONFIRM, passphrase.c_str());
+                                         Ok(dlg);
+                                     });
+    EXPECT_TRUE(shown);
+    EXPECT_TRUE(hintShown);
+    EXPECT_EQ(hint, "Older copies show it as unreadable text.");
+    EXPECT_FALSE(checkedAtStart);
+    EXPECT_EQ(sealed.result, IDOK);
+    EXPECT_TRUE(sealed.messages.empty());
+    EXPECT_TRUE(sealed.seal);
+    EXPECT_EQ(sealed.record, SEAL_MARKER_RECORD) << "nothing of the password in the record";
+    EXPECT_EQ(sealed.password.str(), passphrase);
+
+    // A cancelled run forgets what was clicked in it; an accepted one is remembered.
+    std::vector<bool> atStart;
+    RunDialog(1, "",
+              [&](CWnd& dlg, std::vector<std::string>&)
+              {
+                  atStart.push_back(SealChecked(dlg));
+                  ClickSeal(dlg);
+                  Cancel(dlg);
+              });
+    const Outcome plain = RunDialog(1, "",
+                                    [&](CWnd& dlg, std::vector<std::string>&)
+                                    {
+                                        atStart.push_back(SealChecked(dlg));
+                                        ClickSeal(dlg);
+                                        Type(dlg, IDC_PASSWORD, "lanterns-8");
+                                        Type(dlg, IDC_CONFIRM, "lanterns-8");
+                                        Ok(dlg);
+                                    });
+    RunDialog(1, "",
+              [&](CWnd& dlg, std::vector<std::string>&)
+              {
+                  atStart.push_back(SealChecked(dlg));
+                  Cancel(dlg);
+              });
+    EXPECT_EQ(atStart, (std::vector<bool>{true, true, false}));
+    EXPECT_FALSE(plain.seal);
+    EXPECT_EQ(plain.record, "lanterns58203746");
+}
+
+TEST(PasswordDlg, SealingTakesPassphrasesOfEightToSixtyFourCharacters)
+{
+    const ScratchConfig config;
+    struct Case
+    {
+        std::string password;
+        std::string confirm;
+        const char* message;
+    };
+    const Case cases[] = {
+        {std::string(65, 'p'), std::string(65, 'p'),
+         "password is to long it must at most 64 chars"},
+        {"seventeen-chars-x", "seventeen-chars-X", "Password & Confirm Pw not match"},
+        {std::string(64, 'p'), std::string(64, 'p'), nullptr},
+    };
+    for (const Case& c : cases)
+    {
+        const Outcome run = RunDialog(1, "",
+                                      [&](CWnd& dlg, std::vector<std::string>&)
+                                      {
+                                          if (!SealChecked(dlg))
+                                              ClickSeal(dlg);
+                                          Type(dlg, IDC_PASSWORD, c.password.c_str());
+                                          Type(dlg, IDC_CONFIRM, c.confirm.c_str());
+                                          Ok(dlg);
+                                          if (dlg.IsWindowVisible())
+                                              Cancel(dlg);
+                                      });
+        EXPECT_EQ(run.result, c.message ? IDCANCEL : IDOK) << c.password;
+        EXPECT_EQ(run.messages,
+                  c.message ? std::vector<std::string>{c.message} : std::vector<std::string>{})
+            << c.password;
+    }
+}
+
+TEST(PasswordDlg, VerifyModeHidesTheSealRowAndEndsBelowItsButtons)
+{
+    for (BYTE mode : {BYTE(0), BYTE(1)})
+    {
+        bool seal = true, hint = true;
+        QSize size;
+        RECT expected{0, 0, mode == 1 ? 160 : 145, mode == 1 ? 91 : 65};
+        RunDialog(mode, kRecord,
+                  [&](CWnd& dlg, std::vector<std::string>&)
+                  {
+                      seal = dlg.GetDlgItem(IDC_SEAL)->IsWindowVisible();
+                      hint = dlg.GetDlgItem(IDC_SEAL_HINT)->IsWindowVisible();
+                      CRect client;
+                      dlg.GetClientRect(&client);
+                      size = QSize(client.Width(), client.Height());
+                      MapDialogRect(dlg.m_hWnd, &expected);
+                      Cancel(dlg);
+                  });
+        EXPECT_EQ(seal, mode == 1);
+        EXPECT_EQ(hint, mode == 1);
+        EXPECT_EQ(size, QSize(expected.right, expected.bottom)) << "mode " << int(mode);
+    }
+}
+
+TEST(PasswordDlg, VerifyModeOpensASealedMessageOrSaysWhyNot)
+{
+    const std::string armour = SealMessage("Meet at the mill.", "sunflower field", CHEAP);
+    const std::optional<SealedMessage> sealed = ParseArmour(armour);
+    ASSERT_TRUE(sealed);
+    std::vector<std::string> fieldAfterMiss;
+    const Outcome opened = RunDialog(
+        0, SEAL_MARKER_RECORD,
+        [&](CWnd& dlg, std::vector<std::string>&)
+        {
+            for (const char* miss : {"sunflowe", "", "sunflower field "})
+            {
+                Type(dlg, IDC_PASSWORD, miss);
+                Ok(dlg);
+                CString text;
+                dlg.GetDlgItem(IDC_PASSWORD)->GetWindowText(text);
+                fieldAfterMiss.push_back(text.str());
+            }
+            Type(dlg, IDC_PASSWORD, "sunflower field");
+            Ok(dlg);
+        },
+        &*sealed);
+    EXPECT_EQ(opened.result, IDOK);
+    EXPECT_EQ(opened.messages, std::vector<std::string>(3, "Invalid password try again"));
+    EXPECT_EQ(fieldAfterMiss, std::vector<std::string>(3, ""));
+    EXPECT_EQ(opened.unsealed, "Meet at the mill.");
+
+    // A changed armour that still parses: the right password finds the message damaged, and
+    // the dialog ends, since another password would not help.
+    SealedMessage changed = *sealed;
+    changed.ciphertext[0] ^= 1;
+    const Outcome damaged = RunDialog(
+        0, SEAL_MARKER_RECORD,
+        [&](CWnd& dlg, std::vector<std::string>&)
+        {
+            Type(dlg, IDC_PASSWORD, "sunflower field");
+            Ok(dlg);
+        },
+        &changed);
+    EXPECT_EQ(damaged.result, IDCANCEL);
+    EXPECT_EQ(damaged.messages,
+              std::vector<std::string>{"The hidden message has been changed or damaged"});
+    EXPECT_TRUE(damaged.unsealed.IsEmpty());
 }

@@ -1,9 +1,12 @@
 // The four commands of the main window end to end: file dialogs answered, passwords typed,
 // message boxes read, and the files on disk checked byte for byte.
 #include "engine/CarrierCodec.h"
+#include "engine/PasswordRecord.h"
+#include "engine/SealedMessage.h"
 #include "platform/gdi/ImageObject.h"
 #include "platform/kernel/Text.h"
 #include "tests/support/ModalScript.h"
+#include "tests/support/ScratchConfig.h"
 #include "tests/support/TestStegoDlg.h"
 
 #include <QDir>
@@ -154,6 +157,7 @@ protected:
         return dlg.m_strMessage.str();
     }
 
+    ScratchConfig config;
     QTemporaryDir dir;
     ModalScript script;
     CTestStegoDlg dlg;
@@ -517,6 +521,83 @@ TEST_F(StegoCommands, AFileWithNoMemoryLeftForItIsRefusedAndTheWindowCarriesOn)
 }
 #endif
 
+TEST_F(StegoCommands, SealedHideKeepsOnlyBitZeroAndRevealOpensItWithTheWholePassword)
+{
+    Open(bmp);
+    const std::string original = ReadAll(bmp);
+    const QString saved = Path("sealed.bmp");
+    const std::string message = "Meet me at dawn.  \r\n";
+    TypeMessage(message.c_str());
+    script.SealedPassword("sunflower field at noon");
+    script.File(saved);
+    Command(IDC_HIDE);
+    EXPECT_TRUE(script.messages.empty());
+
+    const std::string written = ReadAll(saved);
+    ASSERT_EQ(written.size(), original.size());
+    for (std::size_t i = 0; i < written.size(); ++i)
+        ASSERT_EQ(written[i] & 0xFE, original[i] & 0xFE) << "byte " << i;
+    std::vector<std::uint8_t> carrier(written.begin(), written.end());
+    const auto length = static_cast<std::int32_t>(carrier.size());
+    EXPECT_EQ(ExtractText(carrier.data(), length, PASSWORD_SLOT, {}), SEAL_MARKER_RECORD);
+    EXPECT_TRUE(LooksSealed(ExtractText(carrier.data(), length, MESSAGE_SLOT, {})));
+
+    Open(saved);
+    TypeMessage("");
+    script.Password({{"sunflower", ""}, {"sunflower field at noon", ""}});
+    Command(IDC_UNHIDE);
+    EXPECT_EQ(script.messages, std::vector<std::string>{"Invalid password try again"});
+    EXPECT_EQ(dlg.m_strMessage.str(), message) << "a sealed message keeps its trailing blanks";
+
+    // The choice is remembered; cleared again, the window hides exactly as it always has.
+    Open(bmp);
+    TypeMessage("plain again");
+    script.Password({{"lanterns-8", "lanterns-8"}}, false);
+    script.File(saved);
+    Command(IDC_HIDE);
+    std::vector<std::uint8_t> expected(original.begin(), original.end());
+    ASSERT_EQ(
+        EmbedText(expected.data(), length, PASSWORD_SLOT, MakePasswordRecord("lanterns-8"), {}), 1);
+    ASSERT_EQ(EmbedText(expected.data(), length, MESSAGE_SLOT, "plain again", {}), 1);
+    EXPECT_EQ(ReadAll(saved), std::string(expected.begin(), expected.end()));
+}
+
+TEST_F(StegoCommands, RevealOfADamagedSealedMessageShowsNothingOfIt)
+{
+    std::string bytes = MakeBmp(120, 90);
+    std::vector<std::uint8_t> carrier(bytes.begin(), bytes.end());
+    const auto length = static_cast<std::int32_t>(carrier.size());
+    const std::string armour = SealMessage("the real message", "sunflower field", {1, 8});
+    ASSERT_EQ(EmbedText(carrier.data(), length, PASSWORD_SLOT, SEAL_MARKER_RECORD, {}), 1);
+
+    // An armour cut short is damaged before any password is asked for.
+    ASSERT_EQ(EmbedText(carrier.data(), length, MESSAGE_SLOT, armour.substr(0, 100), {}), 1);
+    const QString cut = Path("cut.bmp");
+    WriteAll(cut, std::string(carrier.begin(), carrier.end()));
+    Open(cut);
+    TypeMessage("kept");
+    Command(IDC_UNHIDE);
+    EXPECT_EQ(script.messages,
+              std::vector<std::string>{"The hidden message has been changed or damaged"});
+    EXPECT_EQ(script.passwordDialogs, 0);
+    EXPECT_EQ(EditText(), "kept");
+
+    // A changed character of the ciphertext: the right password finds it damaged.
+    std::string changed = armour;
+    const std::size_t at = changed.rfind("\r\n", changed.rfind("\r\n") - 1) - 2;
+    changed[at] = changed[at] == 'A' ? 'B' : 'A';
+    ASSERT_TRUE(ParseArmour(changed));
+    ASSERT_EQ(EmbedText(carrier.data(), length, MESSAGE_SLOT, changed, {}), 1);
+    const QString edited = Path("edited.bmp");
+    WriteAll(edited, std::string(carrier.begin(), carrier.end()));
+    Open(edited);
+    script.messages.clear();
+    Unhide("sunflower field");
+    EXPECT_EQ(script.messages,
+              std::vector<std::string>{"The hidden message has been changed or damaged"});
+    EXPECT_EQ(EditText(), "kept");
+}
+
 #ifdef CARVALET_CLI
 TEST_F(StegoCommands, CarriersCrossBetweenTheWindowAndCarvaletCli)
 {
@@ -547,6 +628,30 @@ TEST_F(StegoCommands, CarriersCrossBetweenTheWindowAndCarvaletCli)
     QByteArray out;
     ASSERT_EQ(cli({"unhide", fromWindow, "--password-stdin"}, "harbour-77\n", &out), 0);
     EXPECT_EQ(out.trimmed().toStdString(), "from the window");
+    EXPECT_TRUE(script.messages.empty());
+
+    // Sealed by the tool, opened in the window; a passphrase with a Windows letter in it.
+    const std::string passphrase = "sunflower field at noon, caf\xC3\xA9";
+    const QString sealedCli = Path("sealed-cli.bmp");
+    ASSERT_EQ(cli({"hide", bmp, sealedCli, "--message", "sealed on the command line", "--seal",
+                   "--password-stdin"},
+                  QByteArray::fromStdString(passphrase + "\n")),
+              0);
+    Open(sealedCli);
+    EXPECT_EQ(Unhide(passphrase), "sealed on the command line");
+
+    // Sealed in the window, opened by the tool.
+    const QString sealedWindow = Path("sealed-window.bmp");
+    Open(bmp);
+    TypeMessage("sealed in the window");
+    script.SealedPassword(passphrase);
+    script.File(sealedWindow);
+    Command(IDC_HIDE);
+    ASSERT_EQ(cli({"unhide", sealedWindow, "--password-stdin"},
+                  QByteArray::fromStdString(passphrase + "\n"), &out),
+              0);
+    EXPECT_EQ(out.toStdString(), "sealed in the window");
+    EXPECT_EQ(cli({"unhide", sealedWindow, "--password-stdin"}, "sunflower\n"), 3);
     EXPECT_TRUE(script.messages.empty());
 }
 #endif

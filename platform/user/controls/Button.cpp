@@ -2,24 +2,36 @@
 
 #include "platform/user/DefWindowProc.h"
 
+#include <QCheckBox>
 #include <QPushButton>
 
 namespace
 {
 LRESULT ButtonProc(CWindowRecord& record, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    if (msg == BM_CLICK)
+    auto* button = qobject_cast<QAbstractButton*>(record.m_widget.data());
+    switch (msg)
     {
-        if (auto* button = qobject_cast<QPushButton*>(record.m_widget.data());
-            button && button->isEnabled())
+    case BM_CLICK:
+        if (button && button->isEnabled())
             button->click();
         return 0;
+    case BM_GETCHECK:
+        return button && button->isCheckable() && button->isChecked() ? BST_CHECKED : BST_UNCHECKED;
+    case BM_SETCHECK:
+        // Setting the state is not a click: no notification goes to the parent.
+        if (button && button->isCheckable())
+            button->setChecked(wParam == BST_CHECKED);
+        return 0;
+    default:
+        return layer::DefWindowProc(record, msg, wParam, lParam);
     }
-    return layer::DefWindowProc(record, msg, wParam, lParam);
 }
 
 QWidget* MakeButton(const DialogItem& item, QWidget* parent)
 {
+    if ((item.style & BS_TYPEMASK) == BS_AUTOCHECKBOX)
+        return new QCheckBox(parent);
     auto* button = new QPushButton(parent);
     button->setAutoDefault(false);
     button->setDefault((item.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON);
@@ -28,9 +40,9 @@ QWidget* MakeButton(const DialogItem& item, QWidget* parent)
 
 void ConnectButton(CWindowRecord& record)
 {
-    auto* button = qobject_cast<QPushButton*>(record.m_widget.data());
+    auto* button = qobject_cast<QAbstractButton*>(record.m_widget.data());
     const HWND hCtl = record.Handle();
-    QObject::connect(button, &QPushButton::clicked,
+    QObject::connect(button, &QAbstractButton::clicked,
                      [hCtl] { layer::SendCommand(hCtl, BN_CLICKED); });
 }
 } // namespace

@@ -26,6 +26,7 @@ constexpr int IDC_OTHER = 10;
 constexpr int IDC_NOTE = 20;
 constexpr int IDC_LINE = 21;
 constexpr int IDC_IMAGE = 22;
+constexpr int IDC_CHECK = 23;
 
 const DialogItem kProbeItems[] = {
     {IDOK, "Button", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 10, 70, 50, 14,
@@ -37,6 +38,7 @@ const DialogItem kProbeItems[] = {
     {IDC_LINE, "Edit", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, 0, 100, 10,
      80, 14, ""},
     {IDC_IMAGE, "Static", WS_CHILD | WS_VISIBLE | SS_BITMAP, 0, 100, 30, 10, 10, ""},
+    {IDC_CHECK, "Button", WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX, 0, 100, 50, 80, 10, "Check"},
 };
 const DialogTemplate kProbeTemplates[] = {
     {IDD_PROBE, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, 0, 0, 0, 200, 100, "Probe",
@@ -83,6 +85,7 @@ protected:
         CDialog::OnCancel();
     }
     afx_msg void OnOther() { g_events.push_back("other"); }
+    afx_msg void OnCheck() { g_events.push_back("check"); }
     afx_msg BOOL OnHelpInfo(HELPINFO* info)
     {
         m_help = *info;
@@ -95,6 +98,7 @@ protected:
 // clang-format off
 BEGIN_MESSAGE_MAP(CProbeDlg, CDialog)
 ON_BN_CLICKED<&CProbeDlg::OnOther>(IDC_OTHER),
+ON_BN_CLICKED<&CProbeDlg::OnCheck>(IDC_CHECK),
 ON_WM_HELPINFO<&CProbeDlg::OnHelpInfo>(),
 END_MESSAGE_MAP()
     // clang-format on
@@ -240,6 +244,42 @@ TEST_F(Dialog, EnterPressesTheDefaultButtonOrTheFocusedOne)
     ::EnableWindow(::GetDlgItem(dlg.m_hWnd, IDOK), FALSE);
     Key(IDC_LINE, Qt::Key_Return);
     EXPECT_EQ(g_events.size(), 3u) << "a disabled default button ignores Enter";
+}
+
+TEST_F(Dialog, CheckBoxTogglesWhenClickedButEnterStillPressesTheDefaultButton)
+{
+    Open();
+    const HWND hCheck = ::GetDlgItem(dlg.m_hWnd, IDC_CHECK);
+    const auto state = [&] { return ::SendMessageA(hCheck, BM_GETCHECK, 0, 0); };
+    EXPECT_EQ(state(), LRESULT(BST_UNCHECKED));
+    ::SendMessageA(hCheck, BM_CLICK, 0, 0);
+    EXPECT_EQ(state(), LRESULT(BST_CHECKED));
+    Key(IDC_CHECK, Qt::Key_Space);
+    EXPECT_EQ(state(), LRESULT(BST_UNCHECKED));
+    ::SendMessageA(hCheck, BM_SETCHECK, BST_CHECKED, 0);
+    EXPECT_EQ(state(), LRESULT(BST_CHECKED));
+    Key(IDC_CHECK, Qt::Key_Return);
+    EXPECT_EQ(state(), LRESULT(BST_CHECKED));
+    EXPECT_EQ(g_events, (std::vector<std::string>{"init", "check", "check", "ok"}))
+        << "setting the state is no click; Enter on a check box is the default button's";
+
+    // Data exchange both ways, and the button wrapper.
+    int value = -1;
+    CDataExchange save(&dlg, TRUE);
+    DDX_Check(&save, IDC_CHECK, value);
+    EXPECT_EQ(value, int(BST_CHECKED));
+    value = BST_UNCHECKED;
+    CDataExchange load(&dlg, FALSE);
+    DDX_Check(&load, IDC_CHECK, value);
+    EXPECT_EQ(state(), LRESULT(BST_UNCHECKED));
+    CButton check, other;
+    DDX_Control(&load, IDC_CHECK, check);
+    DDX_Control(&load, IDC_OTHER, other);
+    check.SetCheck(BST_CHECKED);
+    EXPECT_EQ(check.GetCheck(), int(BST_CHECKED));
+    other.SetCheck(BST_CHECKED);
+    EXPECT_EQ(other.GetCheck(), int(BST_UNCHECKED)) << "a push button is never checked";
+    EXPECT_EQ(g_events.size(), 4u);
 }
 
 TEST_F(Dialog, MultiLineEditThatWantsReturnKeepsEnter)
