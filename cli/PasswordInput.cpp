@@ -1,6 +1,9 @@
 #include "cli/PasswordInput.h"
 
 #include "cli/CliError.h"
+#include "common/SafeFile.h"
+#include "common/SignalGuard.h"
+#include "engine/SealedMessage.h"
 
 #include <cerrno>
 #include <csignal>
@@ -11,42 +14,51 @@
 namespace
 {
 
-// Restored by the signal handler too, so Ctrl-C at the prompt does not leave echo off.
-int g_terminal = -1;
-termios g_savedMode{};
-
-void RestoreTerminal()
+// The terminal while its echo is off: whatever ends or stops the prompt gives the echo back,
+// and continuing after a stop takes it away again.
+struct Terminal
 {
-    if (g_terminal >= 0)
-    {
-        ::tcsetattr(g_terminal, TCSANOW, &g_savedMode);
-    }
+    int fd = -1;
+    termios saved{};
+    termios quiet{};
+};
+
+void RestoreEcho(void* context)
+{
+    const auto* terminal = static_cast<const Terminal*>(context);
+    ::tcsetattr(terminal->fd, TCSANOW, &terminal->saved);
 }
 
-extern "C" void OnInterrupt(int signal)
+void SilenceEcho(void* context)
 {
-    RestoreTerminal();
-    std::signal(signal, SIG_DFL);
-    std::raise(signal);
+    const auto* terminal = static_cast<const Terminal*>(context);
+    ::tcsetattr(terminal->fd, TCSANOW, &terminal->quiet);
 }
 
-void WriteAll(int fd, const std::string& text)
+class FileDescriptor
 {
-    std::size_t done = 0;
-    while (done < text.size())
+public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    ~FileDescriptor()
     {
-        const ssize_t put = ::write(fd, text.data() + done, text.size() - done);
-        if (put <= 0)
+        if (m_fd >= 0)
         {
-            return;
+            ::close(m_fd);
         }
-        done += static_cast<std::size_t>(put);
     }
-}
+    int Get() const { return m_fd; }
 
-std::string ReadLine(int fd)
+private:
+    int m_fd;
+};
+
+// One line, without its line end, read a byte at a time so that nothing after it is taken.
+std::string ReadLine(int fd, const std::string& source)
 {
     std::string line;
+    bool ended = false;
     char c;
     for (;;)
     {
@@ -55,11 +67,26 @@ std::string ReadLine(int fd)
         {
             continue;
         }
-        if (got <= 0 || c == '\n')
+        if (got < 0)
         {
+            throw CliError("cannot read the password from " + source + ": " +
+                           carvalet::ErrorFromCode(errno).reason);
+        }
+        if (got == 0 || c == '\n')
+        {
+            ended = got == 1;
             break;
         }
+        if (line.size() == PASSWORD_LINE_LIMIT)
+        {
+            throw CliError("the password line from " + source + " is longer than " +
+                           std::to_string(PASSWORD_LINE_LIMIT) + " bytes");
+        }
         line.push_back(c);
+    }
+    if (line.empty() && !ended)
+    {
+        throw CliError("no password given: " + source + " ended before a line");
     }
     if (!line.empty() && line.back() == '\r')
     {
@@ -68,42 +95,96 @@ std::string ReadLine(int fd)
     return line;
 }
 
-} // namespace
-
 std::string ReadPasswordFromTerminal(const std::string& prompt)
 {
-    const int terminal = ::open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY);
-    if (terminal < 0)
+    const FileDescriptor device(::open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY));
+    if (device.Get() < 0)
     {
-        throw CliError("no terminal to ask for the password; use --password-stdin");
+        throw CliError(
+            "no terminal to ask for the password; use --password-stdin or --password-file");
     }
-    termios mode{};
-    const bool isTerminal = ::tcgetattr(terminal, &mode) == 0;
-    if (isTerminal)
+    Terminal terminal;
+    terminal.fd = device.Get();
+    if (::tcgetattr(terminal.fd, &terminal.saved) != 0)
     {
-        g_savedMode = mode;
-        g_terminal = terminal;
-        std::signal(SIGINT, OnInterrupt);
-        std::signal(SIGTERM, OnInterrupt);
-        mode.c_lflag &= static_cast<tcflag_t>(~ECHO);
-        mode.c_lflag |= ECHONL;
-        ::tcsetattr(terminal, TCSANOW, &mode);
+        throw CliError("no terminal to ask for the password; use --password-stdin or "
+                       "--password-file");
     }
-    // Echo goes off before the prompt shows, so nothing typed after it can be echoed.
-    WriteAll(terminal, prompt);
-    const std::string password = ReadLine(terminal);
-    if (isTerminal)
+    terminal.quiet = terminal.saved;
+    terminal.quiet.c_lflag &= static_cast<tcflag_t>(~ECHO);
+    terminal.quiet.c_lflag |= ECHONL;
+
+    std::string password;
     {
-        RestoreTerminal();
-        g_terminal = -1;
-        std::signal(SIGINT, SIG_DFL);
-        std::signal(SIGTERM, SIG_DFL);
+        const carvalet::SignalGuard guard({SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGTSTP}, RestoreEcho,
+                                          &terminal, SilenceEcho);
+        // Echo goes off before the prompt shows, so nothing typed after it can be echoed.
+        SilenceEcho(&terminal);
+        carvalet::WriteAll(terminal.fd, prompt.data(), prompt.size());
+        try
+        {
+            password = ReadLine(terminal.fd, "the terminal");
+        }
+        catch (...)
+        {
+            RestoreEcho(&terminal);
+            throw;
+        }
+        RestoreEcho(&terminal);
     }
-    ::close(terminal);
     return password;
 }
 
-std::string ReadPasswordFromStdin()
+std::string ReadPasswordFromFile(const std::string& path)
 {
-    return ReadLine(STDIN_FILENO);
+    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    if (file.Get() < 0)
+    {
+        throw CliError("cannot open " + path + ": " + carvalet::ErrorFromCode(errno).reason);
+    }
+    return ReadLine(file.Get(), path);
+}
+
+void Check(PasswordRules rules, const std::string& password, const std::string& confirmation)
+{
+    if (const std::string problem = rules(password, confirmation); !problem.empty())
+    {
+        throw CliError(problem);
+    }
+}
+
+} // namespace
+
+Password::~Password()
+{
+    WipeString(text);
+}
+
+void AskPassword(const Arguments& args, PasswordRules rules, Password& password)
+{
+    const std::string* file = args.Value("--password-file");
+    if (args.Has("--password-stdin") || (file != nullptr && *file == "-"))
+    {
+        password.text = ReadLine(STDIN_FILENO, "standard input");
+    }
+    else if (file != nullptr)
+    {
+        password.text = ReadPasswordFromFile(*file);
+    }
+    else
+    {
+        password.text = ReadPasswordFromTerminal("Password : ");
+        if (rules != nullptr)
+        {
+            // Check the length before asking again, as the dialog reports it first.
+            Check(rules, password.text, password.text);
+            Password confirmation;
+            confirmation.text = ReadPasswordFromTerminal("Confirm Pw : ");
+            Check(rules, password.text, confirmation.text);
+        }
+    }
+    if (rules != nullptr)
+    {
+        Check(rules, password.text, password.text);
+    }
 }

@@ -1,5 +1,6 @@
 #include "engine/SealedMessage.h"
 
+#include "common/Cp1252.h"
 #include "engine/CarrierCodec.h"
 #include "engine/PasswordRecord.h"
 
@@ -87,12 +88,12 @@ public:
     explicit KdfPassword(std::string_view typed)
     {
         StartSodium();
-        if (IsValidUtf8(typed))
+        if (carvalet::IsValidUtf8(typed))
         {
             m_view = typed;
             return;
         }
-        std::string converted = Cp1252ToUtf8(typed);
+        std::string converted = carvalet::DecodeText(typed);
         m_copy = std::make_unique<SecretBytes>(converted.size());
         std::copy(converted.begin(), converted.end(), m_copy->data());
         WipeString(converted);
@@ -187,7 +188,7 @@ std::optional<std::vector<std::uint8_t>> Unarmour(std::string_view text)
 // (Windows-1252).
 std::size_t CountCharacters(std::string_view text)
 {
-    if (!IsValidUtf8(text))
+    if (!carvalet::IsValidUtf8(text))
     {
         return text.size();
     }

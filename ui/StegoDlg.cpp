@@ -550,9 +550,18 @@ void CStegoDlg::OnHide()
     m_strCarrierPath = dlgFile.GetPathName();
 
     CFile file;
-    if (!file.Open(m_strCarrierPath, CFile::modeCreate | CFile::modeReadWrite | CFile::typeBinary |
-                                         CFile::shareCompat))
+    CFileException error;
+    if (!file.Open(m_strCarrierPath,
+                   CFile::modeCreate | CFile::modeReadWrite | CFile::typeBinary |
+                       CFile::shareCompat,
+                   &error))
+    {
+        // A file that cannot be made ends the command silently; one that exists but cannot
+        // be replaced safely is left as it was, and the user must hear that it was not saved.
+        if (error.m_cause == CFileException::directoryFull)
+            AfxMessageBox(error.what(), MB_OK, 0);
         return;
+    }
     try
     {
         file.SeekToBegin();

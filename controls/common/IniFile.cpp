@@ -1,14 +1,14 @@
 #include "controls/common/IniFile.h"
 
+#include "common/SafeFile.h"
 #include "platform/kernel/Text.h"
 
 #include <QFile>
 #include <QStringDecoder>
 
 #include <algorithm>
-#include <fcntl.h>
+#include <cerrno>
 #include <sys/stat.h>
-#include <unistd.h>
 
 bool CIniFile::Fail(int line, const QString& what)
 {
@@ -136,26 +136,25 @@ bool CIniFile::Bool(const Entry& e, bool& out)
 HRESULT CIniFile::ReadWhole(const QString& path, qint64 maxSize, const QString& kind,
                             QByteArray& bytes, QString& error)
 {
-    // Opened by its exact bytes: a folder whose name is not UTF-8 holds files too. Only a
-    // regular file is read; a pipe would keep the window waiting for a writer.
+    // Read by its exact bytes: a folder whose name is not UTF-8 holds files too. Only a regular
+    // file is read; a pipe would keep the window waiting for a writer.
     const std::string native = layer::ExactQStringToText(path);
-    const int fd = native.empty() ? -1 : ::open(native.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     struct stat info = {};
-    QFile file;
-    if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
-        !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
-    {
-        if (fd >= 0)
-            ::close(fd);
-        error = QStringLiteral("cannot read %1").arg(layer::TextToQString(native));
-        return E_FILENOTFOUND;
-    }
-    // Read one byte past the limit: a file that grows while it is read is still refused.
-    bytes = file.read(maxSize + 1);
-    if (bytes.size() > maxSize)
+    std::string data;
+    const carvalet::FileError failed =
+        native.empty() || ::stat(native.c_str(), &info) != 0 || !S_ISREG(info.st_mode)
+            ? carvalet::ErrorFromCode(ENOENT)
+            : carvalet::ReadWholeFile(native, static_cast<std::size_t>(maxSize), data);
+    if (failed.code == EFBIG)
     {
         error = QStringLiteral("larger than %1 can be").arg(kind);
         return E_INVALIDDATA;
     }
+    if (failed)
+    {
+        error = QStringLiteral("cannot read %1").arg(layer::TextToQString(native));
+        return E_FILENOTFOUND;
+    }
+    bytes = QByteArray(data.data(), qsizetype(data.size()));
     return S_OK;
 }

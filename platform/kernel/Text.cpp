@@ -1,43 +1,30 @@
 #include "platform/kernel/Text.h"
 
-#include <QStringDecoder>
-#include <algorithm>
+#include "common/Cp1252.h"
 
 namespace
 {
-// 0x80..0x9F of Windows-1252; the five unassigned bytes keep their C1 values, as Windows does.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+// A native name may hold a backslash, which the Windows-style form uses as its separator: it
+// stands there as a private-use character (as Cygwin maps the characters Windows forbids), and
+// an escape keeps names that hold those characters themselves apart, so every path round-trips.
+constexpr std::string_view kBackslash = "\xEF\x81\x9C"; // U+F05C
+constexpr std::string_view kEscape = "\xEF\x80\x80";    // U+F000
 
-QString FromCp1252(std::string_view bytes)
+bool At(std::string_view text, std::size_t i, std::string_view part)
 {
-    QString out;
-    out.reserve(static_cast<qsizetype>(bytes.size()));
-    for (char c : bytes)
-    {
-        const auto b = static_cast<unsigned char>(c);
-        out.append(QChar(b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : char16_t(b)));
-    }
-    return out;
+    return text.substr(i, part.size()) == part;
 }
 } // namespace
 
 bool layer::IsValidUtf8(std::string_view bytes)
 {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = decoder.decode(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
-    return !decoder.hasError();
+    return carvalet::IsValidUtf8(bytes);
 }
 
 QString layer::TextToQString(std::string_view bytes)
 {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder.decode(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
-    if (!decoder.hasError())
-        return text;
-    return FromCp1252(bytes);
+    const std::string utf8 = carvalet::DecodeText(bytes);
+    return QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
 }
 
 std::string layer::QStringToText(const QString& text)
@@ -48,15 +35,53 @@ std::string layer::QStringToText(const QString& text)
 
 std::string layer::NativePath(std::string_view windowsPath)
 {
-    std::string out(windowsPath);
-    std::replace(out.begin(), out.end(), '\\', '/');
+    std::string out;
+    out.reserve(windowsPath.size());
+    for (std::size_t i = 0; i < windowsPath.size();)
+    {
+        const std::size_t next = i + kEscape.size();
+        if (At(windowsPath, i, kEscape) &&
+            (At(windowsPath, next, kEscape) || At(windowsPath, next, kBackslash)))
+        {
+            out.append(windowsPath.substr(next, kEscape.size()));
+            i = next + kEscape.size();
+        }
+        else if (At(windowsPath, i, kBackslash))
+        {
+            out += '\\';
+            i += kBackslash.size();
+        }
+        else
+        {
+            out += windowsPath[i] == '\\' ? '/' : windowsPath[i];
+            ++i;
+        }
+    }
     return out;
 }
 
 std::string layer::WindowsPath(std::string_view nativePath)
 {
-    std::string out(nativePath);
-    std::replace(out.begin(), out.end(), '/', '\\');
+    std::string out;
+    out.reserve(nativePath.size());
+    for (std::size_t i = 0; i < nativePath.size();)
+    {
+        if (At(nativePath, i, kEscape) || At(nativePath, i, kBackslash))
+        {
+            out.append(kEscape).append(nativePath.substr(i, kEscape.size()));
+            i += kEscape.size();
+        }
+        else
+        {
+            const char c = nativePath[i++];
+            if (c == '/')
+                out += '\\';
+            else if (c == '\\')
+                out += kBackslash;
+            else
+                out += c;
+        }
+    }
     return out;
 }
 

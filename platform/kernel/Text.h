@@ -19,7 +19,8 @@ bool IsValidUtf8(std::string_view bytes);
 QString ExactTextToQString(std::string_view bytes);
 std::string ExactQStringToText(const QString& text);
 
-// "\work\res\Help.chm" -> "/work/res/Help.chm".
+// "\work\res\Help.chm" -> "/work/res/Help.chm". A backslash inside a native name stands as
+// U+F05C in the Windows-style form, so both crossings give back the bytes they were given.
 std::string NativePath(std::string_view windowsPath);
 // "/work/res/Help.chm" -> "\work\res\Help.chm".
 std::string WindowsPath(std::string_view nativePath);

@@ -1,12 +1,11 @@
 #include "platform/mfc/File.h"
 
+#include "common/SafeFile.h"
 #include "platform/kernel/Text.h"
 #include "platform/kernel/WinBase.h"
 #include "platform/mfc/AfxMessageBox.h"
 
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -27,39 +26,32 @@ int AccessFlags(UINT nOpenFlags)
     }
 }
 
-std::string FolderOf(const std::string& path)
+int CauseOf(const carvalet::FileError& error)
 {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string NameOf(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// The file a name stands for: a symbolic link's final target, else the name itself.
-std::string ResolvedLink(const std::string& path)
-{
-    struct stat st
+    if (error.folderRefused)
+        return CFileException::directoryFull;
+    switch (error.code)
     {
-    };
-    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
-        return path;
-    char resolved[PATH_MAX];
-    return ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
-}
-
-void SyncFolder(const std::string& folder)
-{
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    ::fsync(fd);
-    ::close(fd);
+    case ENOENT:
+        return CFileException::fileNotFound;
+    case ENOTDIR:
+    case ENAMETOOLONG:
+    case ELOOP:
+        return CFileException::badPath;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+        return CFileException::accessDenied;
+    case EMFILE:
+    case ENFILE:
+        return CFileException::tooManyOpenFiles;
+    case ENOSPC:
+    case EDQUOT:
+        return CFileException::diskFull;
+    default:
+        return CFileException::genericException;
+    }
 }
 } // namespace
 
@@ -84,33 +76,37 @@ CFile::~CFile()
     }
 }
 
-BOOL CFile::Open(LPCSTR lpszFileName, UINT nOpenFlags)
+BOOL CFile::Open(LPCSTR lpszFileName, UINT nOpenFlags, CFileException* pError)
 {
-    if (m_fd >= 0 || !lpszFileName || !*lpszFileName)
+    const auto refuse = [pError](int error, const std::string& text, int cause)
     {
-        SetLastError(EINVAL);
+        SetLastError(static_cast<DWORD>(error));
+        if (pError)
+            *pError = CFileException(text, error, cause);
         return FALSE;
-    }
+    };
+    if (m_fd >= 0 || !lpszFileName || !*lpszFileName)
+        return refuse(EINVAL, "No file name.", CFileException::badPath);
     m_strFileName = lpszFileName;
     m_strNative = layer::NativePath(lpszFileName);
     m_bFailed = false;
     const int access = AccessFlags(nOpenFlags);
     if ((nOpenFlags & modeCreate) && !(nOpenFlags & modeNoTruncate) && access != O_RDONLY)
-    {
-        m_strReplaced = ResolvedLink(m_strNative);
-        return OpenReplacement(m_strReplaced, access);
-    }
+        return OpenReplacement(pError);
 
     // Without O_NONBLOCK a named pipe would hold the window until something opens its other end.
     int flags = access | O_CLOEXEC | O_NONBLOCK;
     if (nOpenFlags & modeCreate)
         flags |= O_CREAT;
     const int fd = ::open(m_strNative.c_str(), flags, 0666);
-    if (fd < 0)
+    const auto failed = [&](int error)
     {
-        SetLastError(static_cast<DWORD>(errno));
-        return FALSE;
-    }
+        const carvalet::FileError why = carvalet::ErrorFromCode(error);
+        return refuse(error, "Could not open " + m_strNative + ": " + why.reason + ".",
+                      CauseOf(why));
+    };
+    if (fd < 0)
+        return failed(errno);
     struct stat st
     {
     };
@@ -121,67 +117,29 @@ BOOL CFile::Open(LPCSTR lpszFileName, UINT nOpenFlags)
     if (refused != 0)
     {
         ::close(fd);
-        SetLastError(static_cast<DWORD>(refused));
-        return FALSE;
+        return failed(refused);
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     m_fd = fd;
     return TRUE;
 }
 
-BOOL CFile::OpenReplacement(const std::string& target, int access)
+BOOL CFile::OpenReplacement(CFileException* pError)
 {
-    // Open the target itself first, without emptying it: whatever cannot be opened for
-    // writing (a read-only file, a folder, a missing folder) fails here as it always did.
-    // A named pipe with no reader fails at once (ENXIO) instead of holding the window.
-    int probe = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
-    bool created = false;
-    if (probe < 0 && errno == ENOENT)
+    auto replacement = std::make_unique<carvalet::FileReplacement>();
+    // A named pipe with no reader fails at once instead of holding the window.
+    const carvalet::FileError error = replacement->Open(m_strNative, {.noWaitForReader = true});
+    if (error)
     {
-        probe = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NONBLOCK, 0666);
-        created = probe >= 0;
-    }
-    if (probe < 0)
-    {
-        SetLastError(static_cast<DWORD>(errno));
+        SetLastError(static_cast<DWORD>(error.code));
+        if (pError)
+            *pError = CFileException("Could not save " + m_strNative + ": " + error.reason +
+                                         ". The file is as it was.",
+                                     error.code, CauseOf(error));
         return FALSE;
     }
-    struct stat st
-    {
-    };
-    if (fstat(probe, &st) != 0 || S_ISDIR(st.st_mode))
-    {
-        ::close(probe);
-        SetLastError(EISDIR);
-        return FALSE;
-    }
-    m_bCreatedTarget = created;
-
-    // Devices and pipes are written in place; so is a file in a folder that takes no new
-    // files, where a replacement cannot be made.
-    std::string temp = FolderOf(target) + "/." + NameOf(target) + ".XXXXXX";
-    const int fd = S_ISREG(st.st_mode) ? ::mkostemp(temp.data(), O_CLOEXEC) : -1;
-    if (fd < 0)
-    {
-        ::close(probe);
-        const int direct = ::open(target.c_str(), access | O_TRUNC | O_CLOEXEC);
-        if (direct < 0)
-        {
-            SetLastError(static_cast<DWORD>(errno));
-            return FALSE;
-        }
-        m_fd = direct;
-        return TRUE;
-    }
-    ::close(probe);
-    // The replacement keeps the target's permissions and, where allowed, its owner.
-    ::fchmod(fd, st.st_mode & 07777);
-    if (::fchown(fd, st.st_uid, st.st_gid) != 0)
-    {
-        // Only the owner's own group or root may hand a file over; keep ours.
-    }
-    m_fd = fd;
-    m_strTempPath = temp;
+    m_fd = replacement->Descriptor();
+    m_pReplacement = std::move(replacement);
     return TRUE;
 }
 
@@ -241,8 +199,11 @@ void CFile::Write(const void* lpBuf, UINT nCount)
 
 ULONGLONG CFile::SeekToBegin()
 {
-    if (m_fd < 0 || ::lseek(m_fd, 0, SEEK_SET) != 0)
-        Fail("Could not read", m_fd < 0 ? EBADF : errno);
+    if (m_fd < 0)
+        Fail("Could not read", EBADF);
+    // A pipe or terminal has no position: a save into one starts where it is.
+    if (::lseek(m_fd, 0, SEEK_SET) != 0 && errno != ESPIPE)
+        Fail("Could not read", errno);
     return 0;
 }
 
@@ -256,56 +217,35 @@ void CFile::Close()
 {
     if (m_fd < 0)
         return;
-    // A replacement whose writing failed never takes the target's place.
+    // A save whose writing failed never takes the target's place.
     if (m_bFailed)
     {
         Abort();
         return;
     }
-    if (m_strTempPath.empty())
-    {
-        const int fd = m_fd;
-        m_fd = -1;
-        if (::close(fd) != 0 && errno != EINTR)
-            Fail("Could not write", errno);
-        return;
-    }
-    // The replacement reaches the disk before it takes the target's name.
-    if (::fsync(m_fd) != 0)
-        Fail("Could not write", errno);
     const int fd = m_fd;
     m_fd = -1;
+    if (m_pReplacement)
+    {
+        const auto replacement = std::move(m_pReplacement);
+        if (const carvalet::FileError error = replacement->Commit())
+        {
+            m_bFailed = true;
+            throw CFileException("Could not write " + m_strNative + ": " + error.reason + ".",
+                                 error.code, CauseOf(error));
+        }
+        return;
+    }
     if (::close(fd) != 0 && errno != EINTR)
-    {
-        DropReplacement();
         Fail("Could not write", errno);
-    }
-    if (::rename(m_strTempPath.c_str(), m_strReplaced.c_str()) != 0)
-    {
-        const int error = errno;
-        DropReplacement();
-        Fail("Could not write", error);
-    }
-    m_strTempPath.clear();
-    m_bCreatedTarget = false;
-    SyncFolder(FolderOf(m_strReplaced));
-}
-
-void CFile::DropReplacement()
-{
-    if (!m_strTempPath.empty())
-        ::unlink(m_strTempPath.c_str());
-    m_strTempPath.clear();
-    // A target this file created holds nothing yet: it goes too.
-    if (m_bCreatedTarget)
-        ::unlink(m_strReplaced.c_str());
-    m_bCreatedTarget = false;
 }
 
 void CFile::Abort()
 {
-    if (m_fd >= 0)
+    if (m_pReplacement)
+        m_pReplacement->Abort();
+    else if (m_fd >= 0)
         ::close(m_fd);
+    m_pReplacement.reset();
     m_fd = -1;
-    DropReplacement();
 }

@@ -1,10 +1,12 @@
 // CFile: a file opened by path, read and written in whole blocks.
 //
-// Open fails quietly (FALSE, with the reason in GetLastError). Anything that fails after a
-// successful Open throws CFileException, so that a short read or a full disk is never lost.
-// modeCreate without modeNoTruncate replaces a regular file safely: the bytes go to a
-// temporary file beside it, which Close flushes to disk and renames over the target, so the
-// target is never left truncated or half-written.
+// Open fails quietly (FALSE, with the reason in GetLastError and in the exception object, if
+// one is given). Anything that fails after a successful Open throws CFileException, so that a
+// short read or a full disk is never lost. modeCreate without modeNoTruncate saves by the
+// shared safe-file rules: a regular file is replaced by a new one that Close flushes and
+// renames over it, so the target is never left truncated or half-written; a link's target is
+// written; a device or pipe is written into. When no new file can be made beside an existing
+// target, Open fails with the cause directoryFull and the target stays as it was.
 #pragma once
 
 #include "platform/kernel/WinTypes.h"
@@ -12,7 +14,13 @@
 #include "platform/mfc/String.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
+
+namespace carvalet
+{
+class FileReplacement;
+}
 
 using ULONGLONG = std::uint64_t;
 
@@ -44,7 +52,7 @@ public:
     CFile& operator=(const CFile&) = delete;
 
     // lpszFileName is a Windows-style path.
-    virtual BOOL Open(LPCSTR lpszFileName, UINT nOpenFlags);
+    virtual BOOL Open(LPCSTR lpszFileName, UINT nOpenFlags, CFileException* pError = nullptr);
     ULONGLONG GetLength() const;
     // Reads until nCount bytes or the end of the file; returns the count read.
     UINT Read(void* lpBuf, UINT nCount);
@@ -58,16 +66,12 @@ public:
 
 private:
     [[noreturn]] void Fail(const char* what, int error) const;
-    BOOL OpenReplacement(const std::string& target, int access);
-    void DropReplacement();
+    BOOL OpenReplacement(CFileException* pError);
 
     int m_fd = -1;
     CString m_strFileName;
     std::string m_strNative;
-    // Set while a replacement is being written: the temporary file that Close renames, and the
-    // file whose place it takes (a symbolic link's target, so the link itself survives).
-    std::string m_strTempPath;
-    std::string m_strReplaced;
-    bool m_bCreatedTarget = false;
+    // Set while a save is being written; Close commits it.
+    std::unique_ptr<carvalet::FileReplacement> m_pReplacement;
     mutable bool m_bFailed = false;
 };

@@ -1,5 +1,5 @@
-// CFileException: a read, write or close that failed after a file was opened. The text is
-// ready to show the user; m_lOsError is the system's error number.
+// CFileException: a file operation that failed. The text is ready to show the user;
+// m_lOsError is the system's error number and m_cause its kind, in MFC's terms.
 #pragma once
 
 #include <stdexcept>
@@ -8,10 +8,31 @@
 class CFileException : public std::runtime_error
 {
 public:
-    CFileException(const std::string& text, int osError)
-        : std::runtime_error(text), m_lOsError(osError)
+    enum
+    {
+        none,
+        genericException,
+        fileNotFound,
+        badPath,
+        tooManyOpenFiles,
+        accessDenied,
+        invalidFile,
+        removeCurrentDir,
+        directoryFull,
+        badSeek,
+        hardIO,
+        sharingViolation,
+        lockViolation,
+        diskFull,
+        endOfFile,
+    };
+
+    CFileException() : std::runtime_error("") {}
+    CFileException(const std::string& text, int osError, int cause = genericException)
+        : std::runtime_error(text), m_cause(cause), m_lOsError(osError)
     {
     }
 
-    int m_lOsError;
+    int m_cause = none;
+    int m_lOsError = 0;
 };

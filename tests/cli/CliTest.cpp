@@ -4,13 +4,23 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <linux/fs.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <sys/wait.h>
+#include <termios.h>
+#include <thread>
 #include <unistd.h>
 
 #include <string>
@@ -41,6 +51,54 @@ void WriteFile(const fs::path& path, const std::string& bytes)
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
+bool IsRoot()
+{
+    return ::geteuid() == 0;
+}
+
+void SkipLoudly(const std::string& what)
+{
+    std::cout << "[ SKIPPED  ] " << what << " needs root\n";
+}
+
+// The immutable flag stops even root from writing (and only root may set it).
+bool SetImmutable(const fs::path& path, bool on)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK);
+    int flags = 0;
+    bool done = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+    done = done && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    if (fd >= 0)
+    {
+        ::close(fd);
+    }
+    return done;
+}
+
+// A carrier whose bytes all differ in their upper bits from their neighbours'.
+std::string MakeCarrier(std::size_t size)
+{
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i)
+    {
+        bytes[i] = static_cast<char>((i * 7 + i / 3 + i / 4099) & 0xFF);
+    }
+    return bytes;
+}
+
+// What a hide must write: the engine's records in the whole carrier, in memory.
+std::string Hidden(const std::string& carrier, const std::string& password,
+                   const std::string& message)
+{
+    Bytes bytes(carrier.begin(), carrier.end());
+    const auto length = static_cast<std::int32_t>(bytes.size());
+    EXPECT_EQ(EmbedText(bytes.data(), length, PASSWORD_SLOT, MakePasswordRecord(password), nullptr),
+              1);
+    EXPECT_EQ(EmbedText(bytes.data(), length, MESSAGE_SLOT, message, nullptr), 1);
+    return std::string(bytes.begin(), bytes.end());
+}
+
 // A fresh folder per test, removed afterwards.
 class CarvaletCli : public testing::Test
 {
@@ -56,15 +114,29 @@ protected:
     }
     void TearDown() override
     {
+        for (const auto& entry : fs::recursive_directory_iterator(dir))
+        {
+            if (entry.is_symlink() || !(entry.is_regular_file() || entry.is_directory()))
+            {
+                continue;
+            }
+            if (IsRoot())
+            {
+                SetImmutable(entry.path(), false);
+            }
+            fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add);
+        }
         fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add);
         fs::remove_all(dir);
     }
 
-    // Runs the real tool in its own session, so it has no terminal to prompt on.
-    Result Run(const std::vector<std::string>& args, const std::string& input = "")
+    // Runs the real tool in its own session, so it has no terminal to prompt on. Its output
+    // goes to files, or to outTo and errTo when given.
+    Result Run(const std::vector<std::string>& args, const std::string& input = "",
+               const fs::path& outTo = {}, const fs::path& errTo = {})
     {
-        const fs::path outFile = dir / ".stdout";
-        const fs::path errFile = dir / ".stderr";
+        const fs::path outFile = outTo.empty() ? dir / ".stdout" : outTo;
+        const fs::path errFile = errTo.empty() ? dir / ".stderr" : errTo;
         int in[2];
         EXPECT_EQ(::pipe(in), 0);
         const pid_t pid = ::fork();
@@ -78,14 +150,7 @@ protected:
             const int err = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             ::dup2(out, 1);
             ::dup2(err, 2);
-            std::vector<char*> argv{const_cast<char*>(CARVALET_CLI)};
-            for (const std::string& arg : args)
-            {
-                argv.push_back(const_cast<char*>(arg.c_str()));
-            }
-            argv.push_back(nullptr);
-            ::execv(CARVALET_CLI, argv.data());
-            ::_exit(127);
+            Exec(args);
         }
         ::close(in[0]);
         // The tool may exit without reading its input.
@@ -96,11 +161,29 @@ protected:
         ::waitpid(pid, &status, 0);
         Result result;
         result.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        result.out = ReadFile(outFile);
-        result.err = ReadFile(errFile);
-        fs::remove(outFile);
-        fs::remove(errFile);
+        if (outTo.empty())
+        {
+            result.out = ReadFile(outFile);
+            fs::remove(outFile);
+        }
+        if (errTo.empty())
+        {
+            result.err = ReadFile(errFile);
+            fs::remove(errFile);
+        }
         return result;
+    }
+
+    [[noreturn]] static void Exec(const std::vector<std::string>& args)
+    {
+        std::vector<char*> argv{const_cast<char*>(CARVALET_CLI)};
+        for (const std::string& arg : args)
+        {
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        }
+        argv.push_back(nullptr);
+        ::execv(CARVALET_CLI, argv.data());
+        ::_exit(127);
     }
 
     std::string Path(const std::string& name) const { return (dir / name).string(); }
@@ -346,17 +429,20 @@ TEST_F(CarvaletCli, FailuresReportTheirMessageAndExitCode)
         {{"hide", Path("sample.bmp"), hideTo, "--message", "hi"}, "", 1, "--password-stdin"},
         {{"unhide", Path("sample.bmp"), "--password-stdin"},
          "password\n",
-         1,
+         4,
          "Image does not contain curtained data ..\n"},
         {{"unhide", Path("small.bmp"), "--password-stdin"},
          "password\n",
-         1,
+         4,
          "Image does not contain curtained data ..\n"},
         {{"unhide", Path("hidden.bmp"), "--password-stdin"},
          "Password\n",
-         1,
+         3,
          "Invalid password try again\n"},
-        {{"unhide", Path("hidden.bmp"), "--password-stdin"}, "", 1, "Invalid password try again"},
+        {{"unhide", Path("hidden.bmp"), "--password-stdin"},
+         "",
+         1,
+         "no password given: standard input ended before a line"},
     };
     for (const Case& c : cases)
     {
@@ -509,4 +595,623 @@ TEST_F(CarvaletCli, AsksOnTheTerminalWithoutEcho)
     const auto [unhideExit, unhideScreen] = converse({"unhide", Path("out.bmp")}, {"terminal"});
     EXPECT_EQ(unhideExit, 0) << unhideScreen;
     EXPECT_NE(unhideScreen.find("by terminal"), std::string::npos) << unhideScreen;
+}
+
+TEST_F(CarvaletCli, StandardInputAndOutputByDash)
+{
+    const std::string expected = Hidden(sample, "password1", "by dash");
+    WriteFile(Path("pw.txt"), "password1\nsecond line\n");
+
+    // OUTPUT "-": the bitmap on standard output; the message from standard input.
+    const Result hide = Run(
+        {"hide", Path("sample.bmp"), "-", "--message-file", "-", "--password-file", Path("pw.txt")},
+        std::string("by dash\0ignored", 15));
+    ASSERT_EQ(hide.exit, 0) << hide.err;
+    EXPECT_EQ(hide.out, expected);
+    WriteFile(Path("hidden.bmp"), hide.out);
+
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"unhide", Path("hidden.bmp"), "--password-file", "-"},
+          std::vector<std::string>{"unhide", Path("hidden.bmp"), "--output", "-",
+                                   "--password-stdin"}})
+    {
+        const Result unhide = Run(args, "password1\n");
+        EXPECT_EQ(unhide.exit, 0) << unhide.err;
+        EXPECT_EQ(unhide.out, "by dash");
+    }
+    EXPECT_EQ(Run({"unhide", Path("hidden.bmp"), "--password-file", Path("missing")}).exit, 1);
+}
+
+TEST_F(CarvaletCli, StandardInputServesOneOptionOnly)
+{
+    WriteFile(Path("pw.txt"), "password1\n");
+    const std::vector<std::vector<std::string>> calls = {
+        {"hide", Path("sample.bmp"), Path("o.bmp"), "--message-file", "-", "--password-stdin"},
+        {"hide", Path("sample.bmp"), Path("o.bmp"), "--message-file", "-", "--password-file", "-"},
+        {"hide", Path("sample.bmp"), Path("o.bmp"), "--message", "x", "--password-stdin",
+         "--password-file", Path("pw.txt")},
+    };
+    for (const auto& args : calls)
+    {
+        const Result r = Run(args, "password1\nmessage\n");
+        EXPECT_EQ(r.exit, 2) << args[4] << " " << args[5];
+        EXPECT_FALSE(fs::exists(Path("o.bmp")));
+    }
+}
+
+TEST_F(CarvaletCli, AnOutputThatIsTheImageItselfIsRefused)
+{
+    ASSERT_EQ(Run({"hide", Path("sample.bmp"), Path("hidden.bmp"), "--message", "kept",
+                   "--password-stdin"},
+                  "password1\n")
+                  .exit,
+              0);
+    const std::string hidden = ReadFile(Path("hidden.bmp"));
+    fs::create_symlink("hidden.bmp", dir / "link.bmp");
+    fs::create_hard_link(dir / "hidden.bmp", dir / "hard.bmp");
+    for (const char* output : {"hidden.bmp", "link.bmp", "hard.bmp"})
+    {
+        const Result r =
+            Run({"unhide", Path("hidden.bmp"), "--output", Path(output), "--password-stdin"},
+                "password1\n");
+        EXPECT_EQ(r.exit, 1) << output;
+        EXPECT_NE(r.err.find("--output names the image itself"), std::string::npos) << r.err;
+        EXPECT_EQ(ReadFile(Path("hidden.bmp")), hidden) << output;
+    }
+}
+
+TEST_F(CarvaletCli, PasswordLinesAreBoundedAndZeroBytesRefused)
+{
+    ASSERT_EQ(
+        Run({"hide", Path("sample.bmp"), Path("hidden.bmp"), "--message", "m", "--password-stdin"},
+            "password1\n")
+            .exit,
+        0);
+    const std::vector<std::string> unhide = {"unhide", Path("hidden.bmp"), "--password-stdin"};
+    EXPECT_EQ(Run(unhide, std::string(1024, 'p') + "\n").exit, 3) << "1024 bytes are read";
+    const std::string tooLong = "the password line from standard input is longer than 1024 bytes";
+    const Result longer = Run(unhide, std::string(1025, 'p') + "\n");
+    EXPECT_EQ(longer.exit, 1);
+    EXPECT_NE(longer.err.find(tooLong), std::string::npos) << longer.err;
+    // An endless line of zero bytes, as from /dev/zero.
+    const Result endless = Run(unhide, std::string(1 << 20, '\0'));
+    EXPECT_EQ(endless.exit, 1);
+    EXPECT_NE(endless.err.find(tooLong), std::string::npos) << endless.err;
+    if (IsRoot())
+    {
+        // A zero device of its own: the machine's /dev is never touched.
+        ASSERT_EQ(::mknod(Path("zero").c_str(), S_IFCHR | 0666, ::makedev(1, 5)), 0);
+        const Result device = Run({"unhide", Path("hidden.bmp"), "--password-file", Path("zero")});
+        EXPECT_EQ(device.exit, 1);
+        EXPECT_NE(device.err.find("longer than 1024 bytes"), std::string::npos) << device.err;
+    }
+    else
+    {
+        SkipLoudly("a zero device in a scratch folder");
+    }
+
+    // A zero byte among the first 8 would end the record early: it could never be matched.
+    const Result zero =
+        Run({"hide", Path("sample.bmp"), Path("zero.bmp"), "--message", "m", "--password-stdin"},
+            std::string("pass\0word\n", 10));
+    EXPECT_EQ(zero.exit, 1);
+    EXPECT_NE(zero.err.find("password must not hold a zero byte in its first 8 chars"),
+              std::string::npos)
+        << zero.err;
+    EXPECT_FALSE(fs::exists(Path("zero.bmp")));
+}
+
+TEST_F(CarvaletCli, ExitCodesTellFailureUsageWrongPasswordAndNoMessageApart)
+{
+    ASSERT_EQ(
+        Run({"hide", Path("sample.bmp"), Path("hidden.bmp"), "--message", "m", "--password-stdin"},
+            "password1\n")
+            .exit,
+        0);
+    EXPECT_EQ(Run({"unhide", Path("hidden.bmp"), "--password-stdin"}, "password1\n").exit, 0);
+    EXPECT_EQ(Run({"unhide", Path("missing.bmp"), "--password-stdin"}, "password1\n").exit, 1);
+    EXPECT_EQ(Run({"unhide"}).exit, 2);
+    EXPECT_EQ(Run({"unhide", Path("hidden.bmp"), "--password-stdin"}, "Password1\n").exit, 3);
+    EXPECT_EQ(Run({"unhide", Path("sample.bmp"), "--password-stdin"}, "password1\n").exit, 4);
+
+    const Result help = Run({"--help"});
+    for (const char* code :
+         {"0 done", "1 failed", "2 usage error", "3 wrong password", "4 no hidden message"})
+    {
+        EXPECT_NE(help.out.find(code), std::string::npos) << code << "\n" << help.out;
+    }
+}
+
+TEST_F(CarvaletCli, EachCommandHasItsOwnHelp)
+{
+    const Result hide = Run({"hide", "--help"});
+    EXPECT_EQ(hide.exit, 0);
+    EXPECT_EQ(hide.out.rfind("Usage: carvalet-cli hide IMAGE OUTPUT", 0), 0u) << hide.out;
+    EXPECT_NE(hide.out.find("process list"), std::string::npos) << "the --message warning";
+    EXPECT_NE(hide.out.find("--password-file"), std::string::npos);
+    EXPECT_EQ(
+        Run({"unhide", Path("whatever.bmp"), "-h"}).out.rfind("Usage: carvalet-cli unhide", 0), 0u);
+    const Result info = Run({"info", "--help"});
+    EXPECT_NE(info.out.find("--json"), std::string::npos);
+    EXPECT_EQ(info.out.find("password is asked"), std::string::npos) << "info asks for none";
+    EXPECT_NE(Run({"--help"}).out.find("process list"), std::string::npos);
+}
+
+TEST_F(CarvaletCli, InfoAsJson)
+{
+    ASSERT_EQ(Run({"hide", Path("sample.bmp"), Path("hidden \"1\".bmp"), "--message", "m",
+                   "--password-stdin"},
+                  "password1\n")
+                  .exit,
+              0);
+    const Result json = Run({"info", Path("hidden \"1\".bmp"), "--json"});
+    EXPECT_EQ(json.exit, 0);
+    EXPECT_EQ(json.out, "{\"image\": \"" + dir.string() +
+                            "/hidden \\\"1\\\".bmp\", \"size\": 57654, \"longest_message\": 7080, "
+                            "\"longest_sealed_message\": 5009, \"password_record\": true, "
+                            "\"sealed_message\": false}\n");
+    WriteFile(Path("caf\xE9.bmp"), sample);
+    EXPECT_NE(Run({"info", "--json", Path("caf\xE9.bmp")}).out.find("caf\xC3\xA9.bmp"),
+              std::string::npos)
+        << "a name that is not UTF-8 is read as Windows-1252";
+    EXPECT_NE(Run({"info", "--json", Path("sample.bmp")}).out.find("\"password_record\": false"),
+              std::string::npos);
+}
+
+TEST_F(CarvaletCli, AFailedWriteToStandardOutputOrErrorExitsWithOne)
+{
+    if (!IsRoot())
+    {
+        SkipLoudly("a full device in a scratch folder");
+        return;
+    }
+    // A full device of its own, standing for a full disk.
+    const fs::path full = dir / "full";
+    ASSERT_EQ(::mknod(full.c_str(), S_IFCHR | 0666, ::makedev(1, 7)), 0);
+    ASSERT_EQ(
+        Run({"hide", Path("sample.bmp"), Path("hidden.bmp"), "--message", "m", "--password-stdin"},
+            "password1\n")
+            .exit,
+        0);
+    EXPECT_EQ(Run({"--help"}, "", full).exit, 1);
+    EXPECT_EQ(Run({"--version"}, "", full).exit, 1);
+    EXPECT_EQ(Run({"info", Path("hidden.bmp")}, "", full).exit, 1);
+    EXPECT_EQ(Run({"unhide", Path("hidden.bmp"), "--password-stdin"}, "password1\n", full).exit, 1);
+    EXPECT_EQ(Run({"hide", Path("sample.bmp"), "-", "--message", "m", "--password-stdin"},
+                  "password1\n", full)
+                  .exit,
+              1);
+    // Failures whose message cannot be told.
+    EXPECT_EQ(Run({"unhide"}, "", {}, full).exit, 1);
+    EXPECT_EQ(Run({"unhide", Path("hidden.bmp"), "--password-stdin"}, "Password1\n", {}, full).exit,
+              1);
+}
+
+TEST_F(CarvaletCli, SavingFollowsTheSameRulesAsTheWindow)
+{
+    const std::string expected = Hidden(sample, "password1", "saved");
+    const auto hide = [&](const fs::path& output)
+    {
+        return Run(
+            {"hide", Path("sample.bmp"), output.string(), "--message", "saved", "--password-stdin"},
+            "password1\n");
+    };
+
+    // Links stay links, dangling or not; their targets are written.
+    fs::create_directory(dir / "real");
+    WriteFile(dir / "real" / "old.bmp", "old");
+    fs::create_symlink("real/old.bmp", dir / "link.bmp");
+    fs::create_symlink("real/new.bmp", dir / "dangling.bmp");
+    for (const char* link : {"link.bmp", "dangling.bmp"})
+    {
+        ASSERT_EQ(hide(dir / link).exit, 0) << link;
+        EXPECT_TRUE(fs::is_symlink(dir / link)) << link;
+    }
+    EXPECT_EQ(ReadFile(dir / "real" / "old.bmp"), expected);
+    EXPECT_EQ(ReadFile(dir / "real" / "new.bmp"), expected);
+
+    // A replaced file keeps its mode and, for root, its owner.
+    WriteFile(Path("owned.bmp"), "old");
+    ASSERT_EQ(::chmod(Path("owned.bmp").c_str(), 0604), 0);
+    if (IsRoot())
+    {
+        ASSERT_EQ(::chown(Path("owned.bmp").c_str(), 1234, 5678), 0);
+    }
+    ASSERT_EQ(hide(dir / "owned.bmp").exit, 0);
+    struct stat st
+    {
+    };
+    ASSERT_EQ(::stat(Path("owned.bmp").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0604u);
+    if (IsRoot())
+    {
+        EXPECT_EQ(st.st_uid, 1234u);
+        EXPECT_EQ(st.st_gid, 5678u);
+    }
+    else
+    {
+        SkipLoudly("keeping another user's ownership");
+    }
+
+    // A name of 250 bytes: the new file beside it has a short name of its own.
+    const fs::path longName = dir / (std::string(246, 'n') + ".bmp");
+    ASSERT_EQ(hide(longName).exit, 0);
+    ASSERT_EQ(hide(longName).exit, 0);
+    EXPECT_EQ(ReadFile(longName), expected);
+
+    // A pipe is written into, and stays a pipe.
+    ASSERT_EQ(::mkfifo(Path("pipe").c_str(), 0600), 0);
+    std::string received;
+    std::thread reader([&] { received = ReadFile(Path("pipe")); });
+    EXPECT_EQ(hide(dir / "pipe").exit, 0);
+    reader.join();
+    EXPECT_EQ(received, expected);
+    EXPECT_TRUE(fs::is_fifo(dir / "pipe"));
+
+    // A socket cannot be written as a file; it is refused and stays a socket.
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string socketPath = Path("socket");
+    std::copy(socketPath.begin(), socketPath.end(), address.sun_path);
+    ASSERT_EQ(::bind(sock, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    EXPECT_EQ(hide(dir / "socket").exit, 1);
+    EXPECT_TRUE(fs::is_socket(dir / "socket"));
+    ::close(sock);
+
+    // A link to standard output, as /dev/stdout is: the output arrives there, written into
+    // the file standard output stands for, and the link stays.
+    fs::create_symlink("/proc/self/fd/1", dir / "stdout");
+    WriteFile(Path("captured"), "");
+    ASSERT_EQ(::stat(Path("captured").c_str(), &st), 0);
+    const ino_t captured = st.st_ino;
+    const Result toStdout =
+        Run({"unhide", Path("link.bmp"), "--output", Path("stdout"), "--password-stdin"},
+            "password1\n", dir / "captured");
+    EXPECT_EQ(toStdout.exit, 0) << toStdout.err;
+    EXPECT_EQ(ReadFile(Path("captured")), "saved");
+    ASSERT_EQ(::stat(Path("captured").c_str(), &st), 0);
+    EXPECT_EQ(st.st_ino, captured) << "standard output's file was replaced";
+    EXPECT_TRUE(fs::is_symlink(dir / "stdout"));
+
+    if (!IsRoot())
+    {
+        SkipLoudly("device nodes in a scratch folder");
+        return;
+    }
+    // Devices made here, never the machine's own: written into, never replaced.
+    ASSERT_EQ(::mknod(Path("null").c_str(), S_IFCHR | 0666, ::makedev(1, 3)), 0);
+    fs::create_symlink("null", dir / "to-null");
+    EXPECT_EQ(hide(dir / "null").exit, 0);
+    EXPECT_EQ(hide(dir / "to-null").exit, 0);
+    EXPECT_EQ(Run({"unhide", Path("link.bmp"), "--output", Path("null"), "--password-stdin"},
+                  "password1\n")
+                  .exit,
+              0);
+    EXPECT_TRUE(fs::is_character_file(dir / "null"));
+    EXPECT_TRUE(fs::is_symlink(dir / "to-null"));
+}
+
+TEST_F(CarvaletCli, NoFileIsEverWrittenInPlace)
+{
+    // A folder that takes no new file: the save is refused, naming the folder.
+    const fs::path folder = dir / "locked";
+    fs::create_directory(folder);
+    WriteFile(folder / "picture.bmp", "old contents");
+    if (IsRoot())
+    {
+        ASSERT_TRUE(SetImmutable(folder, true)) << "this file system has no immutable flag";
+    }
+    else
+    {
+        fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+    }
+    const Result refused = Run({"hide", Path("sample.bmp"), (folder / "picture.bmp").string(),
+                                "--message", "m", "--password-stdin"},
+                               "password1\n");
+    EXPECT_EQ(refused.exit, 1);
+    EXPECT_NE(refused.err.find("no new file can be made in the folder " + folder.string()),
+              std::string::npos)
+        << refused.err;
+    if (IsRoot())
+    {
+        SetImmutable(folder, false);
+    }
+    fs::permissions(folder, fs::perms::owner_all);
+    EXPECT_EQ(ReadFile(folder / "picture.bmp"), "old contents");
+
+    // An existing file its user cannot write is refused, as the window refuses it.
+    WriteFile(Path("kept.bmp"), "kept");
+    if (IsRoot())
+    {
+        ASSERT_TRUE(SetImmutable(dir / "kept.bmp", true));
+    }
+    else
+    {
+        fs::permissions(dir / "kept.bmp", fs::perms::owner_read);
+    }
+    EXPECT_EQ(Run({"unhide", Path("sample.bmp"), "--output", Path("kept.bmp")}).exit, 4)
+        << "no message, so nothing is written";
+    const Result unwritable =
+        Run({"hide", Path("sample.bmp"), Path("kept.bmp"), "--message", "m", "--password-stdin"},
+            "password1\n");
+    EXPECT_EQ(unwritable.exit, 1);
+    EXPECT_NE(unwritable.err.find("cannot write " + Path("kept.bmp")), std::string::npos);
+    SetImmutable(dir / "kept.bmp", false);
+    EXPECT_EQ(ReadFile(Path("kept.bmp")), "kept");
+}
+
+TEST_F(CarvaletCli, LargeCarriersAreStreamedToTheSameBytes)
+{
+    // Records that span several of the parts the tool reads at a time.
+    const std::string carrier = MakeCarrier(5'000'000);
+    WriteFile(Path("large.bmp"), carrier);
+    std::string message(300'000, 'x');
+    for (std::size_t i = 0; i < message.size(); ++i)
+    {
+        message[i] = static_cast<char>('a' + i % 26);
+    }
+    WriteFile(Path("message.txt"), message);
+    const std::string expected = Hidden(carrier, "streaming", message);
+    const std::vector<std::string> options = {"--message-file", Path("message.txt"),
+                                              "--password-stdin"};
+    const auto hide = [&](const std::string& image, const std::string& output)
+    {
+        std::vector<std::string> args = {"hide", image, output};
+        args.insert(args.end(), options.begin(), options.end());
+        return Run(args, "streaming\n");
+    };
+
+    ASSERT_EQ(hide(Path("large.bmp"), Path("out.bmp")).exit, 0);
+    EXPECT_TRUE(ReadFile(Path("out.bmp")) == expected) << "into a new file";
+    const Result toStdout = hide(Path("large.bmp"), "-");
+    EXPECT_TRUE(toStdout.out == expected) << "in order, to standard output";
+
+    // An image that can be read only once, in order.
+    ASSERT_EQ(::mkfifo(Path("image-pipe").c_str(), 0600), 0);
+    std::thread writer([&] { WriteFile(Path("image-pipe"), carrier); });
+    ASSERT_EQ(hide(Path("image-pipe"), Path("from-pipe.bmp")).exit, 0);
+    writer.join();
+    EXPECT_TRUE(ReadFile(Path("from-pipe.bmp")) == expected) << "from a pipe";
+
+    const Result unhide = Run({"unhide", Path("out.bmp"), "--password-stdin"}, "streaming\n");
+    EXPECT_EQ(unhide.exit, 0);
+    EXPECT_TRUE(unhide.out == message);
+
+    // The largest carrier the format allows: a sparse file, never read whole.
+    {
+        std::ofstream(Path("largest.bmp"), std::ios::binary) << carrier.substr(0, 4096);
+    }
+    fs::resize_file(Path("largest.bmp"), (std::uintmax_t{1} << 31) - 1);
+    const Result info = Run({"info", Path("largest.bmp")});
+    EXPECT_EQ(info.exit, 0) << info.err;
+    EXPECT_NE(info.out.find("Size: 2147483647 bytes"), std::string::npos) << info.out;
+}
+
+TEST_F(CarvaletCli, AKillAtAnyMomentOfASaveLeavesTheOldFileOrTheNewOneAndNothingElse)
+{
+    const std::string carrier = MakeCarrier(32 << 20);
+    WriteFile(Path("large.bmp"), carrier);
+    const std::string old = "the old target";
+    const std::string fresh = Hidden(carrier, "password1", "new");
+    // Starts a hide into target.bmp and kills it after `after` ms (never, when negative).
+    const auto save = [&](int after)
+    {
+        int in[2];
+        EXPECT_EQ(::pipe(in), 0);
+        EXPECT_EQ(::write(in[1], "password1\n", 10), 10);
+        ::close(in[1]);
+        const auto start = std::chrono::steady_clock::now();
+        const pid_t pid = ::fork();
+        if (pid == 0)
+        {
+            ::dup2(in[0], 0);
+            Exec({"hide", Path("large.bmp"), Path("target.bmp"), "--message", "new",
+                  "--password-stdin"});
+        }
+        ::close(in[0]);
+        if (after >= 0)
+        {
+            std::this_thread::sleep_for(std::chrono::milliseconds(after));
+            ::kill(pid, SIGKILL);
+        }
+        int status = 0;
+        EXPECT_EQ(::waitpid(pid, &status, 0), pid);
+        return static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                    std::chrono::steady_clock::now() - start)
+                                    .count());
+    };
+    const std::vector<std::string> files = {"large.bmp", "sample.bmp", "target.bmp"};
+    WriteFile(Path("target.bmp"), old);
+    const int whole = save(-1);
+    ASSERT_TRUE(ReadFile(Path("target.bmp")) == fresh);
+    int oldSeen = 0;
+    for (int step = 0; step <= 10; ++step)
+    {
+        WriteFile(Path("target.bmp"), old);
+        save(whole * step / 10);
+        const std::string now = ReadFile(Path("target.bmp"));
+        EXPECT_TRUE(now == old || now == fresh) << "killed at step " << step;
+        EXPECT_EQ(Listing(), files) << "killed at step " << step;
+        oldSeen += now == old;
+    }
+    EXPECT_GT(oldSeen, 0) << "no kill landed before the save ended";
+}
+
+// The tool at its password prompt on a pseudo-terminal, started as a shell starts a job: in a
+// process group of its own, in the terminal's foreground, under a parent that waits for it.
+class Prompt
+{
+public:
+    explicit Prompt(const std::vector<std::string>& args)
+    {
+        int report[2];
+        EXPECT_EQ(::pipe(report), 0);
+        m_shell = ::forkpty(&m_master, nullptr, nullptr, nullptr);
+        if (m_shell == 0)
+        {
+            const pid_t job = ::fork();
+            if (job == 0)
+            {
+                ::setpgid(0, 0);
+                const rlimit noCore{0, 0};
+                ::setrlimit(RLIMIT_CORE, &noCore);
+                CarvaletCliExec(args);
+            }
+            ::setpgid(job, job);
+            ::tcsetpgrp(STDIN_FILENO, job);
+            [[maybe_unused]] ssize_t n = ::write(report[1], &job, sizeof job);
+            int status = 0;
+            while (::waitpid(job, &status, 0) != job)
+            {
+            }
+            ::_exit(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
+        }
+        ::close(report[1]);
+        EXPECT_EQ(::read(report[0], &m_job, sizeof m_job), static_cast<ssize_t>(sizeof m_job));
+        ::close(report[0]);
+        // Held open here, so the terminal's settings can be read after the tool is gone.
+        m_slave = ::open(::ptsname(m_master), O_RDWR | O_NOCTTY);
+    }
+    ~Prompt()
+    {
+        ::close(m_slave);
+        ::close(m_master);
+    }
+
+    pid_t Job() const { return m_job; }
+    // Reads the screen until it ends with `text` (or ten seconds pass).
+    bool WaitFor(const std::string& text)
+    {
+        for (int i = 0; i < 1000; ++i)
+        {
+            if (m_screen.size() >= text.size() &&
+                m_screen.compare(m_screen.size() - text.size(), text.size(), text) == 0)
+            {
+                return true;
+            }
+            Drain(10);
+        }
+        return false;
+    }
+    // Adds what the terminal shows within `ms` milliseconds to the screen.
+    void Drain(int ms)
+    {
+        pollfd ready{m_master, POLLIN, 0};
+        char buffer[256];
+        while (::poll(&ready, 1, ms) > 0 && (ready.revents & POLLIN))
+        {
+            const ssize_t got = ::read(m_master, buffer, sizeof buffer);
+            if (got <= 0)
+            {
+                return;
+            }
+            m_screen.append(buffer, static_cast<std::size_t>(got));
+        }
+    }
+    // Waits until the terminal's echo is on or off, as asked.
+    bool EchoBecomes(bool on) const
+    {
+        for (int i = 0; i < 200; ++i)
+        {
+            termios mode{};
+            if (::tcgetattr(m_slave, &mode) == 0 && ((mode.c_lflag & ECHO) != 0) == on)
+            {
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    }
+    bool JobStopped() const
+    {
+        for (int i = 0; i < 200; ++i)
+        {
+            std::ifstream stat("/proc/" + std::to_string(m_job) + "/stat");
+            std::string line;
+            std::getline(stat, line);
+            const auto close = line.rfind(')');
+            if (close != std::string::npos && line.substr(close + 2, 1) == "T")
+            {
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    }
+    void Type(const std::string& line)
+    {
+        EXPECT_EQ(::write(m_master, line.data(), line.size()), static_cast<ssize_t>(line.size()));
+    }
+    // The shell's exit code: the job's, or 128 + the signal that ended it.
+    int Finish()
+    {
+        int status = 0;
+        for (int i = 0; i < 1000 && ::waitpid(m_shell, &status, WNOHANG) == 0; ++i)
+        {
+            Drain(10);
+        }
+        Drain(0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    const std::string& Screen() const { return m_screen; }
+
+private:
+    static void CarvaletCliExec(const std::vector<std::string>& args)
+    {
+        std::vector<char*> argv{const_cast<char*>(CARVALET_CLI)};
+        for (const std::string& arg : args)
+        {
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        }
+        argv.push_back(nullptr);
+        ::execv(CARVALET_CLI, argv.data());
+        ::_exit(127);
+    }
+
+    int m_master = -1;
+    int m_slave = -1;
+    pid_t m_shell = -1;
+    pid_t m_job = -1;
+    std::string m_screen;
+};
+
+TEST_F(CarvaletCli, TheTerminalsEchoComesBackWheneverThePromptIsEndedOrStopped)
+{
+    if (::access("/dev/ptmx", R_OK | W_OK) != 0)
+    {
+        GTEST_SKIP() << "no pseudo-terminals on this machine";
+    }
+    ASSERT_EQ(Run({"hide", Path("sample.bmp"), Path("hidden.bmp"), "--message", "by terminal",
+                   "--password-stdin"},
+                  "password1\n")
+                  .exit,
+              0);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+    {
+        Prompt prompt({"unhide", Path("hidden.bmp")});
+        ASSERT_TRUE(prompt.WaitFor("Password : ")) << prompt.Screen();
+        ASSERT_TRUE(prompt.EchoBecomes(false));
+        ::kill(prompt.Job(), signal);
+        EXPECT_EQ(prompt.Finish(), 128 + signal) << strsignal(signal);
+        EXPECT_TRUE(prompt.EchoBecomes(true)) << strsignal(signal);
+    }
+
+    // Stopped (Ctrl-Z), the echo comes back; continued, it goes off again for the password.
+    Prompt prompt({"unhide", Path("hidden.bmp")});
+    ASSERT_TRUE(prompt.WaitFor("Password : "));
+    ASSERT_TRUE(prompt.EchoBecomes(false));
+    for (int stop = 0; stop < 2; ++stop)
+    {
+        ::kill(prompt.Job(), SIGTSTP);
+        EXPECT_TRUE(prompt.JobStopped());
+        EXPECT_TRUE(prompt.EchoBecomes(true));
+        ::kill(prompt.Job(), SIGCONT);
+        EXPECT_TRUE(prompt.EchoBecomes(false));
+    }
+    prompt.Type("password1\n");
+    EXPECT_EQ(prompt.Finish(), 0);
+    EXPECT_NE(prompt.Screen().find("by terminal"), std::string::npos) << prompt.Screen();
+    EXPECT_EQ(prompt.Screen().find("password1"), std::string::npos) << "the password was echoed";
+    EXPECT_TRUE(prompt.EchoBecomes(true));
 }

@@ -302,3 +302,80 @@ TEST(CarrierCodec, RandomisedRoundTripsChangeOnlyBit0OfTheirPlaces)
             << "round " << round;
     }
 }
+
+TEST(CarrierCodec, APartAtATimeGivesTheBytesOfTheWholeCarrier)
+{
+    std::mt19937 rng(77);
+    for (int round = 0; round < 60; ++round)
+    {
+        const std::string text(1 + rng() % 700, static_cast<char>('a' + round % 26));
+        const std::size_t length = 8 * ((text.size() + 7) / 8 * 8) + 1000 + rng() % 5000;
+        const Bytes original = RandomCarrier(length, static_cast<unsigned>(round));
+        const auto len = static_cast<std::int32_t>(length);
+
+        Bytes whole = original;
+        ASSERT_EQ(
+            EmbedText(whole.data(), len, PASSWORD_SLOT, MakePasswordRecord("password"), nullptr),
+            1);
+        ASSERT_EQ(EmbedText(whole.data(), len, MESSAGE_SLOT, text, nullptr), 1);
+
+        const auto password = PrepareRecord(len, PASSWORD_SLOT, MakePasswordRecord("password"), {});
+        const auto message = PrepareRecord(len, MESSAGE_SLOT, text, {});
+        ASSERT_TRUE(password && message);
+        EXPECT_EQ(password->First(), 68);
+        EXPECT_EQ(message->End(), MESSAGE_SLOT + 8 * std::int64_t(message->payload.size()) + 56);
+        Bytes parts = original;
+        for (std::size_t offset = 0; offset < length;)
+        {
+            const std::size_t size = std::min<std::size_t>(1 + rng() % 900, length - offset);
+            for (const HiddenRecord* record : {&*password, &*message})
+            {
+                WriteRecordPart(*record,
+                                CarrierPart{parts.data() + offset, std::int64_t(offset), size});
+            }
+            offset += size;
+        }
+        ASSERT_EQ(parts, whole) << "round " << round;
+
+        // Reading back touches only the count header and the record's own bytes.
+        std::int64_t lowest = len;
+        std::int64_t highest = 0;
+        const ReadCarrierFn read = [&](std::int64_t offset, std::uint8_t* into, std::size_t size)
+        {
+            lowest = std::min(lowest, offset);
+            highest = std::max(highest, offset + std::int64_t(size));
+            std::copy_n(whole.data() + offset, size, into);
+        };
+        EXPECT_EQ(ExtractTextFrom(read, len, MESSAGE_SLOT, {}), text);
+        EXPECT_EQ(lowest, message->First());
+        EXPECT_EQ(highest, message->End());
+    }
+}
+
+TEST(CarrierCodec, PreparingARecordRefusesWhatEmbeddingRefusesWithTheSameMessage)
+{
+    const struct
+    {
+        std::int32_t length;
+        std::int32_t slot;
+        std::string text;
+    } cases[] = {
+        {2000, MESSAGE_SLOT, ""},
+        {99, PASSWORD_SLOT, "x"},
+        {100, PASSWORD_SLOT, "x"},
+        {1127, PASSWORD_SLOT, std::string(16, 'p')},
+        {57654, MESSAGE_SLOT, std::string(7081, 'm')},
+        {5000, 10, "x"},
+        {1128, PASSWORD_SLOT, std::string(16, 'p')},
+    };
+    for (const auto& c : cases)
+    {
+        Bytes carrier = RandomCarrier(static_cast<std::size_t>(c.length), 3);
+        Messages embedded;
+        Messages prepared;
+        const int result = EmbedText(carrier.data(), c.length, c.slot, c.text, embedded.Sink());
+        const auto record = PrepareRecord(c.length, c.slot, c.text, prepared.Sink());
+        EXPECT_EQ(result == 1, record.has_value()) << c.length << " " << c.slot;
+        EXPECT_EQ(prepared.shown, embedded.shown) << c.length << " " << c.slot;
+    }
+}

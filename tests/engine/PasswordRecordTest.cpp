@@ -23,19 +23,24 @@ TEST(PasswordRecord, NewPasswordRulesInOrder)
     EXPECT_EQ(CheckNewPassword("12345678", "12345678"), "");
     EXPECT_EQ(CheckNewPassword(std::string(16, 'a'), std::string(16, 'a')), "");
     EXPECT_EQ(CheckNewPassword("  four  ", "  four  "), "");
+
+    // Extraction would end the record at the zero byte, so it could never be matched.
+    const std::string zero = "password must not hold a zero byte in its first 8 chars";
+    const std::string early("pass\0word", 9);
+    EXPECT_EQ(CheckNewPassword(early, early), zero);
+    EXPECT_EQ(CheckNewPassword(early, "other"), zero);
+    const std::string late("password\0", 9);
+    EXPECT_EQ(CheckNewPassword(late, late), "") << "bytes past the 8th do not count";
 }
 
-TEST(PasswordRecord, UnicodeTextInTheWindowsCodePage)
+TEST(PasswordRecord, TellsARecordByItsShape)
 {
-    EXPECT_EQ(Utf8ToCp1252("plain ascii"), "plain ascii");
-    EXPECT_EQ(Utf8ToCp1252("p\xC3\xA4ss"), "p\xE4ss"); // ä, Latin-1 range
-    EXPECT_EQ(Utf8ToCp1252("\xE2\x82\xAC\xC5\x93\xE2\x80\x94"), "\x80\x9C\x97"); // € œ —
-    EXPECT_EQ(Utf8ToCp1252("\xC2\x81"), std::nullopt) << "a byte the code page leaves unused";
-    EXPECT_EQ(Utf8ToCp1252("\xE4\xB8\xAD"), std::nullopt) << "a character it lacks";
-    EXPECT_EQ(Utf8ToCp1252("\xE4ss"), std::nullopt) << "not UTF-8";
-    EXPECT_EQ(Utf8ToCp1252("\xC3"), std::nullopt) << "cut short";
-    EXPECT_EQ(Utf8ToCp1252("\xC0\xAF"), std::nullopt) << "overlong";
-    EXPECT_EQ(Utf8ToCp1252("\xED\xA0\x80"), std::nullopt) << "a surrogate";
+    EXPECT_TRUE(IsPasswordRecord(MakePasswordRecord("anything long")));
+    EXPECT_TRUE(IsPasswordRecord(MakePasswordRecord("p\xE4sswort")));
+    EXPECT_FALSE(IsPasswordRecord(MakePasswordRecord("short")));
+    EXPECT_FALSE(IsPasswordRecord("password58203747"));
+    EXPECT_FALSE(IsPasswordRecord("password58203746 "));
+    EXPECT_FALSE(IsPasswordRecord(""));
 }
 
 TEST(PasswordRecord, ATypedPasswordOpensRecordsMadeHereAndOnWindows)

@@ -1,4 +1,5 @@
 #include "engine/SealedMessage.h"
+#include "common/Cp1252.h"
 #include "engine/CarrierCodec.h"
 #include "engine/PasswordRecord.h"
 
@@ -133,7 +134,7 @@ TEST(SealedMessage, TheWholePasswordCountsInEitherCodePage)
     // Typed on a Windows machine the password arrives in Windows-1252; here, in UTF-8.
     const std::string utf8 = "caf\xC3\xA9-cr\xC3\xA8me \xE2\x82\xAC";
     const std::string cp1252 = "caf\xE9-cr\xE8me \x80";
-    ASSERT_EQ(Utf8ToCp1252(utf8), cp1252);
+    ASSERT_EQ(carvalet::EncodeCp1252(utf8), cp1252);
     EXPECT_EQ(Open(SealMessage("secret", utf8, CHEAP), cp1252).message, "secret");
     EXPECT_EQ(Open(SealMessage("secret", cp1252, CHEAP), utf8).message, "secret");
 }

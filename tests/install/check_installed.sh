@@ -151,7 +151,8 @@ expect_completion() {
 }
 expect_completion '--help --version hide info unhide ' carvalet-cli ''
 expect_completion '--message --message-file ' carvalet-cli hide --mess
-expect_completion '--output --password-stdin ' carvalet-cli unhide a.bmp --
+expect_completion '--help --output --password-file --password-stdin ' carvalet-cli unhide a.bmp --
+expect_completion '--json ' carvalet-cli info a.bmp --j
 expect_completion '--seal ' carvalet-cli hide a.bmp b.bmp --se
 expect_completion 'a.bmp b.png folder ' carvalet-cli info ''
 expect_completion 'a.bmp b.png c.txt folder ' carvalet-cli unhide a.bmp --output ''

@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -68,6 +69,18 @@ void WriteAll(const QString& path, const std::string& bytes)
     ASSERT_EQ(file.write(bytes.data(), qint64(bytes.size())), qint64(bytes.size()));
 }
 
+bool SetImmutableFlag(const std::string& native, bool on)
+{
+    const int fd = open(native.c_str(), O_RDONLY);
+    int flags = 0;
+    bool done = fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+    done = done && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    if (fd >= 0)
+        close(fd);
+    return done;
+}
+
 // A file this process cannot open for writing: read-only, or immutable when running as root.
 struct ReadOnlyFile
 {
@@ -85,16 +98,24 @@ struct ReadOnlyFile
         if (geteuid() == 0)
             SetImmutable(false);
     }
-    bool SetImmutable(bool on) const
+    bool SetImmutable(bool on) const { return SetImmutableFlag(native, on); }
+    std::string native;
+    bool ok = false;
+};
+
+// A folder this process cannot make files in: read-only, or immutable when running as root.
+struct ReadOnlyFolder
+{
+    explicit ReadOnlyFolder(const std::string& path) : native(path)
     {
-        const int fd = open(native.c_str(), O_RDONLY);
-        int flags = 0;
-        bool done = fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-        flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
-        done = done && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-        if (fd >= 0)
-            close(fd);
-        return done;
+        ok = geteuid() == 0 ? SetImmutableFlag(native, true) : chmod(native.c_str(), 0555) == 0;
+    }
+    ~ReadOnlyFolder()
+    {
+        if (geteuid() == 0)
+            SetImmutableFlag(native, false);
+        else
+            chmod(native.c_str(), 0755);
     }
     std::string native;
     bool ok = false;
@@ -385,6 +406,45 @@ TEST_F(StegoCommands, ASaveTargetThatCannotBeCreatedEndsSilently)
     EXPECT_FALSE(QFile::exists(nowhere));
     EXPECT_EQ(dlg.m_strCarrierPath, layer::WindowsPath(nowhere.toStdString()).c_str());
     EXPECT_EQ(dlg.m_strImagePath, layer::WindowsPath(bmp.toStdString()).c_str());
+}
+
+TEST_F(StegoCommands, AFileThatCannotBeReplacedSafelyIsKeptAndTheUserIsTold)
+{
+    // The folder takes no new file: as root, only an immutable folder refuses one.
+    QDir(dir.path()).mkdir("locked");
+    const QString target = Path("locked/target.bmp");
+    const std::string old = MakeBmp(100, 100);
+    WriteAll(target, old);
+    const std::string folder = Path("locked").toStdString();
+    ReadOnlyFolder locked(folder);
+    ASSERT_TRUE(locked.ok);
+    Open(bmp);
+    Hide("never written in place", "lanterns-8", target);
+
+    ASSERT_EQ(script.messages.size(), 2u);
+    EXPECT_EQ(script.messages[1].rfind("Could not save " + target.toStdString() +
+                                           ": no new file can be made in the folder " + folder +
+                                           " (",
+                                       0),
+              0u)
+        << script.messages[1];
+    EXPECT_EQ(ReadAll(target), old);
+}
+
+TEST_F(StegoCommands, ABackslashInAFileNameSurvivesTheFileDialogs)
+{
+    const QString image = Path("a\\b.bmp");
+    WriteAll(image, MakeBmp(120, 90));
+    Open(image);
+    EXPECT_EQ(Carrier(), ReadAll(image));
+
+    const QString saved = Path("c\\d.bmp");
+    Hide("behind a backslash", "lanterns-8", saved);
+    EXPECT_TRUE(script.messages.empty());
+    EXPECT_EQ(script.fileDialogs.back().proposed, image) << "the opened name, whole";
+    EXPECT_EQ(ReadAll(saved), Carrier());
+    EXPECT_FALSE(QFileInfo::exists(Path("c"))) << "the backslash was taken for a folder";
+    EXPECT_EQ(dlg.m_strCarrierPath, layer::WindowsPath(saved.toStdString()).c_str());
 }
 
 TEST_F(StegoCommands, UnhideOnAZeroCountSaysSoWithoutAskingForAPassword)

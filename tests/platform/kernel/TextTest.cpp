@@ -17,6 +17,28 @@ TEST(Text, PathsAreWindowsStyleInsideAndNativeOutside)
 {
     EXPECT_EQ(layer::NativePath("\\work\\bin\\res\\Help.chm"), "/work/bin/res/Help.chm");
     EXPECT_EQ(layer::WindowsPath("/work/bin/Carvalet"), "\\work\\bin\\Carvalet");
+    // A backslash in a native name is a private-use character inside, not a separator.
+    EXPECT_EQ(layer::WindowsPath("/tmp/a\\b.bmp"), "\\tmp\\a\xEF\x81\x9C"
+                                                   "b.bmp");
+    EXPECT_EQ(layer::NativePath(layer::WindowsPath("/tmp/a\\b.bmp") + "\\c"), "/tmp/a\\b.bmp/c");
+}
+
+TEST(Text, EveryNativePathRoundTripsByteForByte)
+{
+    const std::string slash = "\xEF\x81\x9C";  // what a backslash becomes
+    const std::string escape = "\xEF\x80\x80"; // what keeps the two apart
+    const std::string samples[] = {
+        "/plain/name.bmp",
+        "a\\b\\\\c",
+        "/x/" + slash + "/y",
+        "/x/" + escape + slash + escape + escape,
+        "\\" + slash + "\\" + escape,
+        "caf\xE9\xEF\x81/\xEF",
+        std::string(1, '\xEF') + "\\",
+    };
+    for (const std::string& native : samples)
+        EXPECT_EQ(layer::NativePath(layer::WindowsPath(native)), native) << native;
+    EXPECT_NE(layer::WindowsPath("/x/" + slash), layer::WindowsPath("/x/\\"));
 }
 
 TEST(CString, DirectoryCutAtTheLastBackslash)

@@ -5,10 +5,21 @@
 #include "platform/mfc/FileDialog.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <iostream>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace
@@ -41,6 +52,19 @@ protected:
 };
 
 constexpr UINT kReplace = CFile::modeCreate | CFile::modeReadWrite | CFile::typeBinary;
+
+// The immutable flag stops even root from making files in a folder (and only root may set it).
+bool SetImmutable(const std::string& path, bool on)
+{
+    const int fd = open(path.c_str(), O_RDONLY);
+    int flags = 0;
+    bool done = fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+    done = done && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    if (fd >= 0)
+        close(fd);
+    return done;
+}
 } // namespace
 
 TEST_F(FileTest, OpenFailsQuietlyForMissingFilesAndFolders)
@@ -62,6 +86,19 @@ TEST_F(FileTest, NamedPipesFailAtOnceInsteadOfWaitingForTheirOtherEnd)
     EXPECT_FALSE(file.Open(Windows("pipe"), CFile::modeReadWrite | CFile::shareDenyWrite));
     EXPECT_FALSE(file.Open(Windows("pipe"), kReplace));
     EXPECT_FALSE(file.Open(Windows("pipe"), kReplace | CFile::shareExclusive));
+
+    // With a reader at the other end, a save is written into the pipe, as the window saves.
+    const int reader = open(Native("pipe").c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    ASSERT_TRUE(file.Open(Windows("pipe"), kReplace));
+    file.SeekToBegin();
+    file.Write("through", 7);
+    file.Close();
+    char got[8] = {};
+    EXPECT_EQ(read(reader, got, sizeof got), 7);
+    EXPECT_STREQ(got, "through");
+    close(reader);
+    EXPECT_EQ(Entries(), 0) << "the pipe stays a pipe, and nothing is made beside it";
 }
 
 TEST_F(FileTest, SavingOverASymbolicLinkReplacesItsTargetAndKeepsTheLink)
@@ -97,10 +134,12 @@ TEST_F(FileTest, ReadsWholeFilesAndReportsAFileThatShrankAsAShortCount)
 
 TEST_F(FileTest, WriteErrorsThrowWithTheReason)
 {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "a full device made in a scratch folder needs root";
+    // A full device of its own: the machine's /dev is never touched.
+    ASSERT_EQ(mknod(Native("full").c_str(), S_IFCHR | 0666, makedev(1, 7)), 0);
     CFile file;
-    // /dev/full takes no bytes: a full disk.
-    if (!file.Open("\\dev\\full", kReplace))
-        GTEST_SKIP() << "no /dev/full";
+    ASSERT_TRUE(file.Open(Windows("full"), kReplace));
     const std::string bytes(100, 'x');
     try
     {
@@ -109,9 +148,142 @@ TEST_F(FileTest, WriteErrorsThrowWithTheReason)
     }
     catch (const CFileException& e)
     {
-        EXPECT_EQ(std::string(e.what()), "Could not write /dev/full: No space left on device.");
+        EXPECT_EQ(std::string(e.what()),
+                  "Could not write " + Native("full") + ": No space left on device.");
         EXPECT_EQ(e.m_lOsError, ENOSPC);
     }
+    file.Abort();
+    struct stat st
+    {
+    };
+    ASSERT_EQ(stat(Native("full").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode)) << "a device is written into, never replaced";
+}
+
+TEST_F(FileTest, ANewFileAppearsOnlyWhenItIsComplete)
+{
+    CFile file;
+    ASSERT_TRUE(file.Open(Windows("new.bmp"), kReplace));
+    file.Write("data", 4);
+    EXPECT_EQ(Entries(), 0) << "an empty target made before the data";
+    file.Close();
+    EXPECT_EQ(Read("new.bmp"), "data");
+
+    // A dangling link makes its target.
+    ASSERT_EQ(symlink("later.bmp", Native("link.bmp").c_str()), 0);
+    ASSERT_TRUE(file.Open(Windows("link.bmp"), kReplace));
+    file.Write("through", 7);
+    file.Close();
+    EXPECT_EQ(Read("later.bmp"), "through");
+    EXPECT_TRUE(QFileInfo(QString::fromStdString(Native("link.bmp"))).isSymLink());
+}
+
+TEST_F(FileTest, AFolderThatTakesNoNewFileRefusesTheSaveAndNamesTheFolder)
+{
+    QDir(dir.path()).mkdir("locked");
+    Write("locked/t.bmp", "old contents");
+    const std::string folder = Native("locked");
+    const bool root = geteuid() == 0;
+    if (root)
+        ASSERT_TRUE(SetImmutable(folder, true)) << "this file system has no immutable flag";
+    else
+        ASSERT_EQ(chmod(folder.c_str(), 0555), 0);
+
+    CFile file;
+    CFileException error;
+    EXPECT_FALSE(file.Open(Windows("locked/t.bmp"), kReplace, &error));
+    EXPECT_EQ(error.m_cause, CFileException::directoryFull);
+    EXPECT_EQ(std::string(error.what()), "Could not save " + Native("locked/t.bmp") +
+                                             ": no new file can be made in the folder " + folder +
+                                             " (" + std::strerror(error.m_lOsError) +
+                                             "). The file is as it was.");
+    // A name that does not exist yet there is simply not made.
+    EXPECT_FALSE(file.Open(Windows("locked/other.bmp"), kReplace, &error));
+    EXPECT_NE(error.m_cause, CFileException::directoryFull);
+
+    if (root)
+        SetImmutable(folder, false);
+    chmod(folder.c_str(), 0755);
+    EXPECT_EQ(Read("locked/t.bmp"), "old contents");
+    EXPECT_EQ(QDir(QString::fromStdString(folder)).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+TEST_F(FileTest, AnUnwritableFileIsRefusedAndAReplacementKeepsItsOwner)
+{
+    Write("kept.bmp", "kept");
+    const bool root = geteuid() == 0;
+    if (root)
+        ASSERT_TRUE(SetImmutable(Native("kept.bmp"), true));
+    else
+        ASSERT_EQ(chmod(Native("kept.bmp").c_str(), 0444), 0);
+    CFile file;
+    EXPECT_FALSE(file.Open(Windows("kept.bmp"), kReplace));
+    if (root)
+        SetImmutable(Native("kept.bmp"), false);
+    EXPECT_EQ(Read("kept.bmp"), "kept");
+    EXPECT_EQ(Entries(), 1);
+
+    if (!root)
+    {
+        std::cout << "[ SKIPPED  ] keeping another user's ownership needs root\n";
+        return;
+    }
+    ASSERT_EQ(chown(Native("kept.bmp").c_str(), 1234, 5678), 0);
+    ASSERT_TRUE(file.Open(Windows("kept.bmp"), kReplace));
+    file.Write("new", 3);
+    file.Close();
+    struct stat st
+    {
+    };
+    ASSERT_EQ(stat(Native("kept.bmp").c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, 1234u);
+    EXPECT_EQ(st.st_gid, 5678u);
+    EXPECT_EQ(Read("kept.bmp"), "new");
+}
+
+TEST_F(FileTest, AKillAtAnyMomentOfASaveLeavesTheOldFileOrTheNewOneAndNothingElse)
+{
+    // A large carrier, saved by a child process that is killed partway.
+    const std::string old(48 << 20, 'o');
+    const std::string fresh(48 << 20, 'n');
+    Write("t.bmp", old);
+    const auto save = [&](int killAfterMs)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        const pid_t child = fork();
+        if (child == 0)
+        {
+            CFile file;
+            if (!file.Open(Windows("t.bmp"), kReplace))
+                _exit(3);
+            file.Write(fresh.data(), UINT(fresh.size()));
+            file.Close();
+            _exit(0);
+        }
+        if (killAfterMs >= 0)
+        {
+            QTest::qWait(killAfterMs);
+            kill(child, SIGKILL);
+        }
+        int status = 0;
+        EXPECT_EQ(waitpid(child, &status, 0), child);
+        return int(clock.elapsed());
+    };
+    // Kills spread over the time a whole save takes here.
+    const int whole = save(-1);
+    ASSERT_EQ(Read("t.bmp"), fresh);
+    int oldSeen = 0;
+    for (int step = 0; step <= 10; ++step)
+    {
+        Write("t.bmp", old);
+        save(whole * step / 10);
+        const std::string now = Read("t.bmp");
+        EXPECT_TRUE(now == old || now == fresh) << "killed at step " << step;
+        EXPECT_EQ(Entries(), 1) << "killed at step " << step;
+        oldSeen += now == old;
+    }
+    EXPECT_GT(oldSeen, 0) << "no kill landed before the save ended";
 }
 
 TEST_F(FileTest, ReplacementAppearsWholeOnCloseWithTheOldPermissions)

@@ -1,0 +1,117 @@
+#include "cli/CarrierFile.h"
+#include "cli/CliError.h"
+#include "cli/Command.h"
+#include "cli/CommandSupport.h"
+#include "common/Cp1252.h"
+#include "engine/PasswordRecord.h"
+#include "engine/SealedMessage.h"
+
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace
+{
+
+// One line of the report: its label for people, its key for --json, and its value.
+struct Field
+{
+    std::string label;
+    std::string key;
+    std::string text;
+    // The value as JSON: a number, true or false, or a quoted string.
+    std::string json;
+};
+
+std::string JsonString(const std::string& bytes)
+{
+    std::string out = "\"";
+    // JSON is UTF-8: a name that is not is read as Windows-1252, as the window shows it.
+    for (const char c : carvalet::DecodeText(bytes))
+    {
+        if (c == '"' || c == '\\')
+        {
+            out += '\\';
+            out += c;
+        }
+        else if (static_cast<unsigned char>(c) < 0x20)
+        {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(c));
+            out += escaped;
+        }
+        else
+        {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+std::vector<Field> Report(const std::string& image, const CarrierFile& carrier)
+{
+    const auto number = [](std::int64_t n) { return std::to_string(n); };
+    const auto yesNo = [](const std::string& label, const std::string& key, bool value) {
+        return Field{label, key, value ? "yes" : "no", value ? "true" : "false"};
+    };
+    const std::string size = number(carrier.Length());
+    const std::string longest = number(LongestMessage(carrier.Length()));
+    const std::string longestSealed = number(LongestSealedMessage(carrier.Length()));
+    const std::string record = carrier.Extract(PASSWORD_SLOT, ShowMessageFn{});
+    const bool sealed = IsSealMarker(record);
+    return {
+        {"Image", "image", image, JsonString(image)},
+        {"Size", "size", size + " bytes", size},
+        {"Longest message", "longest_message", longest + " bytes", longest},
+        {"Longest sealed message", "longest_sealed_message", longestSealed + " bytes",
+         longestSealed},
+        yesNo("Password record", "password_record", sealed || IsPasswordRecord(record)),
+        yesNo("Sealed message", "sealed_message", sealed),
+    };
+}
+
+int Info(const Arguments& args)
+{
+    ExpectPositional(args, 1, "IMAGE");
+    const std::string& image = args.positional[0];
+    const CarrierFile carrier(image);
+    const std::vector<Field> fields = Report(image, carrier);
+    std::string text;
+    if (args.Has("--json"))
+    {
+        for (const Field& field : fields)
+        {
+            text += (text.empty() ? "{" : ", ") + JsonString(field.key) + ": " + field.json;
+        }
+        text += "}\n";
+    }
+    else
+    {
+        for (const Field& field : fields)
+        {
+            text += field.label + ": " + field.text + "\n";
+        }
+    }
+    PrintOut(text);
+    return EXIT_DONE;
+}
+
+} // namespace
+
+const Command& InfoCommand()
+{
+    static const Command command{
+        "info",
+        "info IMAGE [--json]",
+        "tells the size of IMAGE, the longest message it can take (plain and\n"
+        "sealed), and whether it seems to hold a hidden message.",
+        R"(  --json  one JSON object instead: "image", "size", "longest_message" and
+          "longest_sealed_message" (bytes), "password_record" and "sealed_message"
+          (true or false).
+)",
+        {{"--json", false}},
+        Info,
+    };
+    return command;
+}

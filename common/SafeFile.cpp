@@ -1,0 +1,526 @@
+#include "common/SafeFile.h"
+
+#include "common/SignalGuard.h"
+
+#include <array>
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace carvalet
+{
+namespace
+{
+
+std::atomic<bool> g_unnamedAllowed{true};
+
+constexpr int MAX_LINKS = 40;
+// Short, so that a target name of up to 255 bytes still leaves room for it.
+constexpr const char* TEMPORARY_PATTERN = ".cv-XXXXXX";
+
+std::string FolderOf(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos)
+    {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+FileError FolderError(int code, const std::string& folder, bool targetExists)
+{
+    FileError error = ErrorFromCode(code);
+    // A missing folder speaks for itself.
+    if (code == ENOENT || code == ENOTDIR)
+    {
+        return error;
+    }
+    error.folderRefused = targetExists;
+    error.reason =
+        "no new file can be made in the folder " + folder + " (" + std::strerror(code) + ")";
+    return error;
+}
+
+mode_t CurrentUmask()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+    {
+        if (line.rfind("Umask:", 0) == 0)
+        {
+            return static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8));
+        }
+    }
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    return mask;
+}
+
+void CloseQuietly(int fd)
+{
+    if (fd >= 0)
+    {
+        ::close(fd);
+    }
+}
+
+// Makes the folder's new entry durable; the data already is when this fails.
+void SyncFolder(const std::string& folder)
+{
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0)
+    {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+// Pipes, terminals and character devices cannot be flushed, and need not be.
+bool FlushFailed(int fd)
+{
+    return ::fsync(fd) != 0 && errno != EINVAL && errno != EROFS && errno != ENOTSUP;
+}
+
+void RemoveNamed(void* path)
+{
+    ::unlink(static_cast<const char*>(path));
+}
+
+std::string RandomName(const std::string& folder)
+{
+    std::string name = folder + "/" + TEMPORARY_PATTERN;
+    static constexpr char letters[] =
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::array<unsigned char, 6> random{};
+    std::ifstream("/dev/urandom", std::ios::binary)
+        .read(reinterpret_cast<char*>(random.data()), random.size());
+    static unsigned counter = 0;
+    ++counter;
+    for (std::size_t i = 0; i < random.size(); ++i)
+    {
+        const unsigned value = random[i] + counter * 7 + static_cast<unsigned>(::getpid()) * i;
+        name[name.size() - random.size() + i] = letters[value % (sizeof letters - 1)];
+    }
+    return name;
+}
+
+// Until the named file is renamed or removed, the signals that end a process remove it.
+std::unique_ptr<SignalGuard> GuardNamed(std::string& path)
+{
+    return std::make_unique<SignalGuard>(std::initializer_list<int>{SIGINT, SIGTERM, SIGHUP},
+                                         RemoveNamed, path.data());
+}
+
+// Gives an unnamed file a name: 0 or the error number.
+int LinkUnnamed(int fd, const std::string& name)
+{
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0)
+    {
+        return 0;
+    }
+    const int code = errno;
+    // Without /proc, only a process that may read any file can link a descriptor.
+    if (code == ENOENT && ::access("/proc/self/fd", F_OK) != 0)
+    {
+        return ::linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0 ? 0 : errno;
+    }
+    return code;
+}
+
+// One of this process's own open descriptors, when path names it through links such as
+// /dev/stdout -> /proc/self/fd/1; else -1. Writing to the descriptor itself keeps where its
+// owner pointed it (a pipe, a file opened for appending).
+int OwnDescriptor(const std::string& path)
+{
+    const std::string prefixes[] = {"/proc/self/fd/", "/dev/fd/",
+                                    "/proc/" + std::to_string(::getpid()) + "/fd/"};
+    std::string current = path;
+    for (int hop = 0; hop <= MAX_LINKS; ++hop)
+    {
+        for (const std::string& prefix : prefixes)
+        {
+            const std::string number =
+                current.rfind(prefix, 0) == 0 ? current.substr(prefix.size()) : std::string();
+            if (!number.empty() && number.size() < 9 &&
+                number.find_first_not_of("0123456789") == std::string::npos)
+            {
+                const int fd = std::stoi(number);
+                return ::fcntl(fd, F_GETFD) >= 0 ? fd : -1;
+            }
+        }
+        std::string next(PATH_MAX, '\0');
+        const ssize_t length = ::readlink(current.c_str(), next.data(), next.size());
+        if (length <= 0 || static_cast<std::size_t>(length) >= next.size())
+        {
+            return -1;
+        }
+        next.resize(static_cast<std::size_t>(length));
+        current = next.front() == '/' ? next : FolderOf(current) + "/" + next;
+    }
+    return -1;
+}
+
+} // namespace
+
+FileError ErrorFromCode(int code)
+{
+    FileError error;
+    error.code = code;
+    error.reason = std::strerror(code);
+    return error;
+}
+
+FileError ReadUpTo(int fd, std::size_t limit, std::string& bytes, bool& more)
+{
+    bytes.clear();
+    more = false;
+    constexpr std::size_t CHUNK = 1 << 16;
+    for (;;)
+    {
+        // One byte past the limit tells whether the file goes on.
+        const std::size_t want = std::min(CHUNK, limit + 1 - bytes.size());
+        const std::size_t start = bytes.size();
+        bytes.resize(start + want);
+        const ssize_t got = ::read(fd, bytes.data() + start, want);
+        if (got < 0 && errno == EINTR)
+        {
+            bytes.resize(start);
+            continue;
+        }
+        if (got < 0)
+        {
+            const int code = errno;
+            bytes.resize(start);
+            return ErrorFromCode(code);
+        }
+        bytes.resize(start + static_cast<std::size_t>(got));
+        if (got == 0)
+        {
+            return {};
+        }
+        if (bytes.size() > limit)
+        {
+            bytes.resize(limit);
+            more = true;
+            return {};
+        }
+    }
+}
+
+FileError ReadWholeFile(const std::string& path, std::size_t limit, std::string& bytes)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+    {
+        return ErrorFromCode(errno);
+    }
+    struct stat st
+    {
+    };
+    FileError error = ::fstat(fd, &st) != 0 ? ErrorFromCode(errno)
+                      : S_ISDIR(st.st_mode) ? ErrorFromCode(EISDIR)
+                                            : FileError{};
+    bool more = false;
+    if (!error)
+    {
+        error = ReadUpTo(fd, limit, bytes, more);
+    }
+    ::close(fd);
+    if (!error && more)
+    {
+        error = ErrorFromCode(EFBIG);
+    }
+    return error;
+}
+
+FileError WriteAll(int fd, const void* bytes, std::size_t size)
+{
+    const auto* from = static_cast<const char*>(bytes);
+    while (size > 0)
+    {
+        const ssize_t put = ::write(fd, from, size);
+        if (put < 0 && errno == EINTR)
+        {
+            continue;
+        }
+        if (put <= 0)
+        {
+            return ErrorFromCode(put < 0 ? errno : EIO);
+        }
+        from += put;
+        size -= static_cast<std::size_t>(put);
+    }
+    return {};
+}
+
+FileError FollowLinks(const std::string& path, std::string& target)
+{
+    std::string current = path;
+    for (int hop = 0; hop <= MAX_LINKS; ++hop)
+    {
+        struct stat st
+        {
+        };
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+        {
+            target = current;
+            return {};
+        }
+        std::string next(PATH_MAX, '\0');
+        const ssize_t length = ::readlink(current.c_str(), next.data(), next.size());
+        if (length < 0)
+        {
+            return ErrorFromCode(errno);
+        }
+        if (static_cast<std::size_t>(length) >= next.size())
+        {
+            return ErrorFromCode(ENAMETOOLONG);
+        }
+        next.resize(static_cast<std::size_t>(length));
+        current = next.front() == '/' ? next : FolderOf(current) + "/" + next;
+    }
+    return ErrorFromCode(ELOOP);
+}
+
+void SetUnnamedFilesForTesting(bool allowed)
+{
+    g_unnamedAllowed = allowed;
+}
+
+FileReplacement::FileReplacement() = default;
+
+FileReplacement::~FileReplacement()
+{
+    Abort();
+}
+
+FileError FileReplacement::Open(const std::string& path, const Options& options)
+{
+    Abort();
+    if (path.empty())
+    {
+        return ErrorFromCode(ENOENT);
+    }
+    if (const int own = OwnDescriptor(path); own >= 0)
+    {
+        m_target = path;
+        m_fd = ::fcntl(own, F_DUPFD_CLOEXEC, 0);
+        m_replaces = false;
+        return m_fd < 0 ? ErrorFromCode(errno) : FileError{};
+    }
+    struct stat st
+    {
+    };
+    // stat follows every link, the kernel's own included.
+    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+    {
+        if (S_ISDIR(st.st_mode))
+        {
+            return ErrorFromCode(EISDIR);
+        }
+        m_target = path;
+        return OpenInto(O_WRONLY | O_NOCTTY | O_CLOEXEC |
+                        (options.noWaitForReader ? O_NONBLOCK : 0));
+    }
+    if (FileError error = FollowLinks(path, m_target))
+    {
+        return error;
+    }
+    struct stat target
+    {
+    };
+    if (::stat(m_target.c_str(), &target) == 0)
+    {
+        // A link the kernel follows to a file that has no name to replace (a deleted file).
+        if (!S_ISREG(target.st_mode) || target.st_dev != st.st_dev || target.st_ino != st.st_ino)
+        {
+            return ErrorFromCode(ENOENT);
+        }
+        if (::faccessat(AT_FDCWD, m_target.c_str(), W_OK, AT_EACCESS) != 0)
+        {
+            return ErrorFromCode(errno);
+        }
+        m_existing = true;
+        m_mode = target.st_mode & 07777;
+        m_uid = target.st_uid;
+        m_gid = target.st_gid;
+    }
+    else if (errno != ENOENT)
+    {
+        return ErrorFromCode(errno);
+    }
+    m_folder = FolderOf(m_target);
+    return MakeNewFile();
+}
+
+FileError FileReplacement::OpenInto(int flags)
+{
+    const int fd = ::open(m_target.c_str(), flags);
+    if (fd < 0)
+    {
+        return ErrorFromCode(errno);
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    m_fd = fd;
+    m_replaces = false;
+    return {};
+}
+
+FileError FileReplacement::MakeNewFile()
+{
+    m_replaces = true;
+    if (g_unnamedAllowed)
+    {
+        const int fd = ::open(m_folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+        if (fd >= 0)
+        {
+            m_fd = fd;
+            m_unnamed = true;
+            return {};
+        }
+        // File systems without unnamed files say so in one of these ways.
+        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
+        {
+            return FolderError(errno, m_folder, m_existing);
+        }
+    }
+    std::string name = m_folder + "/" + TEMPORARY_PATTERN;
+    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    if (fd < 0)
+    {
+        return FolderError(errno, m_folder, m_existing);
+    }
+    m_fd = fd;
+    m_temporary = std::move(name);
+    m_guard = GuardNamed(m_temporary);
+    return {};
+}
+
+FileError FileReplacement::Commit()
+{
+    if (m_fd < 0)
+    {
+        return ErrorFromCode(EBADF);
+    }
+    if (!m_replaces)
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        const FileError error = FlushFailed(fd) ? ErrorFromCode(errno) : FileError{};
+        if (::close(fd) != 0 && !error && errno != EINTR)
+        {
+            return ErrorFromCode(errno);
+        }
+        Reset();
+        return error;
+    }
+    if (FileError error = Publish())
+    {
+        Abort();
+        return error;
+    }
+    Reset();
+    SyncFolder(m_folder);
+    return {};
+}
+
+FileError FileReplacement::Publish()
+{
+    if (m_existing)
+    {
+        // Only root may give a file away, and only to a group one is in otherwise.
+        if (::fchown(m_fd, m_uid, m_gid) != 0 && ::fchown(m_fd, static_cast<uid_t>(-1), m_gid) != 0)
+        {
+        }
+        // After chown, which clears set-user-ID and set-group-ID bits.
+        if (::fchmod(m_fd, m_mode) != 0)
+        {
+            // Some file systems keep no modes; what they give must not open the file wider.
+            struct stat st
+            {
+            };
+            if (::fstat(m_fd, &st) != 0 || (st.st_mode & 07777 & ~m_mode) != 0)
+            {
+                return ErrorFromCode(errno == 0 ? EPERM : errno);
+            }
+        }
+    }
+    else if (!m_unnamed)
+    {
+        ::fchmod(m_fd, 0666 & ~CurrentUmask());
+    }
+    // The data reaches the disk before the new file takes the target's name.
+    if (::fsync(m_fd) != 0)
+    {
+        return ErrorFromCode(errno);
+    }
+    if (m_unnamed)
+    {
+        if (!m_existing)
+        {
+            // A new target gets its name in one step, so it never exists half-written.
+            const int code = LinkUnnamed(m_fd, m_target);
+            if (code != EEXIST)
+            {
+                return code == 0 ? FileError{} : ErrorFromCode(code);
+            }
+            // Made by someone else meanwhile: replaced like any other.
+        }
+        // rename replaces a file in one step, but needs a name to move: the new file has one
+        // of its own for that moment only.
+        for (int attempt = 0;; ++attempt)
+        {
+            std::string name = RandomName(m_folder);
+            const int code = LinkUnnamed(m_fd, name);
+            if (code == 0)
+            {
+                m_temporary = std::move(name);
+                m_guard = GuardNamed(m_temporary);
+                break;
+            }
+            if (code != EEXIST || attempt == 100)
+            {
+                return FolderError(code, m_folder, true);
+            }
+        }
+    }
+    if (::rename(m_temporary.c_str(), m_target.c_str()) != 0)
+    {
+        return ErrorFromCode(errno);
+    }
+    m_guard.reset();
+    m_temporary.clear();
+    return {};
+}
+
+void FileReplacement::Reset()
+{
+    CloseQuietly(m_fd);
+    m_fd = -1;
+    m_guard.reset();
+    m_temporary.clear();
+    m_replaces = m_existing = m_unnamed = false;
+}
+
+void FileReplacement::Abort()
+{
+    if (!m_temporary.empty())
+    {
+        ::unlink(m_temporary.c_str());
+    }
+    Reset();
+}
+
+} // namespace carvalet
