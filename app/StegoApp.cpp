@@ -23,7 +23,8 @@ BOOL CStegoApp::InitInstance()
     AfxEnableControlContainer();
     CreateMutexA(nullptr, FALSE, "BrindlemoorCarvalet");
     Enable3dControls();
-    // The few choices remembered between runs (whether to seal) live under the maker's name.
+    // The few choices remembered between runs (whether to seal, the file dialogs' last folder)
+    // live under the maker's name.
     SetRegistryKey("Brindlemoor");
 
     CCommandLineInfo cmdInfo;

@@ -1,5 +1,5 @@
 // The skin control's published interface. Function-table entries count from 0 with
-// IUnknown's three; the program calls entries 8, 13 and 14, and their places never move.
+// IUnknown's three; the program calls entries 8, 13, 14 and 15, and their places never move.
 #pragma once
 
 #include "platform/com/Com.h"
@@ -54,6 +54,10 @@ struct ISkinControl : IUnknown
     // 14: gives one button the look of the named skin object (label, icon, states, tooltip,
     // accessible name). TYPE_E_ELEMENTNOTFOUND when the skin has no such object.
     virtual HRESULT ApplySkinObject(HWND hwnd, LPCWSTR name) = 0;
+    // 15: a line of the window's own (a count, a state) that the skin draws by the window's
+    // content card, in its alert colour when `alert` is nonzero; empty text takes it away.
+    // S_FALSE when the window has no skin look to draw it in.
+    virtual HRESULT SetCardNote(DWORD hwnd, LPCWSTR text, LONG alert) = 0;
 
 protected:
     ~ISkinControl() = default;

@@ -54,10 +54,15 @@ void CPasswordDlg::DoDataExchange(CDataExchange* pDX)
     DDX_Check(pDX, IDC_SEAL, m_bSeal);
 }
 
+BOOL CPasswordDlg::SealChosenLast()
+{
+    return AfxGetApp()->GetProfileInt(SEAL_SECTION, SEAL_ENTRY, FALSE) ? TRUE : FALSE;
+}
+
 BOOL CPasswordDlg::OnInitDialog()
 {
     if (m_bSetMode == 1)
-        m_bSeal = AfxGetApp()->GetProfileInt(SEAL_SECTION, SEAL_ENTRY, FALSE) ? TRUE : FALSE;
+        m_bSeal = SealChosenLast();
     CDialog::OnInitDialog();
 
     const int nShow = m_bSetMode == 1 ? SW_SHOW : SW_HIDE;

@@ -29,6 +29,8 @@ public:
 
     // Overwrites the typed passwords in the members, once the opener is done with them.
     void WipePasswords();
+    // Whether set mode will offer sealing: the choice made last time.
+    static BOOL SealChosenLast();
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;

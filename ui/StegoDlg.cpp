@@ -9,6 +9,7 @@
 #include "platform/kernel/Text.h"
 #include "platform/mfc/File.h"
 #include "platform/mfc/FileDialog.h"
+#include "platform/shell/DragDrop.h"
 #include "platform/shell/Shell.h"
 #include "res/Resource.h"
 #include "skin/ISkinControl.h"
@@ -16,8 +17,10 @@
 #include "ui/AppDir.h"
 #include "ui/PasswordDlg.h"
 
+#include <cctype>
 #include <new>
 #include <stdexcept>
+#include <string>
 
 namespace
 {
@@ -40,6 +43,8 @@ ON_BN_CLICKED<&CStegoDlg::OnTextPage>(IDC_TEXT_PAGE),
 ON_BN_CLICKED<&CStegoDlg::OnAbout>(IDC_ABOUT),
 ON_WM_HELPINFO<&CStegoDlg::OnHelpInfo>(),
 ON_BN_CLICKED<&CStegoDlg::OnHelpButton>(IDC_HELP_BUTTON),
+ON_EN_CHANGE<&CStegoDlg::OnChangeMessage>(IDC_MESSAGE_EDIT),
+ON_WM_DROPFILES<&CStegoDlg::OnDropFiles>(),
 ON_MESSAGE<&CStegoDlg::OnOpenStartImage>(WM_OPEN_START_IMAGE),
 END_MESSAGE_MAP()
 
@@ -96,6 +101,9 @@ BOOL CStegoDlg::OnInitDialog()
     SetIcon(m_hIcon, FALSE);
     GetDlgItem(IDC_UNHIDE)->EnableWindow(FALSE);
     GetDlgItem(IDC_HIDE)->EnableWindow(FALSE);
+    // Screen readers call the picture by this text; the static never shows it.
+    m_picture.SetWindowText("No picture");
+    DragAcceptFiles();
     if (!m_strStartImage.IsEmpty())
         PostMessage(WM_OPEN_START_IMAGE, 0, 0);
     return TRUE;
@@ -159,6 +167,18 @@ void CStegoDlg::OnOK()
     // The window closes only through the cancel command.
 }
 
+void CStegoDlg::OnCancel()
+{
+    // A message typed or loaded, and not yet hidden in a saved picture, would be lost.
+    CString strText;
+    if (CWnd* pEdit = GetDlgItem(IDC_MESSAGE_EDIT))
+        pEdit->GetWindowText(strText);
+    if (!strText.IsEmpty() && strText != m_strKeptMessage &&
+        AfxMessageBox("Discard the message you typed?", MB_YESNO | MB_DEFBUTTON2, 0) != IDYES)
+        return;
+    CDialog::OnCancel();
+}
+
 void CStegoDlg::OnSysCommand(UINT nID, LPARAM lParam)
 {
     if ((nID & 0xFFF0) == IDM_ABOUTBOX)
@@ -214,14 +234,22 @@ void CStegoDlg::ShowTextPage()
     GetDlgItem(IDC_HIDE)->ShowWindow(SW_SHOW);
 }
 
+BOOL CStegoDlg::TextPageShown() const
+{
+    const CWnd* pEdit = GetDlgItem(IDC_MESSAGE_EDIT);
+    return pEdit && (pEdit->GetStyle() & WS_VISIBLE) ? TRUE : FALSE;
+}
+
 void CStegoDlg::OnImagePage()
 {
     ShowImagePage(false);
+    ShowCapacity();
 }
 
 void CStegoDlg::OnTextPage()
 {
     ShowTextPage();
+    ShowCapacity();
 }
 
 void CStegoDlg::OnSelchangePageTab(NMHDR*, LRESULT* pResult)
@@ -237,6 +265,7 @@ void CStegoDlg::OnSelchangePageTab(NMHDR*, LRESULT* pResult)
     default:
         break;
     }
+    ShowCapacity();
     *pResult = 0;
 }
 
@@ -280,13 +309,103 @@ CString BitmapName(const CString& strPath)
     const CString strStem = nDot > nSlash + 1 ? strPath.Left(nDot) : strPath;
     return strStem + ".bmp";
 }
+
+// 7080 -> "7,080".
+std::string WithThousands(std::int64_t n)
+{
+    std::string digits = std::to_string(n);
+    for (int i = int(digits.size()) - 3; i > 0; i -= 3)
+        digits.insert(std::size_t(i), ",");
+    return digits;
+}
+
+CString FileNameOf(const CString& strPath)
+{
+    return strPath.Mid(strPath.ReverseFind('\\') + 1);
+}
+
+// A file dropped on the window opens as a picture when its name says it is one.
+bool IsPictureName(const CString& strPath)
+{
+    std::string name = FileNameOf(strPath).str();
+    for (char& c : name)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return name.ends_with(".bmp") || name.ends_with(".png");
+}
+
+constexpr char kFolders[] = "Folders";
+constexpr char kLastFolder[] = "Last";
 } // namespace
+
+CString CStegoDlg::LastFolder() const
+{
+    CWinApp* pApp = AfxGetApp();
+    return pApp ? pApp->GetProfileString(kFolders, kLastFolder) : CString();
+}
+
+void CStegoDlg::RememberFolder(const CString& strPath)
+{
+    const int nSlash = strPath.ReverseFind('\\');
+    if (CWinApp* pApp = AfxGetApp(); pApp && nSlash > 0)
+        pApp->WriteProfileString(kFolders, kLastFolder, strPath.Left(nSlash));
+}
+
+void CStegoDlg::ShowCapacity()
+{
+    if (!m_pSkin)
+        return;
+    CString strText;
+    if (CWnd* pEdit = GetDlgItem(IDC_MESSAGE_EDIT); pEdit && m_pCarrier && TextPageShown())
+        pEdit->GetWindowText(strText);
+    else
+    {
+        m_pSkin->SetCardNote(m_hWnd.value, u"", 0);
+        return;
+    }
+    // Counted as Hide will hide it: sealed when the password dialog will offer sealing.
+    const bool bSealed = CPasswordDlg::SealChosenLast();
+    const std::int64_t nLength = strText.GetLength();
+    const std::int64_t nLongest =
+        bSealed ? LongestSealedMessage(m_nCarrierSize) : LongestMessage(m_nCarrierSize);
+    std::string strNote = WithThousands(nLength) + " of " + WithThousands(nLongest) +
+                          (bSealed ? " bytes, sealed" : " bytes");
+    if (nLength > nLongest)
+        strNote += ": too long by " + WithThousands(nLength - nLongest);
+    const std::u16string note(strNote.begin(), strNote.end());
+    m_pSkin->SetCardNote(m_hWnd.value, note.c_str(), nLength > nLongest ? 1 : 0);
+}
+
+void CStegoDlg::OnChangeMessage()
+{
+    ShowCapacity();
+}
+
+void CStegoDlg::OnDropFiles(HDROP hDropInfo)
+{
+    // The first file counts: a picture opens as Open image opens it, on either page; any other
+    // file loads as Load text loads it, when the text page is in front.
+    CString strPath;
+    if (const UINT nLength = DragQueryFileA(hDropInfo, 0, nullptr, 0); nLength > 0)
+    {
+        DragQueryFileA(hDropInfo, 0, strPath.GetBuffer(int(nLength) + 1), nLength + 1);
+        strPath.ReleaseBuffer();
+    }
+    DragFinish(hDropInfo);
+    if (strPath.IsEmpty())
+        return;
+    if (IsPictureName(strPath))
+        OpenImage(strPath);
+    else if (TextPageShown())
+        LoadText(strPath);
+}
 
 void CStegoDlg::OnOpenImage()
 {
     char szFilter[] = "Pictures (*.bmp;*.png)|*.bmp;*.png|Bitmap Files (*.bmp)|*.bmp||";
     CFileDialog dlgFile(TRUE, ".bmp", m_strImagePath, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
                         szFilter);
+    const CString strFolder = LastFolder();
+    dlgFile.m_ofn.lpstrInitialDir = strFolder;
     if (dlgFile.DoModal() != IDOK)
         return;
     OpenImage(dlgFile.GetPathName());
@@ -311,6 +430,8 @@ void CStegoDlg::OpenImage(const CString& strPath)
         GetDlgItem(IDC_PICTURE)->SendMessage(STM_SETIMAGE, IMAGE_BITMAP, hBitmap.value)));
     if (hOld)
         DeleteObject(handle_cast<HGDIOBJ>(hOld));
+    m_picture.SetWindowText(hBitmap ? "Picture: " + FileNameOf(m_strImagePath)
+                                    : CString("No picture"));
     m_strCarrierPath = m_strImagePath;
 
     CFile file;
@@ -345,18 +466,28 @@ void CStegoDlg::OpenImage(const CString& strPath)
 
     GetDlgItem(IDC_UNHIDE)->EnableWindow(TRUE);
     GetDlgItem(IDC_HIDE)->EnableWindow(TRUE);
-    GetDlgItem(IDC_PICTURE)->ShowWindow(SW_SHOW);
+    // A picture dropped on the text page waits behind the message for the image page.
+    if (!TextPageShown())
+        GetDlgItem(IDC_PICTURE)->ShowWindow(SW_SHOW);
+    RememberFolder(m_strImagePath);
+    ShowCapacity();
 }
 
 void CStegoDlg::OnLoadText()
 {
     CFileDialog dlgFile(TRUE, "txt", nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
                         "text (*.txt)|*.txt|");
+    const CString strFolder = LastFolder();
+    dlgFile.m_ofn.lpstrInitialDir = strFolder;
     if (dlgFile.DoModal() != IDOK)
         return;
+    LoadText(dlgFile.GetPathName());
+}
 
+void CStegoDlg::LoadText(const CString& strPath)
+{
     CFile file;
-    if (!file.Open(dlgFile.GetPathName(), CFile::modeRead | CFile::typeBinary | CFile::shareCompat))
+    if (!file.Open(strPath, CFile::modeRead | CFile::typeBinary | CFile::shareCompat))
         return;
     try
     {
@@ -375,10 +506,12 @@ void CStegoDlg::OnLoadText()
     }
     catch (const std::bad_alloc&)
     {
-        ShowNoMemory(dlgFile.GetPathName());
+        ShowNoMemory(strPath);
         return;
     }
     UpdateData(FALSE);
+    RememberFolder(strPath);
+    ShowCapacity();
 }
 
 void CStegoDlg::OnHide()
@@ -447,6 +580,8 @@ void CStegoDlg::OnHide()
     const CString strProposed = m_bCarrierConverted ? BitmapName(m_strImagePath) : m_strImagePath;
     CFileDialog dlgFile(FALSE, ".bmp", strProposed, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
                         szFilter);
+    const CString strFolder = LastFolder();
+    dlgFile.m_ofn.lpstrInitialDir = strFolder;
     if (dlgFile.DoModal() != IDOK)
         return;
     m_strCarrierPath = dlgFile.GetPathName();
@@ -473,7 +608,10 @@ void CStegoDlg::OnHide()
     catch (const CFileException& e)
     {
         AfxMessageBox(e.what(), MB_OK, 0);
+        return;
     }
+    m_strKeptMessage = m_strMessage;
+    RememberFolder(m_strCarrierPath);
 }
 
 BOOL CStegoDlg::CheckCarrier(std::int64_t nHiddenLength, bool* pbConvert)
@@ -545,6 +683,8 @@ void CStegoDlg::OnUnhide()
     m_strMessage =
         ExtractText(m_pCarrier.get(), m_nCarrierSize, MESSAGE_SLOT, ShowCodecMessage).c_str();
     UpdateData(FALSE);
+    m_strKeptMessage = m_strMessage;
+    ShowCapacity();
 }
 
 // A sealed carrier: the password must open the armour in the message record. A damaged
@@ -571,6 +711,8 @@ void CStegoDlg::OnUnseal(CPasswordDlg& dlgPassword)
         return;
     m_strMessage = dlgPassword.m_strUnsealed;
     UpdateData(FALSE);
+    m_strKeptMessage = m_strMessage;
+    ShowCapacity();
 }
 
 void CStegoDlg::OnAbout()

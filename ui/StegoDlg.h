@@ -34,10 +34,14 @@ protected:
     CString m_strMessage;
     CSplash m_splash;
     HICON m_hIcon;
+    // The message as last hidden in a saved picture or revealed: closing loses nothing while
+    // the message edit holds it.
+    CString m_strKeptMessage;
 
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
     void OnOK() override;
+    void OnCancel() override;
 
     afx_msg void OnSysCommand(UINT nID, LPARAM lParam);
     afx_msg void OnPaint();
@@ -52,6 +56,8 @@ protected:
     afx_msg void OnAbout();
     afx_msg BOOL OnHelpInfo(HELPINFO* pHelpInfo);
     afx_msg void OnHelpButton();
+    afx_msg void OnChangeMessage();
+    afx_msg void OnDropFiles(HDROP hDropInfo);
     afx_msg LRESULT OnOpenStartImage(WPARAM, LPARAM);
 
     DECLARE_MESSAGE_MAP()
@@ -61,8 +67,16 @@ private:
     BOOL ApplySkin(const CString& strSkinFile);
     // Open image once its path is known: preview, carrier, and the commands that need one.
     void OpenImage(const CString& strPath);
+    // Load text once its path is known.
+    void LoadText(const CString& strPath);
     void ShowTextPage();
     void ShowImagePage(bool bPictureAlways);
+    BOOL TextPageShown() const;
+    // The capacity line of the text page: how much of the open picture the message takes.
+    void ShowCapacity();
+    // The folder of the last file opened or saved, kept between runs for the file dialogs.
+    CString LastFolder() const;
+    void RememberFolder(const CString& strPath);
     void OnUnseal(CPasswordDlg& dlgPassword);
     // Hiding's check of the carrier for a hidden text of this length: FALSE when the hide must
     // stop here (refused, or the user declined the conversion); *pbConvert tells whether the

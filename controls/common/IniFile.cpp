@@ -1,12 +1,14 @@
 #include "controls/common/IniFile.h"
 
 #include "common/SafeFile.h"
+#include "platform/kernel/Text.h"
 
 #include <QFile>
 #include <QStringDecoder>
 
 #include <algorithm>
 #include <cerrno>
+#include <sys/stat.h>
 
 bool CIniFile::Fail(int line, const QString& what)
 {
@@ -134,11 +136,15 @@ bool CIniFile::Bool(const Entry& e, bool& out)
 HRESULT CIniFile::ReadWhole(const QString& path, qint64 maxSize, const QString& kind,
                             QByteArray& bytes, QString& error)
 {
+    // Read by its exact bytes: a folder whose name is not UTF-8 holds files too. Only a regular
+    // file is read; a pipe would keep the window waiting for a writer.
+    const std::string native = layer::ExactQStringToText(path);
+    struct stat info = {};
     std::string data;
     const carvalet::FileError failed =
-        path.isEmpty() ? carvalet::ErrorFromCode(ENOENT)
-                       : carvalet::ReadWholeFile(QFile::encodeName(path).toStdString(),
-                                                 static_cast<std::size_t>(maxSize), data);
+        native.empty() || ::stat(native.c_str(), &info) != 0 || !S_ISREG(info.st_mode)
+            ? carvalet::ErrorFromCode(ENOENT)
+            : carvalet::ReadWholeFile(native, static_cast<std::size_t>(maxSize), data);
     if (failed.code == EFBIG)
     {
         error = QStringLiteral("larger than %1 can be").arg(kind);
@@ -146,7 +152,7 @@ HRESULT CIniFile::ReadWhole(const QString& path, qint64 maxSize, const QString& 
     }
     if (failed)
     {
-        error = QStringLiteral("cannot read %1").arg(path);
+        error = QStringLiteral("cannot read %1").arg(layer::TextToQString(native));
         return E_FILENOTFOUND;
     }
     bytes = QByteArray(data.data(), qsizetype(data.size()));

@@ -35,8 +35,9 @@ public:
     bool Parse(const QByteArray& bytes, const std::vector<QString>& unnamed,
                const std::vector<QString>& named);
 
-    // Reads a whole file of at most `maxSize` bytes: S_OK, or E_FILENOTFOUND / E_INVALIDDATA
-    // with the reason in `error` (`kind` names the file in it, e.g. "a skin").
+    // Reads a whole regular file of at most `maxSize` bytes: S_OK, or E_FILENOTFOUND /
+    // E_INVALIDDATA with the reason in `error` (`kind` names the file in it, e.g. "a skin").
+    // `path` is native, its bytes as layer::ExactTextToQString gives them.
     static HRESULT ReadWhole(const QString& path, qint64 maxSize, const QString& kind,
                              QByteArray& bytes, QString& error);
 

@@ -4,9 +4,11 @@
 
 #include <QAbstractButton>
 #include <QEvent>
+#include <QKeySequence>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QStyle>
 
 namespace
 {
@@ -14,6 +16,27 @@ namespace
 // Marks on the button, so buttons can find each other's skin objects.
 constexpr char kObjectProperty[] = "carvaletSkinObject";
 constexpr char kActiveWhenProperty[] = "carvaletSkinActiveWhen";
+
+// "&Open image" -> "Open image": the label as it reads, its access-key mark taken out.
+QString WithoutMnemonic(const QString& label)
+{
+    QString out;
+    for (qsizetype i = 0; i < label.size(); ++i)
+    {
+        if (label[i] == u'&' && i + 1 < label.size())
+            ++i;
+        out.append(label[i]);
+    }
+    return out;
+}
+
+// The access key is underlined as the style underlines it on Qt's own buttons.
+int Mnemonic(const QWidget* button)
+{
+    if (!button->style()->styleHint(QStyle::SH_UnderlineShortcut, nullptr, button))
+        return Qt::TextShowMnemonic | Qt::TextHideMnemonic;
+    return Qt::TextShowMnemonic;
+}
 
 } // namespace
 
@@ -34,7 +57,10 @@ void CButtonPainter::Install(QAbstractButton* button, const SkinObject& object,
     button->setProperty(kObjectProperty, object.name);
     button->setProperty(kActiveWhenProperty, object.activeWhen);
     button->setToolTip(object.tooltip);
-    button->setAccessibleName(object.accessibleName);
+    // The label's "&" marks the access key: Alt and that letter press the button.
+    button->setShortcut(QKeySequence::mnemonic(object.label));
+    button->setAccessibleName(object.accessibleName.isEmpty() ? WithoutMnemonic(object.label)
+                                                              : object.accessibleName);
     button->setAccessibleDescription(object.tooltip);
     button->setAttribute(Qt::WA_Hover);
     button->update();
@@ -157,8 +183,9 @@ void CButtonPainter::Paint() const
         break;
     }
     case SkinObject::Layout::Label:
-        p.drawText(content, Qt::AlignCenter,
-                   QFontMetricsF(font).elidedText(m_object.label, Qt::ElideRight, content.width()));
+        p.drawText(content, Qt::AlignCenter | Mnemonic(m_button),
+                   QFontMetricsF(font).elidedText(m_object.label, Qt::ElideRight, content.width(),
+                                                  Mnemonic(m_button)));
         break;
     }
 }
@@ -205,8 +232,9 @@ void CButtonPainter::PaintRow(QPainter& p, const QRectF& content, const QFont& f
     DrawIcon(p, QRectF(content.left() + pad, content.center().y() - side / 2, side, side), ink);
     const qreal textLeft = content.left() + pad + side + pad * 0.9;
     const QRectF text(textLeft, content.top(), content.right() - textLeft - 2, content.height());
-    p.drawText(text, Qt::AlignVCenter | Qt::AlignLeft,
-               QFontMetricsF(font).elidedText(m_object.label, Qt::ElideRight, text.width()));
+    p.drawText(text, Qt::AlignVCenter | Qt::AlignLeft | Mnemonic(m_button),
+               QFontMetricsF(font).elidedText(m_object.label, Qt::ElideRight, text.width(),
+                                              Mnemonic(m_button)));
 }
 
 void CButtonPainter::PaintColumn(QPainter& p, const QRectF& frame, const QRectF& content,
@@ -215,16 +243,18 @@ void CButtonPainter::PaintColumn(QPainter& p, const QRectF& frame, const QRectF&
     // Clear of the border and the focus ring. A label a little too wide takes a slightly
     // smaller face; one far too wide runs upwards under the icon.
     const QString& label = m_object.label;
+    const QString shown = WithoutMnemonic(label); // what takes room
+    const int mnemonic = Mnemonic(m_button);
     const qreal side = std::min(content.width() * 0.72, 22.0);
     const QRectF line = frame.adjusted(4, 0, -4, 0);
     QFont fitted = font;
     const qreal smallest = font.pointSizeF() * 0.8;
-    while (QFontMetricsF(fitted).horizontalAdvance(label) > line.width() &&
+    while (QFontMetricsF(fitted).horizontalAdvance(shown) > line.width() &&
            fitted.pointSizeF() - 0.25 >= smallest && smallest > 0)
         fitted.setPointSizeF(fitted.pointSizeF() - 0.25);
     const QFontMetricsF metrics(fitted);
     p.setFont(fitted);
-    const qreal textW = metrics.horizontalAdvance(label);
+    const qreal textW = metrics.horizontalAdvance(shown);
     const bool turned = textW > line.width();
     const qreal textExtent = label.isEmpty() ? 0 : (turned ? textW : metrics.height());
     const qreal gap = label.isEmpty() ? 0 : side * 0.35;
@@ -234,8 +264,8 @@ void CButtonPainter::PaintColumn(QPainter& p, const QRectF& frame, const QRectF&
         return;
     if (!turned)
     {
-        p.drawText(QRectF(line.left(), top + side + gap, line.width(), textExtent), Qt::AlignCenter,
-                   label);
+        p.drawText(QRectF(line.left(), top + side + gap, line.width(), textExtent),
+                   Qt::AlignCenter | mnemonic, label);
         return;
     }
     const qreal room = content.bottom() - (top + side + gap);
@@ -243,6 +273,7 @@ void CButtonPainter::PaintColumn(QPainter& p, const QRectF& frame, const QRectF&
     p.translate(content.center().x(), top + side + gap + std::min(textW, room));
     p.rotate(-90);
     p.drawText(QRectF(0, -metrics.height() / 2, room, metrics.height()),
-               Qt::AlignLeft | Qt::AlignVCenter, metrics.elidedText(label, Qt::ElideRight, room));
+               Qt::AlignLeft | Qt::AlignVCenter | mnemonic,
+               metrics.elidedText(label, Qt::ElideRight, room, mnemonic));
     p.restore();
 }

@@ -115,8 +115,8 @@ HRESULT CSkinControl::LoadSkinFile(BSTR path)
     auto skin = std::make_shared<CSkinFile>();
     const QString windowsPath =
         QString::fromUtf16(path, static_cast<qsizetype>(SysStringLen(path)));
-    const HRESULT hr =
-        skin->Load(QString::fromStdString(layer::NativePath(windowsPath.toStdString())));
+    const HRESULT hr = skin->Load(
+        layer::ExactTextToQString(layer::NativePath(layer::ExactQStringToText(windowsPath))));
     if (FAILED(hr))
     {
         m_loadError = skin->Error();
@@ -282,6 +282,15 @@ HRESULT CSkinControl::ApplyObjectToWidget(QWidget* widget, const QString& name)
         return TYPE_E_ELEMENTNOTFOUND;
     CButtonPainter::Install(button, *object, Palette());
     return S_OK;
+}
+
+HRESULT CSkinControl::SetCardNote(DWORD hwnd, LPCWSTR text, LONG alert)
+{
+    QWidget* window = WidgetFromHwnd(HWND(hwnd));
+    if (window == nullptr)
+        return E_HANDLE;
+    const QString note = text != nullptr ? QString::fromUtf16(text) : QString();
+    return CWindowPainter::SetNote(window, note, alert != 0) ? S_OK : S_FALSE;
 }
 
 HRESULT CSkinControl::Load(const BYTE* data, ULONG size)

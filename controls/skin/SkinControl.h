@@ -37,6 +37,7 @@ public:
     HRESULT PutValue(LONG which, LONG value) override;
     HRESULT ApplySkinToWindow(DWORD hwnd) override;
     HRESULT ApplySkinObject(HWND hwnd, LPCWSTR name) override;
+    HRESULT SetCardNote(DWORD hwnd, LPCWSTR text, LONG alert) override;
 
     // IQtControl
     HRESULT Load(const BYTE* data, ULONG size) override;

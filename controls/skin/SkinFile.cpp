@@ -215,12 +215,20 @@ bool ReadWindow(Reader& r, const Section& s, SkinWindow& w)
          [](Reader&, const Entry& e, SkinWindow& w) { return w.cardHint = e.value, true; }},
         {"cardhintcolor",
          [](Reader& r, const Entry& e, SkinWindow& w) { return r.Color(e, w.cardHintColor); }},
+        {"cardnote",
+         [](Reader& r, const Entry& e, SkinWindow& w) { return r.Rect(e, w.cardNote); }},
+        {"cardnotecolor",
+         [](Reader& r, const Entry& e, SkinWindow& w) { return r.Color(e, w.cardNoteColor); }},
+        {"cardnotealertcolor",
+         [](Reader& r, const Entry& e, SkinWindow& w) { return r.Color(e, w.cardNoteAlertColor); }},
         {"radius", [](Reader& r, const Entry& e, SkinWindow& w) { return r.Number(e, w.radius); }},
     };
     const SkinColor none{SkinColor::Source::Literal, QColor(Qt::transparent)};
     w = SkinWindow{};
     w.background = SkinColor{SkinColor::Source::Back, {}};
-    w.titleColor = w.subtitleColor = w.cardHintColor = SkinColor{SkinColor::Source::Fore, {}};
+    w.titleColor = w.subtitleColor = w.cardHintColor = w.cardNoteColor =
+        SkinColor{SkinColor::Source::Fore, {}};
+    w.cardNoteAlertColor = SkinColor{SkinColor::Source::Literal, QColor(0xB0, 0x1E, 0x1E)};
     w.bannerTop = w.bannerBottom = w.bannerLine = w.sidebarLine = w.cardBorder = none;
     w.sidebarColor = SkinColor{SkinColor::Source::Panel, {}};
     w.cardColor = SkinColor{SkinColor::Source::Back, {}};

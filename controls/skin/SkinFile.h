@@ -81,6 +81,8 @@ struct SkinWindow
     SkinColor cardColor, cardBorder;
     QString cardHint; // shown in the card while nothing covers it
     SkinColor cardHintColor;
+    QRectF cardNote; // where the window's own line (ISkinControl::SetCardNote) goes
+    SkinColor cardNoteColor, cardNoteAlertColor;
     qreal radius = 0; // design units
 };
 

@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QLabel>
 #include <QLinearGradient>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QWidget>
@@ -58,6 +59,19 @@ CWindowPainter::CWindowPainter(QWidget* window, const SkinWindow& look, const CS
 {
 }
 
+bool CWindowPainter::SetNote(QWidget* window, const QString& text, bool alert)
+{
+    auto* painter = window->findChild<CWindowPainter*>(QString(), Qt::FindDirectChildrenOnly);
+    if (painter == nullptr)
+        return false;
+    if (painter->m_note == text && painter->m_noteAlert == alert)
+        return true;
+    painter->m_note = text;
+    painter->m_noteAlert = alert;
+    window->update(painter->Scaled(window, painter->m_look.cardNote).toAlignedRect());
+    return true;
+}
+
 bool CWindowPainter::eventFilter(QObject* watched, QEvent* event)
 {
     auto* window = static_cast<QWidget*>(parent());
@@ -65,7 +79,7 @@ bool CWindowPainter::eventFilter(QObject* watched, QEvent* event)
     {
         // Paints under the window's own painting, which still runs.
         if (event->type() == QEvent::Paint)
-            Paint(window);
+            Paint(window, static_cast<QPaintEvent*>(event)->region());
         else if (event->type() == QEvent::ChildAdded)
             Watch(static_cast<QChildEvent*>(event)->child());
         return false;
@@ -122,7 +136,7 @@ QRectF CWindowPainter::Scaled(const QWidget* window, const QRectF& r) const
     return QRectF(r.x() * sx, r.y() * sy, r.width() * sx, r.height() * sy);
 }
 
-void CWindowPainter::Paint(QWidget* window)
+void CWindowPainter::Paint(QWidget* window, const QRegion& region)
 {
     QPainter p(window);
     p.setRenderHint(QPainter::Antialiasing);
@@ -130,7 +144,8 @@ void CWindowPainter::Paint(QWidget* window)
     if (!m_look.sidebar.isEmpty())
         PaintSidebar(p, Scaled(window, m_look.sidebar));
     if (!m_look.card.isEmpty())
-        PaintCard(p, window, Scaled(window, m_look.card));
+        PaintCard(p, window, Scaled(window, m_look.card), region);
+    PaintNote(p, window);
     if (!m_look.banner.isEmpty())
     {
         const QRectF banner = Scaled(window, m_look.banner);
@@ -146,7 +161,8 @@ void CWindowPainter::PaintSidebar(QPainter& p, const QRectF& side) const
                m_palette.Resolve(m_look.sidebarLine));
 }
 
-void CWindowPainter::PaintCard(QPainter& p, const QWidget* window, const QRectF& card)
+void CWindowPainter::PaintCard(QPainter& p, QWidget* window, const QRectF& card,
+                               const QRegion& region)
 {
     const qreal radius = m_look.radius * (window->width() / m_look.design.width());
     // A soft shadow, a few pixels deep, so the card lifts off the background.
@@ -160,13 +176,29 @@ void CWindowPainter::PaintCard(QPainter& p, const QWidget* window, const QRectF&
     p.setBrush(m_palette.Resolve(m_look.cardColor));
     p.setPen(QPen(m_palette.Resolve(m_look.cardBorder), 1));
     p.drawRoundedRect(card.adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
-    m_hintShown = !m_look.cardHint.isEmpty() && !Covered(window, card);
-    if (m_hintShown)
+    const bool hintShown = !m_look.cardHint.isEmpty() && !Covered(window, card);
+    if (hintShown)
     {
         p.setPen(m_palette.Resolve(m_look.cardHintColor));
         p.drawText(card.adjusted(12, 12, -12, -12), Qt::AlignCenter | Qt::TextWordWrap,
                    m_look.cardHint);
     }
+    // A paint clipped to a child (a picture set or cleared) redraws only under it: when the
+    // hint comes or goes there, the rest of the card must follow, or half a hint stays.
+    const QRect whole = card.toAlignedRect().adjusted(-1, -1, 1, 1);
+    if (hintShown != m_hintShown && !QRegion(whole).subtracted(region).isEmpty())
+        QMetaObject::invokeMethod(
+            window, [window, whole] { window->update(whole); }, Qt::QueuedConnection);
+    m_hintShown = hintShown;
+}
+
+void CWindowPainter::PaintNote(QPainter& p, const QWidget* window) const
+{
+    if (m_note.isEmpty() || m_look.cardNote.isEmpty())
+        return;
+    p.setFont(window->font());
+    p.setPen(m_palette.Resolve(m_noteAlert ? m_look.cardNoteAlertColor : m_look.cardNoteColor));
+    p.drawText(Scaled(window, m_look.cardNote), Qt::AlignRight | Qt::AlignVCenter, m_note);
 }
 
 void CWindowPainter::PaintBanner(QPainter& p, const QRectF& banner) const

@@ -10,6 +10,7 @@
 
 class QFont;
 class QPainter;
+class QRegion;
 class QWidget;
 
 class CWindowPainter : public QObject
@@ -22,15 +23,21 @@ public:
     static void Install(QWidget* window, const SkinWindow& look, const CSkinPalette& palette,
                         const QString& title, bool paintClientArea);
 
+    // The window's own line by the card (ISkinControl::SetCardNote); false when `window` has
+    // no skin look to draw it in.
+    static bool SetNote(QWidget* window, const QString& text, bool alert);
+
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     CWindowPainter(QWidget* window, const SkinWindow& look, const CSkinPalette& palette,
                    const QString& title);
     // Paints the background, then each part the skin gives, back to front.
-    void Paint(QWidget* window);
+    void Paint(QWidget* window, const QRegion& region);
     void PaintSidebar(QPainter& p, const QRectF& side) const;
-    void PaintCard(QPainter& p, const QWidget* window, const QRectF& card); // notes m_hintShown
+    // Notes m_hintShown; asks for the whole card when a paint of part of it changed that.
+    void PaintCard(QPainter& p, QWidget* window, const QRectF& card, const QRegion& region);
+    void PaintNote(QPainter& p, const QWidget* window) const;
     void PaintBanner(QPainter& p, const QRectF& banner) const;
     void PaintCaption(QPainter& p, const QFont& windowFont, const QRectF& banner) const;
     void Watch(QObject* child);
@@ -41,4 +48,6 @@ private:
     CSkinPalette m_palette;
     QString m_title;
     bool m_hintShown = false; // as last painted
+    QString m_note;
+    bool m_noteAlert = false;
 };

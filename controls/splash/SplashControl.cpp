@@ -164,7 +164,8 @@ HRESULT CSplashControl::GetProperty(DISPID id, VARIANT* result)
 HRESULT CSplashControl::LoadSplashFile(const QString& path)
 {
     auto splash = std::make_shared<CSplashFile>();
-    const HRESULT hr = splash->Load(QString::fromStdString(layer::NativePath(path.toStdString())));
+    const HRESULT hr =
+        splash->Load(layer::ExactTextToQString(layer::NativePath(layer::ExactQStringToText(path))));
     m_splash = SUCCEEDED(hr) ? std::move(splash) : nullptr;
     if (m_widget)
         m_widget->SetSplash(m_splash, m_bShowTooltip);

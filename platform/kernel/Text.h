@@ -17,6 +17,12 @@ std::string QStringToText(const QString& text);
 std::string TypedText(const QString& text);
 bool IsValidUtf8(std::string_view bytes);
 
+// Text that must come back byte for byte, such as a path handed to a control in a BSTR: UTF-8
+// is decoded, and each byte that is not part of it travels as a lone low surrogate
+// (U+DC80..U+DCFF), which no decoded text holds; ExactQStringToText undoes it.
+QString ExactTextToQString(std::string_view bytes);
+std::string ExactQStringToText(const QString& text);
+
 // "\work\res\Help.chm" -> "/work/res/Help.chm". A backslash inside a native name stands as
 // U+F05C in the Windows-style form, so both crossings give back the bytes they were given.
 std::string NativePath(std::string_view windowsPath);

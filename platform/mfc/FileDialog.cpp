@@ -142,13 +142,15 @@ INT_PTR CFileDialog::DoModal()
     if (!filters.isEmpty())
         dialog.setNameFilters(filters);
 
+    const QFileInfo proposed(layer::TextToQString(layer::NativePath(m_strFileName)));
+    const QFileInfo initialDir(layer::TextToQString(
+        layer::NativePath(m_ofn.lpstrInitialDir ? m_ofn.lpstrInitialDir : "")));
+    if (m_strFileName.find('\\') != std::string::npos && proposed.dir().exists())
+        dialog.setDirectory(proposed.absolutePath());
+    else if (!initialDir.filePath().isEmpty() && initialDir.isDir())
+        dialog.setDirectory(initialDir.absoluteFilePath());
     if (!m_strFileName.empty())
-    {
-        const QFileInfo proposed(layer::TextToQString(layer::NativePath(m_strFileName)));
-        if (proposed.dir().exists())
-            dialog.setDirectory(proposed.absolutePath());
         dialog.selectFile(proposed.fileName());
-    }
 
     CModalLoop loop(ModalKind::FileDialog, &dialog);
     QObject::connect(&dialog, &QDialog::finished,

@@ -11,6 +11,13 @@
 
 class CWnd;
 
+// The part of Windows' OPENFILENAME the program sets: the folder a dialog starts in when its
+// initial file name has no folder of its own (Windows-style, may be null).
+struct OPENFILENAMEA
+{
+    LPCSTR lpstrInitialDir = nullptr;
+};
+
 constexpr DWORD OFN_READONLY = 0x00000001;
 constexpr DWORD OFN_OVERWRITEPROMPT = 0x00000002;
 constexpr DWORD OFN_HIDEREADONLY = 0x00000004;
@@ -39,6 +46,7 @@ public:
     static std::vector<std::pair<std::string, std::string>> ParseFilter(LPCSTR lpszFilter);
 
     DWORD m_dwFlags;
+    OPENFILENAMEA m_ofn;
 
 private:
     bool m_bOpenFileDialog;

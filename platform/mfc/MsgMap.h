@@ -65,6 +65,17 @@ template <auto F> constexpr AFX_MSGMAP_ENTRY ON_BN_CLICKED(UINT id)
     return ON_COMMAND<F>(id);
 }
 
+// void OnChange(): an edit's text changed.
+template <auto F> constexpr AFX_MSGMAP_ENTRY ON_EN_CHANGE(UINT id)
+{
+    return {WM_COMMAND, EN_CHANGE, id, id,
+            [](CCmdTarget* t, WPARAM, LPARAM) -> LRESULT
+            {
+                (afx::Target<F>(t)->*F)();
+                return 0;
+            }};
+}
+
 // void OnNotify(NMHDR* pNMHDR, LRESULT* pResult); lParam carries the NMHDR, wParam the result.
 template <auto F> constexpr AFX_MSGMAP_ENTRY ON_NOTIFY(UINT code, UINT id)
 {
@@ -113,6 +124,17 @@ template <auto F> constexpr AFX_MSGMAP_ENTRY ON_WM_CLOSE()
             [](CCmdTarget* t, WPARAM, LPARAM) -> LRESULT
             {
                 (afx::Target<F>(t)->*F)();
+                return 0;
+            }};
+}
+
+// void OnDropFiles(HDROP hDropInfo)
+template <auto F> constexpr AFX_MSGMAP_ENTRY ON_WM_DROPFILES()
+{
+    return {WM_DROPFILES, 0, 0, 0,
+            [](CCmdTarget* t, WPARAM w, LPARAM) -> LRESULT
+            {
+                (afx::Target<F>(t)->*F)(HandleFromParam<HDROP>(w));
                 return 0;
             }};
 }

@@ -39,8 +39,9 @@ public:
     char* GetBuffer(int minLength);
     void ReleaseBuffer(int newLength = -1);
 
-    // The text as a new BSTR (UTF-16, decoded as every text crossing into the window system);
-    // the caller frees it with SysFreeString.
+    // The text as a new BSTR (UTF-16); bytes that are not UTF-8 travel escaped, so that the
+    // receiver gets a path back byte for byte (layer::ExactQStringToText). The caller frees it
+    // with SysFreeString.
     BSTR AllocSysString() const;
 
     operator const char*() const { return m_text.c_str(); }

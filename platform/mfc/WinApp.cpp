@@ -1,5 +1,6 @@
 #include "platform/mfc/WinApp.h"
 
+#include "platform/kernel/Text.h"
 #include "platform/kernel/WinBase.h"
 
 #include <QApplication>
@@ -151,6 +152,47 @@ BOOL CWinApp::WriteProfileInt(LPCSTR lpszSection, LPCSTR lpszEntry, int nValue)
     SetAppName();
     const auto profile = OpenProfile(m_strRegistryKey, m_pszAppName);
     profile->setValue(ProfileKey(lpszSection, lpszEntry), nValue);
+    profile->sync();
+    return profile->status() == QSettings::NoError;
+}
+
+namespace
+{
+// UTF-8 stays readable in the file; other bytes (a folder name that is not UTF-8) are kept as
+// bytes, so they come back exactly.
+QVariant StoredString(std::string_view value)
+{
+    if (layer::IsValidUtf8(value))
+        return QString::fromUtf8(value.data(), qsizetype(value.size()));
+    return QByteArray(value.data(), qsizetype(value.size()));
+}
+
+std::string StringBytes(const QVariant& value)
+{
+    const QByteArray bytes =
+        value.typeId() == QMetaType::QByteArray ? value.toByteArray() : value.toString().toUtf8();
+    return std::string(bytes.constData(), std::size_t(bytes.size()));
+}
+} // namespace
+
+CString CWinApp::GetProfileString(LPCSTR lpszSection, LPCSTR lpszEntry, LPCSTR lpszDefault)
+{
+    SetAppName();
+    const auto profile = OpenProfile(m_strRegistryKey, m_pszAppName);
+    const QVariant value = profile->value(ProfileKey(lpszSection, lpszEntry));
+    return CString(value.isValid() ? StringBytes(value).c_str() : lpszDefault ? lpszDefault : "");
+}
+
+BOOL CWinApp::WriteProfileString(LPCSTR lpszSection, LPCSTR lpszEntry, LPCSTR lpszValue)
+{
+    SetAppName();
+    const auto profile = OpenProfile(m_strRegistryKey, m_pszAppName);
+    if (!lpszEntry)
+        profile->remove(QString::fromUtf8(lpszSection));
+    else if (!lpszValue)
+        profile->remove(ProfileKey(lpszSection, lpszEntry));
+    else
+        profile->setValue(ProfileKey(lpszSection, lpszEntry), StoredString(lpszValue));
     profile->sync();
     return profile->status() == QSettings::NoError;
 }

@@ -42,6 +42,10 @@ public:
     void SetRegistryKey(LPCSTR lpszRegistryKey);
     UINT GetProfileInt(LPCSTR lpszSection, LPCSTR lpszEntry, int nDefault);
     BOOL WriteProfileInt(LPCSTR lpszSection, LPCSTR lpszEntry, int nValue);
+    // Strings are bytes, returned as they were written. A null value removes the entry, a null
+    // entry the whole section.
+    CString GetProfileString(LPCSTR lpszSection, LPCSTR lpszEntry, LPCSTR lpszDefault = nullptr);
+    BOOL WriteProfileString(LPCSTR lpszSection, LPCSTR lpszEntry, LPCSTR lpszValue);
     LPCSTR m_pszRegistryKey = nullptr;
 
     afx_msg void OnHelp();

@@ -67,6 +67,8 @@ public:
     HICON GetIcon(BOOL bBigIcon) const;
 
     int MessageBox(LPCSTR lpszText, LPCSTR lpszCaption = nullptr, UINT nType = MB_OK);
+    // Files dropped on the window arrive as WM_DROPFILES (WndDrop.cpp).
+    void DragAcceptFiles(BOOL bAccept = TRUE);
 
     BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
 

@@ -12,7 +12,7 @@
 
 BSTR CString::AllocSysString() const
 {
-    const QString text = layer::TextToQString(m_text);
+    const QString text = layer::ExactTextToQString(m_text);
     return SysAllocStringLen(reinterpret_cast<const char16_t*>(text.utf16()),
                              static_cast<UINT>(text.size()));
 }

@@ -16,19 +16,6 @@ namespace
 {
 constexpr LRESULT DC_HASDEFID = 0x534B;
 
-// Statics show "&x" as an underlined x unless SS_NOPREFIX; a label shows text as it is.
-QString StripPrefix(const QString& text)
-{
-    QString out;
-    for (qsizetype i = 0; i < text.size(); ++i)
-    {
-        if (text[i] == u'&' && i + 1 < text.size())
-            ++i;
-        out.append(text[i]);
-    }
-    return out;
-}
-
 QString ToDisplayLines(QString text)
 {
     return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -40,6 +27,19 @@ std::string ToWindowsLines(const QString& text)
     return layer::TypedText(copy.replace(u'\n', QStringLiteral("\r\n")));
 }
 } // namespace
+
+// Statics show "&x" as an underlined x unless SS_NOPREFIX; a label shows text as it is.
+QString layer::StripPrefix(const QString& text)
+{
+    QString out;
+    for (qsizetype i = 0; i < text.size(); ++i)
+    {
+        if (text[i] == u'&' && i + 1 < text.size())
+            ++i;
+        out.append(text[i]);
+    }
+    return out;
+}
 
 LRESULT layer::DefWindowProc(CWindowRecord& record, UINT msg, WPARAM wParam, LPARAM lParam)
 {
@@ -112,9 +112,10 @@ LRESULT layer::DefWindowProc(CWindowRecord& record, UINT msg, WPARAM wParam, LPA
             painter->fillRect(widget->rect(), widget->palette().window());
         return TRUE;
     case WM_HELP:
-        // A child passes help requests up to its parent.
+    case WM_DROPFILES:
+        // A child passes help requests and the files dropped on it up to its parent.
         if (record.m_style & WS_CHILD)
-            return SendMessageA(record.m_hWndParent, WM_HELP, wParam, lParam);
+            return SendMessageA(record.m_hWndParent, msg, wParam, lParam);
         return 0;
     default:
         return 0;
@@ -179,6 +180,8 @@ void layer::SetWindowTextBytes(CWindowRecord& record, std::string_view text)
     const QString decoded = layer::TextToQString(text);
     if (auto* edit = qobject_cast<QPlainTextEdit*>(widget))
     {
+        // As on Windows, a multi-line edit sends no EN_CHANGE for text set by the program.
+        const QSignalBlocker quiet(edit);
         edit->setPlainText(ToDisplayLines(decoded));
         record.m_shownText = edit->toPlainText();
     }
@@ -192,8 +195,12 @@ void layer::SetWindowTextBytes(CWindowRecord& record, std::string_view text)
     else if (auto* label = qobject_cast<QLabel*>(widget))
     {
         const DWORD type = record.m_style & SS_TYPEMASK;
-        if (type != SS_ICON && type != SS_BITMAP)
-            label->setText((record.m_style & SS_NOPREFIX) ? decoded : StripPrefix(decoded));
+        const QString shown = (record.m_style & SS_NOPREFIX) ? decoded : StripPrefix(decoded);
+        // An image static shows no text; its text is what screen readers call it.
+        if (type == SS_ICON || type == SS_BITMAP)
+            label->setAccessibleName(shown);
+        else
+            label->setText(shown);
     }
     else if (widget->isWindow())
         widget->setWindowTitle(decoded);

@@ -13,5 +13,7 @@ LRESULT DefWindowProc(CWindowRecord& record, UINT msg, WPARAM wParam, LPARAM lPa
 LRESULT DefDlgProc(CWindowRecord& record, UINT msg, WPARAM wParam, LPARAM lParam);
 
 std::string GetWindowTextBytes(CWindowRecord& record);
+// "&Open" -> "Open": the text a static shows for its "&" marks ("&&" shows one "&").
+QString StripPrefix(const QString& text);
 void SetWindowTextBytes(CWindowRecord& record, std::string_view text);
 } // namespace layer

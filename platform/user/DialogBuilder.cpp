@@ -10,6 +10,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <cstring>
+#include <deque>
 
 namespace
 {
@@ -40,6 +41,41 @@ void Centre(QWidget* window, QWidget* owner)
     if (area.isValid())
         window->move(area.center() - QPoint(window->width() / 2, window->height() / 2));
 }
+
+bool IsLabel(const DialogItem& item)
+{
+    const DWORD type = item.style & SS_TYPEMASK;
+    return item.windowClass && std::strcmp(item.windowClass, "Static") == 0 && type != SS_ICON &&
+           type != SS_BITMAP && item.text && *item.text;
+}
+
+bool TakesLabel(const DialogItem& item)
+{
+    return item.windowClass && std::strcmp(item.windowClass, "Edit") == 0;
+}
+
+// Windows' rule for screen readers: a field is named by the static label before it in template
+// order, without its "&". Labels written one under the other ahead of their fields pair up
+// with them in the same order; any other control in between ends the labels' reach.
+class CLabelNames
+{
+public:
+    void Add(const DialogItem& item, QWidget* widget)
+    {
+        if (IsLabel(item))
+            m_labels.push_back(layer::StripPrefix(layer::TextToQString(item.text)));
+        else if (!TakesLabel(item))
+            m_labels.clear();
+        else if (!m_labels.empty())
+        {
+            widget->setAccessibleName(m_labels.front());
+            m_labels.pop_front();
+        }
+    }
+
+private:
+    std::deque<QString> m_labels;
+};
 
 std::span<const unsigned char> PersistedStreamOf(const DialogTemplate& t, int id)
 {
@@ -94,15 +130,18 @@ HWND layer::CreateDialogWindow(const DialogTemplate& t, HWND hWndOwner)
     window->setWindowTitle(layer::TextToQString(t.caption ? t.caption : ""));
     window->setObjectName(QStringLiteral("dialog%1").arg(t.id));
 
+    CLabelNames names;
     for (const DialogItem& item : t.items)
     {
         const RECT px = layer::MapDialogRect(
             RECT{item.x, item.y, item.x + item.cx, item.y + item.cy}, record.m_baseUnits);
-        if (!layer::CreateDialogControl(item, px, hDlg, PersistedStreamOf(t, item.id)))
+        const HWND hCtl = layer::CreateDialogControl(item, px, hDlg, PersistedStreamOf(t, item.id));
+        if (!hCtl)
         {
             DestroyWindow(hDlg);
             return HWND();
         }
+        names.Add(item, WidgetFromHwnd(hCtl));
     }
     Centre(window, owner);
     return hDlg;

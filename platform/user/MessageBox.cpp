@@ -28,6 +28,9 @@ int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
     // Plain text buttons, like the program's own dialogs.
     for (QAbstractButton* button : box.buttons())
         button->setIcon(QIcon());
+    // MB_DEFBUTTON2: the second button, where a careless Enter does no harm.
+    if ((uType & MB_DEFMASK) == MB_DEFBUTTON2 && (okCancel || yesNo))
+        box.setDefaultButton(okCancel ? QMessageBox::Cancel : QMessageBox::No);
 
     CModalLoop loop(ModalKind::MessageBox, &box);
     loop.Context().text = lpText ? lpText : "";

@@ -12,6 +12,9 @@ using LONG_PTR = std::intptr_t;
 using HCURSOR = HICON;
 using HGDIOBJ = HANDLE;
 
+// The files of one drop (WM_DROPFILES), read with DragQueryFileA and freed with DragFinish.
+using HDROP = Handle<struct HdropTag>;
+
 struct NMHDR
 {
     HWND hwndFrom;
@@ -98,6 +101,7 @@ constexpr UINT WM_KEYDOWN = 0x0100;
 constexpr UINT WM_INITDIALOG = 0x0110;
 constexpr UINT WM_COMMAND = 0x0111;
 constexpr UINT WM_SYSCOMMAND = 0x0112;
+constexpr UINT WM_DROPFILES = 0x0233;
 constexpr UINT WM_USER = 0x0400;
 constexpr UINT DM_GETDEFID = WM_USER + 0;
 constexpr UINT WM_APP = 0x8000;
@@ -165,6 +169,7 @@ constexpr DWORD ES_AUTOHSCROLL = 0x0080;
 constexpr DWORD ES_WANTRETURN = 0x1000;
 constexpr UINT EM_SETSEL = 0x00B1;
 constexpr UINT EM_LIMITTEXT = 0x00C5;
+constexpr WORD EN_CHANGE = 0x0300;
 
 // Tab control
 constexpr DWORD TCS_SCROLLOPPOSITE = 0x0001;
@@ -223,6 +228,8 @@ constexpr UINT MB_OKCANCEL = 0x1;
 constexpr UINT MB_YESNO = 0x4;
 constexpr UINT MB_TYPEMASK = 0xF;
 constexpr UINT MB_ICONMASK = 0xF0;
+constexpr UINT MB_DEFBUTTON2 = 0x100;
+constexpr UINT MB_DEFMASK = 0xF00;
 
 // SetWindowLongPtrA
 constexpr int GWLP_WNDPROC = -4;

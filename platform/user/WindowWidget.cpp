@@ -5,14 +5,32 @@
 #include "platform/user/QtBridge.h"
 #include "platform/user/WindowRecord.h"
 
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QPainter>
 
+namespace
+{
+// Screen readers are told what a window is: a dialog for dialogs, a window for the others
+// (Qt would call either a plain client area, which readers skip as filler).
+QAccessibleInterface* WindowAccessible(const QString&, QObject* object)
+{
+    auto* window = dynamic_cast<CWindowWidget*>(object);
+    if (!window)
+        return nullptr;
+    const CWindowRecord* record = layer::FindWindow(window);
+    const bool dialog = record && record->m_className == "#32770";
+    return new QAccessibleWidget(window, dialog ? QAccessible::Dialog : QAccessible::Window);
+}
+} // namespace
+
 CWindowWidget::CWindowWidget(QWidget* owner, Qt::WindowFlags flags) : QWidget(owner, flags)
 {
     layer::EnableSystemMenus();
+    static const bool installed = (QAccessible::installFactory(WindowAccessible), true);
+    (void)installed;
 }
 
 bool CWindowWidget::IsDialog() const

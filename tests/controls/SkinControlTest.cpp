@@ -1,16 +1,22 @@
 #include "controls/skin/SkinControl.h"
 #include "controls/skin/ButtonPainter.h"
+#include "controls/skin/WindowPainter.h"
 #include "platform/user/DefWindowProc.h"
 #include "platform/user/WindowRecord.h"
 #include "skin/ControlIds.h"
 #include "tests/controls/TestSupport.h"
 
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
+#include <QTest>
 
+#include <algorithm>
 #include <fstream>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -313,4 +319,92 @@ TEST_F(SkinOnWidgets, TheCardHintGivesWayToAPictureNarrowerThanTheCard)
 
     picture->hide();
     EXPECT_FALSE(plainCard(dialog.grab().toImage()));
+}
+
+TEST_F(SkinOnWidgets, TheHintFollowsAPictureSetOrClearedUnderAPaintOfThePictureAlone)
+{
+    auto* picture = new QLabel(&dialog); // owned by the dialog, see-through while empty
+    picture->setGeometry(187, 187, 330, 218);
+    picture->hide();
+    ASSERT_EQ(skin->ApplyToWidget(&dialog), S_OK);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    // What the screen holds after Qt's own (partial) repaints, against a whole fresh paint.
+    auto screenMatchesAFreshPaint = [&]
+    {
+        QTest::qWait(50); // the repaints Qt has queued, and any they queue in turn
+        QTest::qWait(50);
+        const QImage screen = QGuiApplication::primaryScreen()
+                                  ->grabWindow(dialog.winId())
+                                  .toImage()
+                                  .convertToFormat(QImage::Format_RGB32);
+        const QImage fresh = dialog.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        return screen == fresh;
+    };
+    QPixmap pixmap(330, 218);
+    pixmap.fill(Qt::darkGreen);
+    picture->setPixmap(pixmap);
+    picture->show();
+    EXPECT_TRUE(screenMatchesAFreshPaint()) << "a picture opened";
+    // A failed open clears the picture: only the picture's area is repainted by Qt, yet the
+    // whole hint must come back, not the part of it behind the picture.
+    picture->setPixmap(QPixmap());
+    EXPECT_TRUE(screenMatchesAFreshPaint()) << "the picture cleared";
+    // The next picture, over a whole hint: no end of the hint may stay beside it.
+    dialog.update();
+    EXPECT_TRUE(screenMatchesAFreshPaint());
+    picture->setPixmap(pixmap);
+    EXPECT_TRUE(screenMatchesAFreshPaint()) << "the next picture";
+}
+
+TEST_F(SkinOnWidgets, TheWindowsOwnLineGoesUnderTheCardInItsColours)
+{
+    EXPECT_FALSE(CWindowPainter::SetNote(&dialog, QStringLiteral("1 of 2 bytes"), false))
+        << "no skin look on the window yet";
+    ASSERT_EQ(skin->ApplyToWidget(&dialog), S_OK);
+    // Under the card's right half, where Tessaply puts the line.
+    const QRect line(400, 415, 175, 19);
+    auto inks = [&]
+    {
+        const QImage shot = dialog.grab().toImage();
+        std::set<QRgb> colours;
+        for (int y = line.top(); y <= line.bottom(); ++y)
+            for (int x = line.left(); x <= line.right(); ++x)
+                colours.insert(shot.pixel(x, y));
+        return colours;
+    };
+    auto reddish = [](const std::set<QRgb>& colours)
+    {
+        return std::any_of(colours.begin(), colours.end(),
+                           [](QRgb c) { return qRed(c) > 150 && qGreen(c) < 90 && qBlue(c) < 90; });
+    };
+    EXPECT_EQ(inks().size(), 1u) << "nothing there before";
+
+    EXPECT_TRUE(CWindowPainter::SetNote(&dialog, QStringLiteral("23 of 7,080 bytes"), false));
+    EXPECT_GT(inks().size(), 1u);
+    EXPECT_FALSE(reddish(inks()));
+    EXPECT_TRUE(CWindowPainter::SetNote(&dialog, QStringLiteral("7,081 of 7,080 bytes"), true));
+    EXPECT_TRUE(reddish(inks())) << "too long: the alert colour";
+    EXPECT_TRUE(CWindowPainter::SetNote(&dialog, QString(), false));
+    EXPECT_EQ(inks().size(), 1u) << "taken away again";
+}
+
+TEST_F(SkinOnWidgets, TheLabelsAmpersandGivesTheButtonItsAccessKey)
+{
+    QPushButton* open = Button("Button1", {2, 125, 114, 36});
+    EXPECT_EQ(open->shortcut(), QKeySequence(QStringLiteral("Alt+O")));
+    EXPECT_EQ(open->accessibleName(), QStringLiteral("Open image"));
+    EXPECT_TRUE(open->text().isEmpty()) << "the button's own caption stays empty";
+    QPushButton* help = Button("HelpButton", {7, 7, 21, 16});
+    EXPECT_EQ(help->shortcut(), QKeySequence(QStringLiteral("Alt+P"))) << "drawn as an icon only";
+
+    int pressed = 0;
+    QObject::connect(open, &QPushButton::clicked, [&] { ++pressed; });
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    QTest::keyClick(&dialog, Qt::Key_O, Qt::AltModifier);
+    for (int i = 0; i < 50 && pressed == 0; ++i)
+        QTest::qWait(10);
+    EXPECT_EQ(pressed, 1) << "Alt+O presses it";
 }

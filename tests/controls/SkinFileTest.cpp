@@ -1,9 +1,16 @@
 #include "controls/skin/SkinFile.h"
+#include "platform/kernel/Text.h"
 
 #include <QFile>
+#include <QKeySequence>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <sys/stat.h>
 
 namespace
 {
@@ -121,4 +128,39 @@ TEST(SkinFile, AMissingFileIsNotFoundAndAnOversizedOneIsRefused)
     EXPECT_TRUE(skin.Error().contains(QLatin1String("larger than a skin")))
         << skin.Error().toStdString();
     EXPECT_FALSE(skin.IsLoaded());
+}
+
+TEST(SkinFile, EveryLabelOfTheShippedSkinHasAnAccessKeyOfItsOwn)
+{
+    CSkinFile skin;
+    ASSERT_EQ(skin.Load(QStringLiteral(CARVALET_SOURCE_DIR "/res/Tessaply.skn")), S_OK);
+    QSet<QKeySequence> keys;
+    for (const SkinObject& object : skin.Objects())
+    {
+        const QKeySequence key = QKeySequence::mnemonic(object.label);
+        EXPECT_FALSE(key.isEmpty()) << object.name.toStdString();
+        EXPECT_FALSE(keys.contains(key)) << key.toString().toStdString() << " twice";
+        keys.insert(key);
+    }
+    EXPECT_EQ(keys.size(), 9);
+    EXPECT_FALSE(skin.Window().cardNote.isEmpty()) << "a place for the window's own line";
+}
+
+TEST(SkinFile, LoadsFromAFolderWhoseNameIsNotUtf8AndRefusesAPipe)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::string folder = dir.path().toStdString() + "/Caf\xE9";
+    // Qt cannot name the folder to remove it with the temporary one.
+    const std::unique_ptr<const std::string, void (*)(const std::string*)> cleanup(
+        &folder, [](const std::string* path) { std::filesystem::remove_all(*path); });
+    std::filesystem::create_directory(folder);
+    std::filesystem::copy_file(CARVALET_SOURCE_DIR "/res/Tessaply.skn", folder + "/Tessaply.skn");
+    CSkinFile skin;
+    EXPECT_EQ(skin.Load(layer::ExactTextToQString(folder + "/Tessaply.skn")), S_OK);
+
+    const std::string pipe = folder + "/pipe.skn";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_EQ(skin.Load(layer::ExactTextToQString(pipe)), E_FILENOTFOUND) << "without waiting";
+    EXPECT_TRUE(skin.Error().contains(QStringLiteral(u"Caf\u00E9"))) << skin.Error().toStdString();
 }

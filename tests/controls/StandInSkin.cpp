@@ -131,6 +131,12 @@ public:
         return S_OK;
     }
 
+    HRESULT SetCardNote(DWORD, LPCWSTR text, LONG alert) override
+    {
+        Note("SetCardNote(" + Narrow(text) + (alert ? ",alert" : "") + ")");
+        return S_OK;
+    }
+
     HRESULT Load(const BYTE*, ULONG size) override
     {
         Note("Load(" + std::to_string(size) + ")");

@@ -6,7 +6,8 @@ out=$2
 cli=$3
 mkdir -p "$out"
 unset QT_QPA_PLATFORM
-# What the program remembers (the seal choice) starts empty and stays out of the user's own.
+# What the program remembers (the seal choice, the last folder) starts empty and stays out of
+# the user's own.
 export XDG_CONFIG_HOME="$out/config"
 rm -rf "$XDG_CONFIG_HOME"
 
@@ -39,6 +40,25 @@ wait_for_titled() {
         sleep 0.2
     done
     return 1
+}
+
+# Waits until exactly $1 visible windows are titled "Carvalet" (main windows and their
+# message boxes, which take the program's name as their caption).
+wait_for_count() {
+    for _ in $(seq 1 50); do
+        [ "$(xdotool search --onlyvisible --name '^Carvalet$' 2>/dev/null | grep -c .)" -eq "$1" ] &&
+            return 0
+        sleep 0.2
+    done
+    return 1
+}
+
+# Whether the screenshot $1 holds, in the box $2 (WxH+X+Y of the 644 x 447 layout), a pixel
+# of the strong red the skin gives a message that is too long.
+has_alert_red() {
+    convert "$1" -resize "644x447!" -crop "$2" -depth 8 txt:- |
+        sed -n 's/^[^(]*(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3/p' |
+        awk '$1 > 150 && $2 < 90 && $3 < 90 { found = 1 } END { exit !found }'
 }
 
 # Waits until no visible window is titled exactly $1.
@@ -232,6 +252,57 @@ read_back=$(echo "willow-key" | "$cli" unhide "$out/e2e-photo.bmp" --password-st
 [ "$read_back" = "$message" ] || fail "read back \"$read_back\" from the converted PNG"
 "$cli" info "$out/e2e-photo.bmp" | grep -qx "Header: 40 bytes" || fail "not a classic bitmap"
 echo "PNG converted through the window, read back by carvalet-cli: $read_back"
+
+# Keys: Alt and the underlined letter. Alt+L loads a text far too long for the picture; the
+# capacity line under the card turns red.
+head -c 9000 /dev/zero | tr '\0' 'w' >"$out/e2e-long.txt"
+xdotool windowfocus --sync "$first" key alt+l || fail "could not press Alt+L"
+dialog=$(wait_for_titled Open) || fail "Alt+L opened no file dialog"
+sleep 0.5
+xdotool windowfocus --sync "$dialog" type --delay 20 "$out/e2e-long.txt" || fail "could not type"
+xdotool key Return || fail "could not press Return"
+wait_gone Open || fail "the text dialog stayed open"
+sleep 0.5
+xwd -id "$first" -silent | convert xwd:- "$out/main-window-too-long.png" || fail "no screenshot"
+has_alert_red "$out/main-window-too-long.png" 230x30+345+405 ||
+    fail "no red capacity line under the card"
+echo "capacity line in red: $out/main-window-too-long.png"
+
+# Esc with a loaded message asks first; No (Enter) keeps the window, Yes closes it.
+xdotool windowfocus --sync "$first" key Escape || fail "could not press Esc"
+wait_for_count 2 || fail "Esc with a message asked nothing"
+sleep 0.3
+question=$(xdotool search --onlyvisible --name '^Carvalet$' | grep -v "^$first\$" | head -1)
+xwd -id "$question" -silent | convert xwd:- "$out/discard-question.png" || fail "no screenshot"
+xdotool windowfocus --sync "$question" key Return || fail "could not answer No"
+wait_for_count 1 || fail "the question stayed open"
+kill -0 "${pids[0]}" 2>/dev/null || fail "No closed the window"
+xdotool windowfocus --sync "$first" key alt+i || fail "could not press Alt+I"
+sleep 0.5
+xwd -id "$first" -silent | convert xwd:- "$out/main-window-image-page.png" || fail "no screenshot"
+has_alert_red "$out/main-window-image-page.png" 230x30+345+405 &&
+    fail "Alt+I left the text page's capacity line"
+xdotool windowfocus --sync "$first" key alt+c || fail "could not press Alt+C"
+wait_for_count 2 || fail "Alt+C with a message asked nothing"
+question=$(xdotool search --onlyvisible --name '^Carvalet$' | grep -v "^$first\$" | head -1)
+xdotool windowfocus --sync "$question" key alt+y || fail "could not answer Yes"
+wait_for_exit "${pids[0]}" || fail "Yes did not end the program"
+echo "Esc and Alt+C asked before a loaded message was lost; Yes closed"
+
+# A program folder whose name is not UTF-8 (é written as one Latin-1 byte) starts all the same.
+odd="$out/caf$(printf '\351') prog"
+rm -rf "$odd"
+mkdir -p "$odd/res" || fail "could not make $odd"
+bin=$(dirname "$exe")
+cp "$exe" "$bin"/lib*.so "$bin/controls.reg" "$odd/" || fail "could not copy the program"
+cp "$bin"/res/*.skn "$bin"/res/*.spl "$odd/res/" || fail "could not copy its res folder"
+pids=()
+"$odd/$(basename "$exe")" & pids+=($!)
+first=$(wait_for_window 1) || fail "no window from a folder whose name is not UTF-8"
+sleep 0.5
+xwd -id "$first" -silent | convert xwd:- "$out/main-window-odd-folder.png" || fail "no screenshot"
+wait_for_count 1 || fail "a message box came up (the skin could not be loaded?)"
+echo "started from a folder whose name is not UTF-8"
 
 # A second copy starts and opens its own window, whatever the first holds.
 "$exe" & pids+=($!)

@@ -27,6 +27,7 @@ struct FileDialogSeen
     QStringList filters;
     QString defaultSuffix;
     QString proposed;
+    QString directory; // the folder it started in
     bool save = false;
     QFileDialog::FileMode fileMode = QFileDialog::AnyFile;
 };
@@ -86,6 +87,7 @@ public:
                                seen.defaultSuffix = dialog->defaultSuffix();
                                const QStringList selected = dialog->selectedFiles();
                                seen.proposed = selected.isEmpty() ? QString() : selected.first();
+                               seen.directory = dialog->directory().absolutePath();
                                seen.save = dialog->acceptMode() == QFileDialog::AcceptSave;
                                seen.fileMode = dialog->fileMode();
                                fileDialogs.push_back(seen);
@@ -115,6 +117,8 @@ public:
     bool replace = true;
     // The answer to "Hiding a message in this picture would damage it ... Continue?".
     bool convert = true;
+    // The answers to other yes/no questions, in the order they are asked.
+    std::deque<bool> answers;
     // Steps that were queued but never needed.
     std::size_t Unused() const { return steps.size(); }
 
@@ -128,9 +132,8 @@ private:
             auto* box = qobject_cast<QMessageBox*>(ctx.widget);
             ASSERT_NE(box, nullptr);
             QAbstractButton* answer = box->button(QMessageBox::Ok);
-            const bool yes = ctx.text.ends_with("Continue?") ? convert : replace;
             if (!answer)
-                answer = box->button(yes ? QMessageBox::Yes : QMessageBox::No);
+                answer = box->button(Answer(ctx.text) ? QMessageBox::Yes : QMessageBox::No);
             ASSERT_NE(answer, nullptr);
             answer->click();
             return;
@@ -148,6 +151,22 @@ private:
         const Step step = std::move(steps.front().second);
         steps.pop_front();
         step(ctx);
+    }
+
+    bool Answer(const std::string& question)
+    {
+        if (question.find("replace it?") != std::string::npos)
+            return replace;
+        if (question.ends_with("Continue?"))
+            return convert;
+        if (answers.empty())
+        {
+            ADD_FAILURE() << "an unexpected question: " << question;
+            return false;
+        }
+        const bool yes = answers.front();
+        answers.pop_front();
+        return yes;
     }
 
     std::deque<std::pair<ModalKind, Step>> steps;

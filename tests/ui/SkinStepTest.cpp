@@ -2,6 +2,7 @@
 // real skin on the real dialog.
 #include "platform/kernel/WinBase.h"
 #include "platform/user/QtBridge.h"
+#include "skin/ControlIds.h"
 #include "skin/ISkinControl.h"
 #include "tests/support/MainWindowRun.h"
 
@@ -11,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 
 namespace
@@ -164,4 +166,39 @@ TEST(RealSkin, MissingSkinFileShowsOneMessageAndTheWindowCloses)
     EXPECT_EQ(run.messages, std::vector<std::string>{kSkinFailure});
     EXPECT_TRUE(run.closedByItself);
     EXPECT_EQ(run.result, IDCANCEL);
+}
+
+TEST(RealSkin, AProgramFolderWhoseNameIsNotUtf8StillFindsItsSkinAndSplash)
+{
+    AfxEnableControlContainer();
+    QTemporaryDir temp;
+    ASSERT_TRUE(temp.isValid());
+    // A name written on a Latin-1 system: é and ÿ as single bytes.
+    const std::string folder = temp.path().toStdString() + "/Caf\xE9 \xFF";
+    // Qt cannot name the folder to remove it with the temporary one.
+    const std::unique_ptr<const std::string, void (*)(const std::string*)> cleanup(
+        &folder, [](const std::string* path) { std::filesystem::remove_all(*path); });
+    std::filesystem::create_directories(folder + "/res");
+    const std::string bin = QCoreApplication::applicationDirPath().toStdString();
+    for (const char* file : {"/res/Tessaply.skn", "/res/Splash.spl"})
+        std::filesystem::copy_file(bin + file, folder + file);
+    layer::SetModuleFileNameForTesting(layer::WindowsPath(folder + "/Carvalet").c_str());
+    std::vector<std::string> messages;
+    layer::SetModalHook(
+        [&](const ModalContext& ctx)
+        {
+            messages.push_back(ctx.text);
+            ctx.widget->findChild<QPushButton*>()->click();
+        });
+    CTestStegoDlg dlg;
+    const bool created = dlg.Create(IDD_MAIN);
+    layer::SetModalHook({});
+    layer::SetModuleFileNameForTesting(nullptr);
+    ASSERT_TRUE(created);
+    EXPECT_TRUE(messages.empty()) << messages.front();
+    LONG loaded = -1;
+    dlg.GetDlgItem(IDC_SPLASH)
+        ->InvokeHelper(DISPID_SPLASH_LOADED, DISPATCH_PROPERTYGET, VT_I4, &loaded, nullptr);
+    EXPECT_EQ(loaded, 1);
+    dlg.DestroyWindow();
 }

@@ -1,6 +1,7 @@
 #include "platform/user/controls/Controls.h"
 
 #include "platform/user/DefWindowProc.h"
+#include "platform/user/DropFiles.h"
 #include "platform/user/OleControls.h"
 #include "platform/user/QtBridge.h"
 #include "platform/user/WinUser.h"
@@ -103,6 +104,8 @@ HWND layer::CreateDialogControl(const DialogItem& item, const RECT& px, HWND hDl
         layer::SetWindowTextBytes(record, item.text);
     if (controlClass && controlClass->connect)
         controlClass->connect(record);
+    if (item.exStyle & WS_EX_ACCEPTFILES)
+        layer::AcceptFileDrops(widget, true);
     widget->setVisible((item.style & WS_VISIBLE) != 0);
     return hCtl;
 }

@@ -73,6 +73,17 @@ QWidget* MakeEdit(const DialogItem& item, QWidget* parent)
     edit->setFrame((item.style & WS_BORDER) || (item.exStyle & WS_EX_CLIENTEDGE));
     return edit;
 }
+
+// Typing, and text set by the program, tell the parent with EN_CHANGE.
+void ConnectEdit(CWindowRecord& record)
+{
+    const HWND hCtl = record.Handle();
+    auto notify = [hCtl] { layer::SendCommand(hCtl, EN_CHANGE); };
+    if (auto* text = qobject_cast<QPlainTextEdit*>(record.m_widget.data()))
+        QObject::connect(text, &QPlainTextEdit::textChanged, notify);
+    else if (auto* line = qobject_cast<QLineEdit*>(record.m_widget.data()))
+        QObject::connect(line, &QLineEdit::textChanged, notify);
+}
 } // namespace
 
-const layer::ControlClass layer::kEditClass = {"Edit", MakeEdit, EditProc, nullptr};
+const layer::ControlClass layer::kEditClass = {"Edit", MakeEdit, EditProc, ConnectEdit};

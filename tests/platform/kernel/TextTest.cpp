@@ -1,4 +1,5 @@
 #include "platform/kernel/Text.h"
+#include "platform/com/Com.h"
 #include "platform/mfc/String.h"
 
 #include <gtest/gtest.h>
@@ -83,4 +84,29 @@ TEST(CString, LoadStringFindsString101AndNothingElse)
     EXPECT_EQ(s, "&About Carvalet...");
     EXPECT_FALSE(s.LoadString(9999));
     EXPECT_TRUE(s.IsEmpty());
+}
+
+TEST(Text, AnyBytesComeBackExactlyThroughUtf16)
+{
+    const std::string cases[] = {
+        "/home/ana/caf\xC3\xA9/res/Tessaply.skn", // UTF-8
+        "/home/ana/caf\xE9/res/Tessaply.skn",     // Windows-1252 / Latin-1
+        "\xC3\xA9\xE9\xC3",                       // UTF-8, then a stray byte, then a cut sequence
+        "\xC0\xAF \xED\xA0\x80 \xF4\x90\x80\x80", // overlong, surrogate, beyond U+10FFFF
+        "\xF0\x9F\x8C\x8D \x80\xFF",              // four bytes, then continuation and 0xFF alone
+        std::string("\x01\x7F", 2),
+    };
+    for (const std::string& bytes : cases)
+    {
+        const QString text = layer::ExactTextToQString(bytes);
+        EXPECT_EQ(layer::ExactQStringToText(text), bytes) << bytes;
+        // Through a BSTR, as a path reaches an outside control.
+        const CString path(bytes.c_str());
+        const BSTR bstr = path.AllocSysString();
+        EXPECT_EQ(layer::ExactQStringToText(QString::fromUtf16(bstr, SysStringLen(bstr))), bytes);
+        SysFreeString(bstr);
+    }
+    // UTF-8 reads as itself; only what is not UTF-8 is escaped.
+    EXPECT_EQ(layer::ExactTextToQString("caf\xC3\xA9 \xF0\x9F\x8C\x8D"), QStringLiteral(u"café 🌍"));
+    EXPECT_EQ(layer::ExactTextToQString("caf\xE9"), QStringLiteral(u"caf\xDCE9"));
 }

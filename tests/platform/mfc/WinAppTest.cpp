@@ -72,6 +72,31 @@ TEST(WinApp, ProfileFallsBackToDotConfigAndReportsAFailedWrite)
     EXPECT_EQ(app.GetProfileInt("Section", "Entry", 9), 9u);
 }
 
+TEST(WinApp, ProfileStringsComeBackByteForByteInTheNextRun)
+{
+    const ScratchEnvironment scratch;
+    {
+        CWinApp app("Probe");
+        app.SetRegistryKey("Maker");
+        EXPECT_EQ(app.GetProfileString("Folders", "Last", "none"), "none");
+        EXPECT_TRUE(app.WriteProfileString("Folders", "Last", "\\home\\ana\\caf\xC3\xA9"));
+        EXPECT_TRUE(app.WriteProfileString("Folders", "Other", "\\home\\ana\\caf\xE9"));
+        EXPECT_TRUE(app.WriteProfileString("Size", "Width", "644"));
+    }
+    CWinApp next("Probe");
+    next.SetRegistryKey("Maker");
+    EXPECT_EQ(next.GetProfileString("Folders", "Last"), "\\home\\ana\\caf\xC3\xA9");
+    EXPECT_EQ(next.GetProfileString("Folders", "Other"), "\\home\\ana\\caf\xE9")
+        << "a name that is not UTF-8 keeps its bytes";
+
+    EXPECT_TRUE(next.WriteProfileString("Folders", "Other", nullptr));
+    EXPECT_EQ(next.GetProfileString("Folders", "Other", "gone"), "gone");
+    EXPECT_EQ(next.GetProfileString("Folders", "Last"), "\\home\\ana\\caf\xC3\xA9");
+    EXPECT_TRUE(next.WriteProfileString("Folders", nullptr, nullptr));
+    EXPECT_EQ(next.GetProfileString("Folders", "Last"), "");
+    EXPECT_EQ(next.GetProfileString("Size", "Width"), "644");
+}
+
 TEST(WinApp, WaitCursorShowsForItsLifeOnly)
 {
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);

@@ -1,0 +1,7 @@
+#include "platform/mfc/Wnd.h"
+#include "platform/shell/DragDrop.h"
+
+void CWnd::DragAcceptFiles(BOOL bAccept)
+{
+    ::DragAcceptFiles(m_hWnd, bAccept);
+}

@@ -1,0 +1,73 @@
+// The capacity line of the text page, as the window hands it to the skin: how much of the open
+// picture the message takes, updated as it is typed, and marked when it no longer fits.
+#include "engine/CarrierCodec.h"
+#include "platform/mfc/ControlHost.h"
+#include "tests/support/MainWindowRun.h"
+#include "tests/support/ModalScript.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace
+{
+// The notes the stand-in skin was given since last asked.
+std::vector<std::string> Notes()
+{
+    std::vector<std::string> notes;
+    for (const std::string& call : StandInCalls("counting"))
+        if (call.starts_with("SetCardNote("))
+            notes.push_back(call.substr(12, call.size() - 13));
+    return notes;
+}
+} // namespace
+
+TEST(CapacityLine, CountsTheMessageAgainstTheOpenPictureAsItIsTyped)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    // Any file is a carrier; this one takes 3,928 bytes.
+    const QString carrier = dir.filePath("carrier.bmp");
+    QFile file(carrier);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(32454, '\x55'));
+    file.close();
+    ASSERT_EQ(LongestMessage(32454), 3928);
+
+    AfxEnableControlContainer();
+    CControlHost::SetRegistryPath(StandInRegistry("counting"));
+    StandInCalls("counting");
+    ModalScript script;
+    CTestStegoDlg dlg;
+    ASSERT_TRUE(dlg.Create(IDD_MAIN));
+    CControlHost::SetRegistryPath({});
+    EXPECT_TRUE(Notes().empty()) << "nothing to count at start";
+    QWidget* edit = WidgetFromHwnd(dlg.GetDlgItem(IDC_MESSAGE_EDIT)->m_hWnd);
+
+    // Without a picture there is nothing to count against.
+    dlg.SendMessage(WM_COMMAND, IDC_TEXT_PAGE);
+    QTest::keyClicks(edit, QStringLiteral("ab"));
+    for (const std::string& note : Notes())
+        EXPECT_EQ(note, "");
+
+    dlg.SendMessage(WM_COMMAND, IDC_IMAGE_PAGE);
+    script.File(carrier);
+    dlg.SendMessage(WM_COMMAND, IDC_OPEN_IMAGE);
+    EXPECT_EQ(Notes().back(), "") << "the image page shows no line";
+    dlg.SendMessage(WM_COMMAND, IDC_TEXT_PAGE);
+    EXPECT_EQ(Notes(), std::vector<std::string>{"2 of 3,928 bytes"});
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(Notes(), std::vector<std::string>{"4 of 3,928 bytes"}) << "a line break is CR LF";
+
+    dlg.GetDlgItem(IDC_MESSAGE_EDIT)->SetWindowText(std::string(3928, 'x').c_str());
+    QTest::keyClicks(edit, QStringLiteral("y"));
+    EXPECT_EQ(Notes(), std::vector<std::string>{"3,929 of 3,928 bytes: too long by 1,alert"});
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    EXPECT_EQ(Notes(), std::vector<std::string>{"3,928 of 3,928 bytes"});
+
+    dlg.SendMessage(WM_COMMAND, IDC_IMAGE_PAGE);
+    EXPECT_EQ(Notes(), std::vector<std::string>{""});
+    EXPECT_TRUE(script.messages.empty());
+    dlg.DestroyWindow();
+}
