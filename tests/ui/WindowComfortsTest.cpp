@@ -256,6 +256,7 @@ TEST_F(WindowComforts, ScreenReadersHearTheDialogItsButtonsThePictureAndThePassw
     Open(Path("notes.bmp"));
     EXPECT_EQ(Name(Control(IDC_PICTURE)), QStringLiteral("No picture")) << "nothing to see";
 
+    Open(picture); // Hide takes pictures only
     QString password, confirm, role;
     script.Dialog(
         [&](const ModalContext& ctx)
