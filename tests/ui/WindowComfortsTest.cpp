@@ -256,7 +256,8 @@ TEST_F(WindowComforts, ScreenReadersHearTheDialogItsButtonsThePictureAndThePassw
     Open(Path("notes.bmp"));
     EXPECT_EQ(Name(Control(IDC_PICTURE)), QStringLiteral("No picture")) << "nothing to see";
 
-    Open(picture); // Hide takes pictures only
+    // Hiding needs a real picture; a file that is none is refused before the password.
+    Open(picture);
     QString password, confirm, role;
     script.Dialog(
         [&](const ModalContext& ctx)
