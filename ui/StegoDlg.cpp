@@ -17,6 +17,7 @@
 #include "ui/AppDir.h"
 #include "ui/PasswordDlg.h"
 
+#include <algorithm>
 #include <cctype>
 #include <new>
 #include <stdexcept>
@@ -310,6 +311,19 @@ CString BitmapName(const CString& strPath)
     return strStem + ".bmp";
 }
 
+// The longest message whose sealed armour is a record of at most nRecord bytes.
+std::int64_t LongestSealedIn(std::int64_t nRecord)
+{
+    std::int64_t nFits = 0;
+    std::int64_t nTooLong = nRecord + 1; // an armour is always longer than its message
+    while (nTooLong - nFits > 1)
+    {
+        const std::int64_t nMiddle = nFits + (nTooLong - nFits) / 2;
+        (ArmourLength(nMiddle) <= nRecord ? nFits : nTooLong) = nMiddle;
+    }
+    return nFits;
+}
+
 // 7080 -> "7,080".
 std::string WithThousands(std::int64_t n)
 {
@@ -362,17 +376,50 @@ void CStegoDlg::ShowCapacity()
         m_pSkin->SetCardNote(m_hWnd.value, u"", 0);
         return;
     }
+    const std::int64_t nRecord = LongestRecord();
+    if (nRecord < 0)
+    {
+        m_pSkin->SetCardNote(m_hWnd.value, u"", 0);
+        return;
+    }
     // Counted as Hide will hide it: sealed when the password dialog will offer sealing.
     const bool bSealed = CPasswordDlg::SealChosenLast();
     const std::int64_t nLength = strText.GetLength();
-    const std::int64_t nLongest =
-        bSealed ? LongestSealedMessage(m_nCarrierSize) : LongestMessage(m_nCarrierSize);
+    const std::int64_t nLongest = bSealed ? LongestSealedIn(nRecord) : nRecord;
     std::string strNote = WithThousands(nLength) + " of " + WithThousands(nLongest) +
                           (bSealed ? " bytes, sealed" : " bytes");
     if (nLength > nLongest)
         strNote += ": too long by " + WithThousands(nLength - nLongest);
     const std::u16string note(strNote.begin(), strNote.end());
     m_pSkin->SetCardNote(m_hWnd.value, note.c_str(), nLength > nLongest ? 1 : 0);
+}
+
+std::int64_t CStegoDlg::LongestRecord()
+{
+    if (m_nLongestRecord)
+        return *m_nLongestRecord;
+    const CarrierInspection inspection =
+        InspectCarrier(MemoryReader(m_pCarrier.get(), std::size_t(m_nCarrierSize)), m_nCarrierSize);
+    std::int64_t nLongest = -1;
+    if (inspection.format != CarrierFormat::Unknown)
+    {
+        // Up to the first byte that is not safe as it is; beyond it, what a conversion gives.
+        const std::int64_t nSafe = inspection.LongestSafeMessage();
+        switch (inspection.Damage(nSafe + 1).plan)
+        {
+        case HidingPlan::AsIs:
+            nLongest = LongestMessage(m_nCarrierSize);
+            break;
+        case HidingPlan::Convert:
+            nLongest = std::max(nSafe, LongestMessage(inspection.convertedSize));
+            break;
+        case HidingPlan::Refuse:
+            nLongest = nSafe;
+            break;
+        }
+    }
+    m_nLongestRecord = nLongest;
+    return nLongest;
 }
 
 void CStegoDlg::OnChangeMessage()
@@ -420,6 +467,7 @@ void CStegoDlg::OpenImage(const CString& strPath)
     m_pCarrier.reset();
     m_nCarrierSize = 0;
     m_bCarrierConverted = false;
+    m_nLongestRecord.reset();
 
     HBITMAP hBitmap =
         handle_cast<HBITMAP>(LoadImageA(AfxGetInstanceHandle(), m_strImagePath, IMAGE_BITMAP, 330,
@@ -650,6 +698,7 @@ BOOL CStegoDlg::ConvertCarrier()
         m_pCarrier = std::move(converted.bytes);
         m_nCarrierSize = static_cast<std::int32_t>(converted.size);
         m_bCarrierConverted = true;
+        m_nLongestRecord.reset();
         return TRUE;
     }
     catch (const ConversionError& e)

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 struct ISkinControl;
 class CPasswordDlg;
@@ -37,6 +38,8 @@ protected:
     // The message as last hidden in a saved picture or revealed: closing loses nothing while
     // the message edit holds it.
     CString m_strKeptMessage;
+    // LongestRecord's answer for the carrier as it is; unknown again once the carrier changes.
+    std::optional<std::int64_t> m_nLongestRecord;
 
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
@@ -74,6 +77,9 @@ private:
     BOOL TextPageShown() const;
     // The capacity line of the text page: how much of the open picture the message takes.
     void ShowCapacity();
+    // The longest record Hide can place in the carrier, converting the picture when it needs
+    // that; -1 when the carrier is not a picture. Worked out once per carrier.
+    std::int64_t LongestRecord();
     // The folder of the last file opened or saved, kept between runs for the file dialogs.
     CString LastFolder() const;
     void RememberFolder(const CString& strPath);

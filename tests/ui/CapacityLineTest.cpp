@@ -6,6 +6,8 @@
 #include "tests/support/ModalScript.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QImage>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -27,12 +29,10 @@ TEST(CapacityLine, CountsTheMessageAgainstTheOpenPictureAsItIsTyped)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    // Any file is a carrier; this one takes 3,928 bytes.
+    // A classic 24-bit bitmap of 32,454 bytes takes 3,928 bytes.
     const QString carrier = dir.filePath("carrier.bmp");
-    QFile file(carrier);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(QByteArray(32454, '\x55'));
-    file.close();
+    ASSERT_TRUE(QImage(120, 90, QImage::Format_RGB888).save(carrier, "BMP"));
+    ASSERT_EQ(QFileInfo(carrier).size(), 32454);
     ASSERT_EQ(LongestMessage(32454), 3928);
 
     AfxEnableControlContainer();
@@ -68,6 +68,51 @@ TEST(CapacityLine, CountsTheMessageAgainstTheOpenPictureAsItIsTyped)
 
     dlg.SendMessage(WM_COMMAND, IDC_IMAGE_PAGE);
     EXPECT_EQ(Notes(), std::vector<std::string>{""});
+    EXPECT_TRUE(script.messages.empty());
+    dlg.DestroyWindow();
+}
+
+TEST(CapacityLine, CountsWhatHideCanTakeAfterAConversionAndNothingForAFileThatIsNoPicture)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    // 256 colours: hiding in its pixels would change them, so Hide converts it to a 24-bit
+    // bitmap of 32,454 bytes, which takes 3,928 bytes; the file itself, 1,352.
+    QImage indexed(120, 90, QImage::Format_Indexed8);
+    indexed.setColorCount(256);
+    for (int i = 0; i < 256; ++i)
+        indexed.setColor(i, qRgb(i, 255 - i, i / 2));
+    indexed.fill(7);
+    const QString palette = dir.filePath("palette.bmp");
+    ASSERT_TRUE(indexed.save(palette, "BMP"));
+    ASSERT_EQ(LongestMessage(QFileInfo(palette).size()), 1352);
+    const QString notes = dir.filePath("notes.bmp");
+    QFile file(notes);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(32454, '\x55'));
+    file.close();
+
+    AfxEnableControlContainer();
+    CControlHost::SetRegistryPath(StandInRegistry("counting"));
+    ModalScript script;
+    CTestStegoDlg dlg;
+    ASSERT_TRUE(dlg.Create(IDD_MAIN));
+    CControlHost::SetRegistryPath({});
+    QWidget* edit = WidgetFromHwnd(dlg.GetDlgItem(IDC_MESSAGE_EDIT)->m_hWnd);
+    script.File(palette);
+    dlg.SendMessage(WM_COMMAND, IDC_OPEN_IMAGE);
+    dlg.SendMessage(WM_COMMAND, IDC_TEXT_PAGE);
+    StandInCalls("counting");
+    QTest::keyClicks(edit, QStringLiteral("z"));
+    EXPECT_EQ(Notes(), std::vector<std::string>{"1 of 3,928 bytes"});
+
+    dlg.SendMessage(WM_COMMAND, IDC_IMAGE_PAGE);
+    script.File(notes);
+    dlg.SendMessage(WM_COMMAND, IDC_OPEN_IMAGE);
+    dlg.SendMessage(WM_COMMAND, IDC_TEXT_PAGE);
+    QTest::keyClicks(edit, QStringLiteral("z"));
+    for (const std::string& note : Notes())
+        EXPECT_EQ(note, "") << "not a picture: Hide refuses it whatever the message";
     EXPECT_TRUE(script.messages.empty());
     dlg.DestroyWindow();
 }
