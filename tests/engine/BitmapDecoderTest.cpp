@@ -53,7 +53,7 @@ TEST(BitmapDecoder, TrueColourLayoutsGiveTheirColours)
     struct Case
     {
         const char* name;
-        BmpSpec spec;
+        BmpShape shape;
         PixelFn stored;
         std::function<Argb(int, int)> expected;
     };
@@ -73,23 +73,26 @@ TEST(BitmapDecoder, TrueColourLayoutsGiveTheirColours)
     };
     const auto withAlpha = [](int x, int y) { return Colour(x, y) | std::uint32_t(x * 30) << 24; };
     const Case cases[] = {
-        {"24-bit bottom-up", BmpSpec(), Colour, same},
-        {"24-bit top-down", BmpSpec().TopDown(), Colour, same},
-        {"OS/2 24-bit", BmpSpec().Header(12), Colour, same},
-        {"32-bit, fourth byte unused", BmpSpec().Bits(32), withAlpha, same},
+        {"24-bit bottom-up", BmpShape(), Colour, same},
+        {"24-bit top-down", BmpShape().TopDown(), Colour, same},
+        {"OS/2 24-bit", BmpShape().Header(12), Colour, same},
+        {"32-bit, fourth byte unused", BmpShape().Bits(32), withAlpha, same},
         {"16-bit 5-6-5 bit fields",
-         BmpSpec().Bits(16).Compression(BITFIELDS).Masks({0xF800, 0x07E0, 0x1F}), to565, from565},
+         BmpShape().Bits(16).Compression(BITFIELDS).Masks({0xF800, 0x07E0, 0x1F}), to565, from565},
         {"V5 32-bit with alpha",
-         BmpSpec().Header(124).Bits(32).Compression(BITFIELDS).Masks(
+         BmpShape().Header(124).Bits(32).Compression(BITFIELDS).Masks(
              {0xFF0000, 0xFF00, 0xFF, 0xFF000000}),
          withAlpha, withAlpha},
         {"40-byte header with alpha bit fields",
-         BmpSpec().Bits(32).Compression(ALPHABITFIELDS).Masks({0xFF0000, 0xFF00, 0xFF, 0xFF000000}),
+         BmpShape()
+             .Bits(32)
+             .Compression(ALPHABITFIELDS)
+             .Masks({0xFF0000, 0xFF00, 0xFF, 0xFF000000}),
          withAlpha, withAlpha},
     };
     for (const Case& c : cases)
     {
-        const std::vector<Argb> pixels = Pixels(MakeBmp(c.spec, w, h, c.stored));
+        const std::vector<Argb> pixels = Pixels(MakeBmp(c.shape, w, h, c.stored));
         ASSERT_EQ(pixels.size(), std::size_t(w * h)) << c.name;
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x)
@@ -106,19 +109,20 @@ TEST(BitmapDecoder, PaletteLayoutsAndRunLengthDataGiveTheirColours)
              {1, RGB}, {4, RGB}, {8, RGB}, {4, RLE4}, {8, RLE8}})
     {
         const int colours = 1 << bpp;
-        const BmpSpec spec = BmpSpec().Bits(bpp).Compression(compression).Colours(Palette(colours));
+        const BmpShape shape =
+            BmpShape().Bits(bpp).Compression(compression).Colours(Palette(colours));
         const auto index = [&](int x, int y) { return Pattern(x, y) % std::uint32_t(colours); };
-        const std::vector<Argb> pixels = Pixels(MakeBmp(spec, w, h, index));
+        const std::vector<Argb> pixels = Pixels(MakeBmp(shape, w, h, index));
         ASSERT_EQ(pixels.size(), std::size_t(w * h)) << bpp << "-bit " << compression;
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x)
-                ASSERT_EQ(pixels[std::size_t(y * w + x)], Opaque(spec.palette[index(x, y)]))
+                ASSERT_EQ(pixels[std::size_t(y * w + x)], Opaque(shape.palette[index(x, y)]))
                     << bpp << "-bit " << compression << " at " << x << "," << y;
     }
 
     // An index beyond a short palette is black, not a read past it.
     const std::string shortPalette =
-        MakeBmp(BmpSpec().Bits(8).Colours(Palette(2)), 1, 1, [](int, int) { return 7u; });
+        MakeBmp(BmpShape().Bits(8).Colours(Palette(2)), 1, 1, [](int, int) { return 7u; });
     EXPECT_EQ(Pixels(shortPalette), std::vector<Argb>{Opaque(0)});
 }
 
@@ -132,7 +136,7 @@ TEST(BitmapDecoder, RunLengthJumpsAbsoluteRunsAndEarlyEndsLeaveColourZero)
                            "\x00\x00"
                            "\x09\x05",
                            16);
-    std::string file = MakeBmp(BmpSpec().Bits(8).Compression(RLE8).Colours(Palette(8)), 6, 3,
+    std::string file = MakeBmp(BmpShape().Bits(8).Compression(RLE8).Colours(Palette(8)), 6, 3,
                                [](int, int) { return 0u; });
     file.resize(14 + 40 + 8 * 4);
     file += data;
@@ -149,7 +153,7 @@ TEST(BitmapDecoder, RunLengthJumpsAbsoluteRunsAndEarlyEndsLeaveColourZero)
 TEST(BitmapDecoder, SamplingScalesToAnySizeFromAFewRowsAndColumns)
 {
     const std::string file =
-        MakeBmp(BmpSpec(), 2, 2, [](int x, int y) { return x + y == 0 ? 0xFF0000u : 0x00FF00u; });
+        MakeBmp(BmpShape(), 2, 2, [](int x, int y) { return x + y == 0 ? 0xFF0000u : 0x00FF00u; });
     const auto scaled = Sample(file, 330, 218);
     ASSERT_TRUE(scaled);
     ASSERT_EQ(scaled->size(), 330u * 218u);
@@ -157,7 +161,7 @@ TEST(BitmapDecoder, SamplingScalesToAnySizeFromAFewRowsAndColumns)
     EXPECT_EQ(scaled->back(), Opaque(0x00FF00));
 
     // A run-length bitmap claiming a vast size costs what its few bytes say, not its size.
-    std::string vast = MakeBmp(BmpSpec().Bits(8).Compression(RLE8).Colours(Palette(2)), 1, 1,
+    std::string vast = MakeBmp(BmpShape().Bits(8).Compression(RLE8).Colours(Palette(2)), 1, 1,
                                [](int, int) { return 1u; });
     vast.replace(18, 8, std::string("\x60\xEA\x00\x00\x60\xEA\x00\x00", 8)); // 60000 x 60000
     EXPECT_TRUE(Sample(vast, 330, 218));
@@ -179,7 +183,7 @@ TEST(BitmapDecoder, HostileHeadersAreRefusedBeforeAnythingLargeIsRead)
 {
     const auto fileOf = [](std::int32_t w, std::int32_t h, int bpp, std::uint32_t compression)
     {
-        std::string file = MakeBmp(BmpSpec(), 2, 2, Colour);
+        std::string file = MakeBmp(BmpShape(), 2, 2, Colour);
         std::string head;
         Put32(head, std::uint32_t(w));
         Put32(head, std::uint32_t(h));

@@ -32,12 +32,13 @@ std::string Reason(const std::string& file, std::int64_t n)
 TEST(CarrierInspection, ClassicAndRawTrueColourBitmapsTakeAnyMessageThatFits)
 {
     const std::string files[] = {
-        MakeBmp(BmpSpec(), 64, 48, Any),            // the classic layout
-        MakeBmp(BmpSpec().Bits(32), 64, 48, Any),   // 32-bit, fourth byte unused
-        MakeBmp(BmpSpec().TopDown(), 64, 48, Any),  // rows from the top
-        MakeBmp(BmpSpec().Header(12), 64, 48, Any), // OS/2
+        MakeBmp(BmpShape(), 64, 48, Any),            // the classic layout
+        MakeBmp(BmpShape().Bits(32), 64, 48, Any),   // 32-bit, fourth byte unused
+        MakeBmp(BmpShape().TopDown(), 64, 48, Any),  // rows from the top
+        MakeBmp(BmpShape().Header(12), 64, 48, Any), // OS/2
         // 16 bits whose second byte starts a channel: bit 0 is a lowest bit in both bytes.
-        MakeBmp(BmpSpec().Bits(16).Compression(BITFIELDS).Masks({0x7F00, 0xE0, 0x1F}), 64, 48, Any),
+        MakeBmp(BmpShape().Bits(16).Compression(BITFIELDS).Masks({0x7F00, 0xE0, 0x1F}), 64, 48,
+                Any),
     };
     for (const std::string& file : files)
     {
@@ -53,22 +54,22 @@ TEST(CarrierInspection, ClassicAndRawTrueColourBitmapsTakeAnyMessageThatFits)
 TEST(CarrierInspection, PaletteBitmapsTakeMessagesThatStayInThePaletteOrThePadding)
 {
     // 256 colours fill bytes 54 to 1077: a message's last byte is 320 + 8 * padded + 55.
-    const std::string eight = MakeBmp(BmpSpec().Bits(8).Colours(Palette(256)), 64, 48, Any);
+    const std::string eight = MakeBmp(BmpShape().Bits(8).Colours(Palette(256)), 64, 48, Any);
     EXPECT_EQ(Reason(eight, 80), "as is");
     EXPECT_EQ(Reason(eight, 81), "convert: palette pixels");
     EXPECT_EQ(Inspect(eight).LongestSafeMessage(), 80);
 
     // A 1-bit picture one pixel wide uses only the top bit of each row: bit 0 is padding.
-    const std::string narrow = MakeBmp(BmpSpec().Bits(1).Colours(Palette(2)), 1, 3000, Any);
+    const std::string narrow = MakeBmp(BmpShape().Bits(1).Colours(Palette(2)), 1, 3000, Any);
     EXPECT_EQ(Reason(narrow, 1000), "as is");
-    const std::string wide = MakeBmp(BmpSpec().Bits(1).Colours(Palette(2)), 8, 3000, Any);
+    const std::string wide = MakeBmp(BmpShape().Bits(1).Colours(Palette(2)), 8, 3000, Any);
     EXPECT_EQ(Reason(wide, 1), "convert: palette pixels");
-    const std::string four = MakeBmp(BmpSpec().Bits(4).Colours(Palette(16)), 64, 48, Any);
+    const std::string four = MakeBmp(BmpShape().Bits(4).Colours(Palette(16)), 64, 48, Any);
     EXPECT_EQ(Reason(four, 1), "convert: palette pixels");
 
     // Run-length data: safe while the message stays in the palette.
     const std::string rle =
-        MakeBmp(BmpSpec().Bits(8).Compression(RLE8).Colours(Palette(256)), 200, 100, Any);
+        MakeBmp(BmpShape().Bits(8).Compression(RLE8).Colours(Palette(256)), 200, 100, Any);
     EXPECT_EQ(Reason(rle, 80), "as is");
     EXPECT_EQ(Reason(rle, 400), "convert: compressed pixels");
 }
@@ -81,21 +82,21 @@ TEST(CarrierInspection, HeadersMasksSignificantBitsAndTrailingDataNeedConversion
         std::string file;
         std::string expected;
     } cases[] = {
-        {"V4", MakeBmp(BmpSpec().Header(108), 64, 48, Any), "convert: extended header"},
-        {"V5", MakeBmp(BmpSpec().Header(124), 64, 48, Any), "convert: extended header"},
-        {"16-bit 5-5-5", MakeBmp(BmpSpec().Bits(16), 64, 48, Any), "convert: 16-bit pixels"},
+        {"V4", MakeBmp(BmpShape().Header(108), 64, 48, Any), "convert: extended header"},
+        {"V5", MakeBmp(BmpShape().Header(124), 64, 48, Any), "convert: extended header"},
+        {"16-bit 5-5-5", MakeBmp(BmpShape().Bits(16), 64, 48, Any), "convert: 16-bit pixels"},
         {"32-bit 10-10-10",
-         MakeBmp(BmpSpec().Bits(32).Compression(BITFIELDS).Masks({0x3FF00000, 0xFFC00, 0x3FF}), 64,
+         MakeBmp(BmpShape().Bits(32).Compression(BITFIELDS).Masks({0x3FF00000, 0xFFC00, 0x3FF}), 64,
                  48, Any),
          "convert: 32-bit pixels"},
         {"alpha masks after a 40-byte header",
-         MakeBmp(BmpSpec()
+         MakeBmp(BmpShape()
                      .Bits(32)
                      .Compression(ALPHABITFIELDS)
                      .Masks({0xFF0000, 0xFF00, 0xFF, 0xFF000000}),
                  64, 48, Any),
          "convert: colour masks"},
-        {"data after the pixels", MakeBmp(BmpSpec().Trailer(std::string(10000, 'p')), 64, 2, Any),
+        {"data after the pixels", MakeBmp(BmpShape().Trailer(std::string(10000, 'p')), 64, 2, Any),
          "convert: data after the pixels"},
     };
     for (const auto& c : cases)
@@ -134,12 +135,12 @@ TEST(CarrierInspection, OtherFilesAreRefusedUnlessTheCodecRefusesThemFirst)
 
 TEST(CarrierInspection, ABitmapCutShortIsKeptAsItIsButCannotBeConverted)
 {
-    std::string cut = MakeBmp(BmpSpec(), 64, 48, Any);
+    std::string cut = MakeBmp(BmpShape(), 64, 48, Any);
     cut.resize(3000);
     EXPECT_EQ(Reason(cut, 100), "as is") << "every byte written is a pixel byte";
     EXPECT_EQ(Inspect(cut).ConversionObstacle(), "its pixels run past the end of the file");
 
-    std::string cutPalette = MakeBmp(BmpSpec().Bits(8).Colours(Palette(256)), 64, 48, Any);
+    std::string cutPalette = MakeBmp(BmpShape().Bits(8).Colours(Palette(256)), 64, 48, Any);
     cutPalette.resize(3000);
     EXPECT_EQ(Reason(cutPalette, 200), "refuse: palette pixels");
 }

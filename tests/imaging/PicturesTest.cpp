@@ -49,10 +49,10 @@ const Layout LAYOUTS[] = {
      HidingPlan::AsIs,
      HidingPlan::AsIs,
      ""},
-    {"os2-24", "", [] { return MakeBmp(BmpSpec().Header(12), W, H, Pattern); }, HidingPlan::AsIs,
+    {"os2-24", "", [] { return MakeBmp(BmpShape().Header(12), W, H, Pattern); }, HidingPlan::AsIs,
      HidingPlan::AsIs, ""},
-    {"v4-24", "", [] { return MakeBmp(BmpSpec().Header(108), W, H, Pattern); }, HidingPlan::Convert,
-     HidingPlan::Convert, "extended header"},
+    {"v4-24", "", [] { return MakeBmp(BmpShape().Header(108), W, H, Pattern); },
+     HidingPlan::Convert, HidingPlan::Convert, "extended header"},
     {"v5-24", "BMP:", {}, HidingPlan::Convert, HidingPlan::Convert, "extended header"},
     {"v5-32-alpha-bitfields",
      "BMP:",
@@ -69,19 +69,19 @@ const Layout LAYOUTS[] = {
      "extended header",
      24,
      true},
-    {"16-555", "", [] { return MakeBmp(BmpSpec().Bits(16), W, H, Rgb555); }, HidingPlan::Convert,
+    {"16-555", "", [] { return MakeBmp(BmpShape().Bits(16), W, H, Rgb555); }, HidingPlan::Convert,
      HidingPlan::Convert, "16-bit pixels", 24, true},
     {"16-565-bitfields", "",
      []
      {
-         return MakeBmp(BmpSpec().Bits(16).Compression(BITFIELDS).Masks({0xF800, 0x7E0, 0x1F}), W,
+         return MakeBmp(BmpShape().Bits(16).Compression(BITFIELDS).Masks({0xF800, 0x7E0, 0x1F}), W,
                         H, Rgb565);
      },
      HidingPlan::Convert, HidingPlan::Convert, "16-bit pixels", 24, true},
     {"32-alpha-bitfields-after-header", "",
      []
      {
-         return MakeBmp(BmpSpec()
+         return MakeBmp(BmpShape()
                             .Bits(32)
                             .Compression(ALPHABITFIELDS)
                             .Masks({0xFF0000, 0xFF00, 0xFF, 0xFF000000}),
@@ -98,7 +98,7 @@ const Layout LAYOUTS[] = {
     {"rle4", "",
      []
      {
-         return MakeBmp(BmpSpec().Bits(4).Compression(RLE4).Colours(Palette(16)), W, H,
+         return MakeBmp(BmpShape().Bits(4).Compression(RLE4).Colours(Palette(16)), W, H,
                         [](int x, int y) { return Pattern(x, y) % 16; });
      },
      HidingPlan::Convert, HidingPlan::Convert, "compressed pixels"},

@@ -71,7 +71,7 @@ inline void Put32(std::string& out, std::uint32_t v)
 constexpr std::uint32_t RGB = 0, RLE8 = 1, RLE4 = 2, BITFIELDS = 3, ALPHABITFIELDS = 6;
 
 // A bitmap's layout, for building one by hand.
-struct BmpSpec
+struct BmpShape
 {
     int headerSize = 40; // 12 (OS/2), 40, 108 (V4), 124 (V5)
     int bpp = 24;
@@ -82,39 +82,39 @@ struct BmpSpec
     bool topDown = false;
     std::string trailer; // bytes after the pixels
 
-    BmpSpec Header(int size) const
+    BmpShape Header(int size) const
     {
-        return With([&](BmpSpec& s) { s.headerSize = size; });
+        return With([&](BmpShape& s) { s.headerSize = size; });
     }
-    BmpSpec Bits(int bits) const
+    BmpShape Bits(int bits) const
     {
-        return With([&](BmpSpec& s) { s.bpp = bits; });
+        return With([&](BmpShape& s) { s.bpp = bits; });
     }
-    BmpSpec Compression(std::uint32_t c) const
+    BmpShape Compression(std::uint32_t c) const
     {
-        return With([&](BmpSpec& s) { s.compression = c; });
+        return With([&](BmpShape& s) { s.compression = c; });
     }
-    BmpSpec Masks(std::vector<std::uint32_t> m) const
+    BmpShape Masks(std::vector<std::uint32_t> m) const
     {
-        return With([&](BmpSpec& s) { s.masks = m; });
+        return With([&](BmpShape& s) { s.masks = m; });
     }
-    BmpSpec Colours(std::vector<std::uint32_t> p) const
+    BmpShape Colours(std::vector<std::uint32_t> p) const
     {
-        return With([&](BmpSpec& s) { s.palette = p; });
+        return With([&](BmpShape& s) { s.palette = p; });
     }
-    BmpSpec TopDown() const
+    BmpShape TopDown() const
     {
-        return With([](BmpSpec& s) { s.topDown = true; });
+        return With([](BmpShape& s) { s.topDown = true; });
     }
-    BmpSpec Trailer(std::string t) const
+    BmpShape Trailer(std::string t) const
     {
-        return With([&](BmpSpec& s) { s.trailer = t; });
+        return With([&](BmpShape& s) { s.trailer = t; });
     }
 
 private:
-    template <typename F> BmpSpec With(F change) const
+    template <typename F> BmpShape With(F change) const
     {
-        BmpSpec copy = *this;
+        BmpShape copy = *this;
         change(copy);
         return copy;
     }
@@ -124,28 +124,28 @@ private:
 // or 0xRRGGBB for 24 bits.
 using PixelFn = std::function<std::uint32_t(int x, int y)>;
 
-inline std::string EncodeRows(const BmpSpec& spec, int width, int height, const PixelFn& pixel)
+inline std::string EncodeRows(const BmpShape& shape, int width, int height, const PixelFn& pixel)
 {
     std::string out;
-    const int stride = (width * spec.bpp + 31) / 32 * 4;
+    const int stride = (width * shape.bpp + 31) / 32 * 4;
     for (int row = 0; row < height; ++row)
     {
-        const int y = spec.topDown ? row : height - 1 - row;
-        if (spec.compression == RLE8 || spec.compression == RLE4)
+        const int y = shape.topDown ? row : height - 1 - row;
+        if (shape.compression == RLE8 || shape.compression == RLE4)
         {
             // RLE8: runs of equal indices; RLE4: a run of two for each pair of pixels.
             for (int x = 0; x < width;)
             {
                 const std::uint32_t a = pixel(x, y);
                 int n = 1;
-                if (spec.compression == RLE8)
+                if (shape.compression == RLE8)
                     while (x + n < width && n < 255 && pixel(x + n, y) == a)
                         ++n;
                 else
                     n = x + 1 < width ? 2 : 1;
-                const std::uint32_t b = n == 2 && spec.compression == RLE4 ? pixel(x + 1, y) : 0;
+                const std::uint32_t b = n == 2 && shape.compression == RLE4 ? pixel(x + 1, y) : 0;
                 out += static_cast<char>(n);
-                out += static_cast<char>(spec.compression == RLE8 ? a : (a << 4 | b));
+                out += static_cast<char>(shape.compression == RLE8 ? a : (a << 4 | b));
                 x += n;
             }
             out += std::string("\0\0", 2);
@@ -155,73 +155,73 @@ inline std::string EncodeRows(const BmpSpec& spec, int width, int height, const 
         for (int x = 0; x < width; ++x)
         {
             const std::uint32_t v = pixel(x, y);
-            if (spec.bpp < 8)
+            if (shape.bpp < 8)
             {
-                const int bit = x * spec.bpp;
+                const int bit = x * shape.bpp;
                 bytes[static_cast<std::size_t>(bit / 8)] |=
-                    static_cast<char>(v << (8 - spec.bpp - bit % 8));
+                    static_cast<char>(v << (8 - shape.bpp - bit % 8));
                 continue;
             }
-            for (int i = 0; i < spec.bpp / 8; ++i)
-                bytes[static_cast<std::size_t>(x * spec.bpp / 8 + i)] =
+            for (int i = 0; i < shape.bpp / 8; ++i)
+                bytes[static_cast<std::size_t>(x * shape.bpp / 8 + i)] =
                     static_cast<char>((v >> (8 * i)) & 0xFF);
         }
         out += bytes;
     }
-    if (spec.compression == RLE8 || spec.compression == RLE4)
+    if (shape.compression == RLE8 || shape.compression == RLE4)
         out += std::string("\0\1", 2);
     return out;
 }
 
-inline std::string MakeBmp(const BmpSpec& spec, int width, int height, const PixelFn& pixel)
+inline std::string MakeBmp(const BmpShape& shape, int width, int height, const PixelFn& pixel)
 {
     std::string info;
-    if (spec.headerSize == 12)
+    if (shape.headerSize == 12)
     {
         Put32(info, 12);
         Put16(info, static_cast<std::uint32_t>(width));
         Put16(info, static_cast<std::uint32_t>(height));
         Put16(info, 1);
-        Put16(info, static_cast<std::uint32_t>(spec.bpp));
+        Put16(info, static_cast<std::uint32_t>(shape.bpp));
     }
     else
     {
-        Put32(info, static_cast<std::uint32_t>(spec.headerSize));
+        Put32(info, static_cast<std::uint32_t>(shape.headerSize));
         Put32(info, static_cast<std::uint32_t>(width));
-        Put32(info, static_cast<std::uint32_t>(spec.topDown ? -height : height));
+        Put32(info, static_cast<std::uint32_t>(shape.topDown ? -height : height));
         Put16(info, 1);
-        Put16(info, static_cast<std::uint32_t>(spec.bpp));
-        Put32(info, spec.compression);
+        Put16(info, static_cast<std::uint32_t>(shape.bpp));
+        Put32(info, shape.compression);
         Put32(info, 0);
         Put32(info, 2835);
         Put32(info, 2835);
-        Put32(info, static_cast<std::uint32_t>(spec.palette.size()));
+        Put32(info, static_cast<std::uint32_t>(shape.palette.size()));
         Put32(info, 0);
-        if (spec.headerSize > 40)
+        if (shape.headerSize > 40)
         {
             for (std::size_t i = 0; i < 4; ++i)
-                Put32(info, i < spec.masks.size() ? spec.masks[i] : 0);
+                Put32(info, i < shape.masks.size() ? shape.masks[i] : 0);
             Put32(info, 0x73524742); // 'sRGB'
-            info.resize(static_cast<std::size_t>(spec.headerSize), '\0');
+            info.resize(static_cast<std::size_t>(shape.headerSize), '\0');
         }
     }
     std::string extra;
-    if (spec.headerSize == 40)
-        for (const std::uint32_t mask : spec.masks)
+    if (shape.headerSize == 40)
+        for (const std::uint32_t mask : shape.masks)
             Put32(extra, mask);
-    for (const std::uint32_t colour : spec.palette)
+    for (const std::uint32_t colour : shape.palette)
     {
         Put32(extra, colour);
-        if (spec.headerSize == 12)
+        if (shape.headerSize == 12)
             extra.pop_back();
     }
-    const std::string pixels = EncodeRows(spec, width, height, pixel);
+    const std::string pixels = EncodeRows(shape, width, height, pixel);
     const auto offset = static_cast<std::uint32_t>(14 + info.size() + extra.size());
     std::string out = "BM";
-    Put32(out, static_cast<std::uint32_t>(offset + pixels.size() + spec.trailer.size()));
+    Put32(out, static_cast<std::uint32_t>(offset + pixels.size() + shape.trailer.size()));
     Put32(out, 0);
     Put32(out, offset);
-    return out + info + extra + pixels + spec.trailer;
+    return out + info + extra + pixels + shape.trailer;
 }
 
 // A palette whose colours differ in every channel, so that any wrong index shows.

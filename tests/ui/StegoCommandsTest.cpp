@@ -249,7 +249,7 @@ TEST_F(StegoCommands, APictureHidingWouldDamageIsConvertedOnlyWhenTheUserSaysYes
     // 8-bit run-length pixels: a long message would reach them.
     const QString rle = Path("stripes.bmp");
     const std::string original = pictures::MakeBmp(
-        pictures::BmpSpec().Bits(8).Compression(pictures::RLE8).Colours(pictures::Palette(256)),
+        pictures::BmpShape().Bits(8).Compression(pictures::RLE8).Colours(pictures::Palette(256)),
         160, 120, [](int x, int y) { return std::uint32_t(x / 8 + y / 4) % 256; });
     WriteAll(rle, original);
     Open(rle);

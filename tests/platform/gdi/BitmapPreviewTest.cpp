@@ -29,13 +29,13 @@ QImage FromMemory(const std::string& file, int cx, int cy)
 
 TEST(BitmapPreview, ShowsTheDecodedPixelsAtTheSizeAskedForOrTheBitmapsOwn)
 {
-    const std::string file = MakeBmp(BmpSpec(), 2, 2, Quarter);
+    const std::string file = MakeBmp(BmpShape(), 2, 2, Quarter);
     const QImage scaled = FromMemory(file, 330, 218);
     ASSERT_EQ(scaled.size(), QSize(330, 218));
     EXPECT_EQ(scaled.pixel(0, 0), qRgb(255, 0, 0));
     EXPECT_EQ(scaled.pixel(329, 217), qRgb(0, 255, 0));
 
-    const QImage own = FromMemory(MakeBmp(BmpSpec().TopDown(), 2, 2, Quarter), 0, 0);
+    const QImage own = FromMemory(MakeBmp(BmpShape().TopDown(), 2, 2, Quarter), 0, 0);
     ASSERT_EQ(own.size(), QSize(2, 2));
     EXPECT_EQ(own.pixel(1, 0), qRgb(255, 255, 255));
     EXPECT_EQ(own.pixel(0, 1), qRgb(0, 0, 255));
@@ -54,9 +54,9 @@ TEST(BitmapPreview, ShowsTheDecodedPixelsAtTheSizeAskedForOrTheBitmapsOwn)
 TEST(BitmapPreview, RefusesWhatItCannotShow)
 {
     EXPECT_TRUE(FromMemory(std::string(4000, 'x'), 330, 218).isNull()) << "not a bitmap";
-    EXPECT_TRUE(FromMemory(MakeBmp(BmpSpec(), 2, 2, Quarter), -1, 5).isNull());
+    EXPECT_TRUE(FromMemory(MakeBmp(BmpShape(), 2, 2, Quarter), -1, 5).isNull());
     // Its own size is shown only up to a limit: this one would be 17 million pixels.
-    std::string vast = MakeBmp(BmpSpec().Bits(8).Compression(RLE8).Colours(Palette(2)), 1, 1,
+    std::string vast = MakeBmp(BmpShape().Bits(8).Compression(RLE8).Colours(Palette(2)), 1, 1,
                                [](int, int) { return 1u; });
     vast.replace(18, 8, std::string("\x00\x10\x00\x00\x01\x10\x00\x00", 8)); // 4096 x 4097
     EXPECT_TRUE(FromMemory(vast, 0, 0).isNull());
