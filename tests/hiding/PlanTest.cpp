@@ -127,14 +127,6 @@ TEST(HidingPlan, RecordsWrittenWholeOrPartByPartAreTheSameAndRevealReadsThem)
     EXPECT_EQ(reveal.Open("lanterns and more"), RevealStep::Message) << "8 characters count";
     EXPECT_EQ(reveal.Message(), "Meet at noon");
     EXPECT_TRUE(reading.shown.empty());
-
-    // Too small for the message: the codec says why, the caller says the hide stopped.
-    std::string tiny = carrier.substr(0, 400);
-    std::vector<std::string> shown;
-    EXPECT_FALSE(EmbedRecords(reinterpret_cast<std::uint8_t*>(tiny.data()), 400, "12345678",
-                              std::string(300, 'm'),
-                              [&shown](const std::string& text) { shown.push_back(text); }));
-    EXPECT_EQ(shown.size(), 1u);
 }
 
 TEST(HidingPlan, RevealTellsNothingHiddenDamageAndTheWrongPasswordApart)
@@ -156,6 +148,5 @@ TEST(HidingPlan, RevealTellsNothingHiddenDamageAndTheWrongPasswordApart)
     // One changed bit in the armour: told before any password is asked for.
     sealed.carrier[MESSAGE_SLOT + 8 * 40] ^= 1;
     EXPECT_EQ(sealed.Start().Found(), RevealStep::Damaged);
-    EXPECT_STREQ(RevealSentence(RevealStep::Damaged), SEAL_DAMAGED);
     EXPECT_TRUE(sealed.shown.empty());
 }
