@@ -12,17 +12,6 @@ namespace
 {
 using hiding::MessageKind;
 
-// The rules of a new password, as AskPassword takes them.
-std::string PlainRules(const std::string& password, const std::string& confirmation)
-{
-    return hiding::CheckNewPassword(MessageKind::Plain, password, confirmation);
-}
-
-std::string SealRules(const std::string& password, const std::string& confirmation)
-{
-    return hiding::CheckNewPassword(MessageKind::Sealed, password, confirmation);
-}
-
 // A converted picture is whole in memory: the records go straight into it.
 void WriteConverted(const hiding::CarrierPlan& plan, const CarrierFile& carrier,
                     const std::string& record, const std::string& hidden,
@@ -95,7 +84,7 @@ int Hide(const Arguments& args)
     }
 
     Password password;
-    AskPassword(args, kind == MessageKind::Sealed ? SealRules : PlainRules, password);
+    AskPassword(args, hiding::NewPasswordRulesFor(kind), password);
     const std::string record = hiding::PasswordRecordFor(kind, password.text);
     const hiding::HiddenText hidden = hiding::MakeHiddenText(kind, message, password.text);
     hiding::Wipe(message);

@@ -90,11 +90,15 @@ Conversion CarrierPlan::Convert() const
     }
 }
 
+NewPasswordRules NewPasswordRulesFor(MessageKind kind)
+{
+    return kind == MessageKind::Sealed ? CheckNewSealPassword : ::CheckNewPassword;
+}
+
 std::string CheckNewPassword(MessageKind kind, const std::string& password,
                              const std::string& confirmation)
 {
-    return kind == MessageKind::Sealed ? CheckNewSealPassword(password, confirmation)
-                                       : ::CheckNewPassword(password, confirmation);
+    return NewPasswordRulesFor(kind)(password, confirmation);
 }
 
 std::string PasswordRecordFor(MessageKind kind, const std::string& password)

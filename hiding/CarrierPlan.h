@@ -97,6 +97,9 @@ private:
 
 // The rules a new password must pass for a message of this kind: the sentence for the first
 // one broken, or "".
+using NewPasswordRules = std::string (*)(const std::string& password,
+                                         const std::string& confirmation);
+NewPasswordRules NewPasswordRulesFor(MessageKind kind);
 std::string CheckNewPassword(MessageKind kind, const std::string& password,
                              const std::string& confirmation);
 // The password record hidden with a message of this kind; a sealed message's tells nothing.
