@@ -30,15 +30,15 @@ bool CannotServe(int code)
 
 CarrierFile::CarrierFile(const std::string& path) : m_path(path)
 {
-    m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-    if (m_fd < 0)
+    m_fd.Reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    if (!m_fd)
     {
         throw CliError("cannot open " + path + ": " + std::strerror(errno));
     }
     struct stat info
     {
     };
-    if (::fstat(m_fd, &info) != 0)
+    if (::fstat(m_fd.Get(), &info) != 0)
     {
         Fail(errno);
     }
@@ -61,20 +61,14 @@ CarrierFile::CarrierFile(const std::string& path) : m_path(path)
     m_length = static_cast<std::int32_t>(info.st_size);
 }
 
-CarrierFile::~CarrierFile()
-{
-    if (m_fd >= 0)
-    {
-        ::close(m_fd);
-    }
-}
+CarrierFile::~CarrierFile() = default;
 
 // A stream can be read only once and in order, so it is kept whole, outside the process's
 // own memory.
 void CarrierFile::Spool()
 {
-    const int copy = ::memfd_create("carvalet-carrier", MFD_CLOEXEC);
-    if (copy < 0)
+    carvalet::FileDescriptor copy(::memfd_create("carvalet-carrier", MFD_CLOEXEC));
+    if (!copy)
     {
         Fail(errno);
     }
@@ -82,16 +76,11 @@ void CarrierFile::Spool()
     std::int64_t length = 0;
     for (;;)
     {
-        const ssize_t got = ::read(m_fd, buffer.data(), buffer.size());
-        if (got < 0 && errno == EINTR)
-        {
-            continue;
-        }
+        const ssize_t got = carvalet::RetryOnInterrupt(
+            [&] { return ::read(m_fd.Get(), buffer.data(), buffer.size()); });
         if (got < 0)
         {
-            const int code = errno;
-            ::close(copy);
-            Fail(code);
+            Fail(errno);
         }
         if (got == 0)
         {
@@ -100,19 +89,16 @@ void CarrierFile::Spool()
         length += got;
         if (length > MAX_CARRIER)
         {
-            ::close(copy);
             throw CliError(m_path + " is too large: a carrier can have at most " +
                            std::to_string(MAX_CARRIER) + " bytes");
         }
         if (const carvalet::FileError error =
-                carvalet::WriteAll(copy, buffer.data(), static_cast<std::size_t>(got)))
+                carvalet::WriteAll(copy.Get(), buffer.data(), static_cast<std::size_t>(got)))
         {
-            ::close(copy);
             Fail(error.code);
         }
     }
-    ::close(m_fd);
-    m_fd = copy;
+    m_fd = std::move(copy);
     m_length = static_cast<std::int32_t>(length);
 }
 
@@ -133,11 +119,8 @@ void CarrierFile::Read(std::int64_t offset, std::uint8_t* into, std::size_t size
 {
     while (size > 0)
     {
-        const ssize_t got = ::pread(m_fd, into, size, offset);
-        if (got < 0 && errno == EINTR)
-        {
-            continue;
-        }
+        const ssize_t got =
+            carvalet::RetryOnInterrupt([&] { return ::pread(m_fd.Get(), into, size, offset); });
         if (got < 0)
         {
             Fail(errno);
@@ -223,12 +206,12 @@ void CarrierFile::WriteHidden(OutputFile& out, const std::vector<HiddenRecord>& 
         }
         for (std::size_t done = 0; done < size;)
         {
-            const ssize_t put = ::pwrite(out.Descriptor(), buffer.data() + done, size - done,
-                                         offset + static_cast<std::int64_t>(done));
-            if (put < 0 && errno == EINTR)
-            {
-                continue;
-            }
+            const ssize_t put = carvalet::RetryOnInterrupt(
+                [&]
+                {
+                    return ::pwrite(out.Descriptor(), buffer.data() + done, size - done,
+                                    offset + static_cast<std::int64_t>(done));
+                });
             if (put <= 0)
             {
                 out.Fail(put < 0 ? errno : EIO);
@@ -249,12 +232,12 @@ void CarrierFile::Copy(OutputFile& out, std::int64_t from, std::int64_t to) cons
     loff_t at = from;
     while (in < to)
     {
-        const ssize_t copied = ::copy_file_range(m_fd, &in, out.Descriptor(), &at,
-                                                 static_cast<std::size_t>(to - in), 0);
-        if (copied < 0 && errno == EINTR)
-        {
-            continue;
-        }
+        const ssize_t copied = carvalet::RetryOnInterrupt(
+            [&]
+            {
+                return ::copy_file_range(m_fd.Get(), &in, out.Descriptor(), &at,
+                                         static_cast<std::size_t>(to - in), 0);
+            });
         if (copied < 0 && CannotServe(errno))
         {
             break;
@@ -288,12 +271,11 @@ void CarrierFile::Send(OutputFile& out, std::int64_t from, std::int64_t to) cons
     off_t in = from;
     while (in < to)
     {
-        const ssize_t sent =
-            ::sendfile(out.Descriptor(), m_fd, &in, static_cast<std::size_t>(to - in));
-        if (sent < 0 && errno == EINTR)
-        {
-            continue;
-        }
+        const ssize_t sent = carvalet::RetryOnInterrupt(
+            [&] {
+                return ::sendfile(out.Descriptor(), m_fd.Get(), &in,
+                                  static_cast<std::size_t>(to - in));
+            });
         if (sent < 0 && CannotServe(errno))
         {
             break;

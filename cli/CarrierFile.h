@@ -2,6 +2,7 @@
 // record covers are ever read, so a large carrier costs neither time nor memory.
 #pragma once
 
+#include "common/FileDescriptor.h"
 #include "engine/BitmapDecoder.h"
 #include "engine/CarrierCodec.h"
 
@@ -45,7 +46,7 @@ private:
     void Send(OutputFile& out, std::int64_t from, std::int64_t to) const;
 
     std::string m_path;
-    int m_fd = -1;
+    carvalet::FileDescriptor m_fd;
     std::int32_t m_length = 0;
     dev_t m_device = 0;
     ino_t m_inode = 0;
