@@ -425,8 +425,8 @@ FileError FileReplacement::Publish()
         // make is.
         if (::fchown(m_fd.Get(), m_uid, m_gid) != 0)
         {
-            const int groupKept = ::fchown(m_fd.Get(), static_cast<uid_t>(-1), m_gid);
-            static_cast<void>(groupKept);
+            [[maybe_unused]] const bool groupKept =
+                ::fchown(m_fd.Get(), static_cast<uid_t>(-1), m_gid) == 0;
         }
         // After chown, which clears set-user-ID and set-group-ID bits.
         if (::fchmod(m_fd.Get(), m_mode) != 0)
