@@ -105,6 +105,19 @@ std::string Hidden(const std::string& carrier, const std::string& password,
     return std::string(bytes.begin(), bytes.end());
 }
 
+// Becomes the tool, run with `args`.
+[[noreturn]] void Exec(const std::vector<std::string>& args)
+{
+    std::vector<char*> argv{const_cast<char*>(CARVALET_CLI)};
+    for (const std::string& arg : args)
+    {
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    }
+    argv.push_back(nullptr);
+    ::execv(CARVALET_CLI, argv.data());
+    ::_exit(127);
+}
+
 // A fresh folder per test, removed afterwards.
 class CarvaletCli : public testing::Test
 {
@@ -178,18 +191,6 @@ protected:
             fs::remove(errFile);
         }
         return result;
-    }
-
-    [[noreturn]] static void Exec(const std::vector<std::string>& args)
-    {
-        std::vector<char*> argv{const_cast<char*>(CARVALET_CLI)};
-        for (const std::string& arg : args)
-        {
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        }
-        argv.push_back(nullptr);
-        ::execv(CARVALET_CLI, argv.data());
-        ::_exit(127);
     }
 
     std::string Path(const std::string& name) const { return (dir / name).string(); }
@@ -545,14 +546,7 @@ TEST_F(CarvaletCli, AsksOnTheTerminalWithoutEcho)
         }
         if (pid == 0)
         {
-            std::vector<char*> argv{const_cast<char*>(CARVALET_CLI)};
-            for (const std::string& arg : args)
-            {
-                argv.push_back(const_cast<char*>(arg.c_str()));
-            }
-            argv.push_back(nullptr);
-            ::execv(CARVALET_CLI, argv.data());
-            ::_exit(127);
+            Exec(args);
         }
         std::string screen;
         std::size_t answered = 0;
@@ -1212,7 +1206,7 @@ public:
                 ::setpgid(0, 0);
                 const rlimit noCore{0, 0};
                 ::setrlimit(RLIMIT_CORE, &noCore);
-                CarvaletCliExec(args);
+                Exec(args);
             }
             ::setpgid(job, job);
             ::tcsetpgrp(STDIN_FILENO, job);
@@ -1313,18 +1307,6 @@ public:
     const std::string& Screen() const { return m_screen; }
 
 private:
-    static void CarvaletCliExec(const std::vector<std::string>& args)
-    {
-        std::vector<char*> argv{const_cast<char*>(CARVALET_CLI)};
-        for (const std::string& arg : args)
-        {
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        }
-        argv.push_back(nullptr);
-        ::execv(CARVALET_CLI, argv.data());
-        ::_exit(127);
-    }
-
     int m_master = -1;
     int m_slave = -1;
     pid_t m_shell = -1;
