@@ -115,6 +115,11 @@ void CarrierFile::Fail(int code) const
     throw CliError("cannot read " + m_path + ": " + std::strerror(code));
 }
 
+void CarrierFile::FailShorter() const
+{
+    throw CliError("cannot read " + m_path + ": the file became shorter while it was read");
+}
+
 void CarrierFile::Read(std::int64_t offset, std::uint8_t* into, std::size_t size) const
 {
     while (size > 0)
@@ -127,7 +132,7 @@ void CarrierFile::Read(std::int64_t offset, std::uint8_t* into, std::size_t size
         }
         if (got == 0)
         {
-            throw CliError("cannot read " + m_path + ": the file became shorter while it was read");
+            FailShorter();
         }
         into += got;
         offset += got;
@@ -230,70 +235,60 @@ void CarrierFile::Copy(OutputFile& out, std::int64_t from, std::int64_t to) cons
 {
     loff_t in = from;
     loff_t at = from;
-    while (in < to)
+    const auto copy = [&]
     {
-        const ssize_t copied = carvalet::RetryOnInterrupt(
-            [&]
-            {
-                return ::copy_file_range(m_fd.Get(), &in, out.Descriptor(), &at,
-                                         static_cast<std::size_t>(to - in), 0);
-            });
-        if (copied < 0 && CannotServe(errno))
-        {
-            break;
-        }
-        if (copied < 0)
-        {
-            out.Fail(errno);
-        }
-        if (copied == 0)
-        {
-            throw CliError("cannot read " + m_path + ": the file became shorter while it was read");
-        }
-    }
-    // Where the kernel cannot copy, the bytes pass through here a part at a time.
-    std::vector<std::uint8_t> buffer;
-    for (; in < to; in += static_cast<std::int64_t>(buffer.size()))
+        return ::copy_file_range(m_fd.Get(), &in, out.Descriptor(), &at,
+                                 static_cast<std::size_t>(to - in), 0);
+    };
+    for (bool served = true; served && in < to;)
     {
-        buffer.resize(static_cast<std::size_t>(std::min(to - in, PART)));
-        Read(in, buffer.data(), buffer.size());
-        if (::lseek(out.Descriptor(), in, SEEK_SET) != in)
-        {
-            out.Fail(errno);
-        }
-        out.Write(buffer.data(), buffer.size());
+        served = KernelMoved(out, carvalet::RetryOnInterrupt(copy));
     }
+    PassThrough(out, in, to, true);
 }
 
 // Into a stream (standard output, a device, a pipe), in order.
 void CarrierFile::Send(OutputFile& out, std::int64_t from, std::int64_t to) const
 {
     off_t in = from;
-    while (in < to)
+    const auto send = [&]
+    { return ::sendfile(out.Descriptor(), m_fd.Get(), &in, static_cast<std::size_t>(to - in)); };
+    for (bool served = true; served && in < to;)
     {
-        const ssize_t sent = carvalet::RetryOnInterrupt(
-            [&] {
-                return ::sendfile(out.Descriptor(), m_fd.Get(), &in,
-                                  static_cast<std::size_t>(to - in));
-            });
-        if (sent < 0 && CannotServe(errno))
-        {
-            break;
-        }
-        if (sent < 0)
+        served = KernelMoved(out, carvalet::RetryOnInterrupt(send));
+    }
+    PassThrough(out, in, to, false);
+}
+
+bool CarrierFile::KernelMoved(OutputFile& out, ssize_t moved) const
+{
+    if (moved < 0 && CannotServe(errno))
+    {
+        return false;
+    }
+    if (moved < 0)
+    {
+        out.Fail(errno);
+    }
+    if (moved == 0)
+    {
+        FailShorter();
+    }
+    return true;
+}
+
+void CarrierFile::PassThrough(OutputFile& out, std::int64_t from, std::int64_t to,
+                              bool positioned) const
+{
+    std::vector<std::uint8_t> buffer;
+    for (std::int64_t in = from; in < to; in += static_cast<std::int64_t>(buffer.size()))
+    {
+        buffer.resize(static_cast<std::size_t>(std::min(to - in, PART)));
+        Read(in, buffer.data(), buffer.size());
+        if (positioned && ::lseek(out.Descriptor(), in, SEEK_SET) != in)
         {
             out.Fail(errno);
         }
-        if (sent == 0)
-        {
-            throw CliError("cannot read " + m_path + ": the file became shorter while it was read");
-        }
-    }
-    std::vector<std::uint8_t> buffer;
-    for (; in < to; in += static_cast<off_t>(buffer.size()))
-    {
-        buffer.resize(static_cast<std::size_t>(std::min<std::int64_t>(to - in, PART)));
-        Read(in, buffer.data(), buffer.size());
         out.Write(buffer.data(), buffer.size());
     }
 }

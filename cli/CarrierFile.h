@@ -41,9 +41,15 @@ public:
 private:
     void Read(std::int64_t offset, std::uint8_t* into, std::size_t size) const;
     [[noreturn]] void Fail(int code) const;
+    [[noreturn]] void FailShorter() const;
     void Spool();
     void Copy(OutputFile& out, std::int64_t from, std::int64_t to) const;
     void Send(OutputFile& out, std::int64_t from, std::int64_t to) const;
+    // What one call of the kernel's copying answered: false where it cannot serve this pair of
+    // files, and the rest passes through here; a failure or a shrunken carrier throws.
+    bool KernelMoved(OutputFile& out, ssize_t moved) const;
+    // A part at a time through memory; `positioned` writes each part at its own offset.
+    void PassThrough(OutputFile& out, std::int64_t from, std::int64_t to, bool positioned) const;
 
     std::string m_path;
     carvalet::FileDescriptor m_fd;
