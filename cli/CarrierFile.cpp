@@ -30,15 +30,15 @@ bool CannotServe(int code)
 
 CarrierFile::CarrierFile(const std::string& path) : m_path(path)
 {
-    m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-    if (m_fd < 0)
+    m_fd.Reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    if (!m_fd)
     {
         throw CliError("cannot open " + path + ": " + std::strerror(errno));
     }
     struct stat info
     {
     };
-    if (::fstat(m_fd, &info) != 0)
+    if (::fstat(m_fd.Get(), &info) != 0)
     {
         Fail(errno);
     }
@@ -61,20 +61,14 @@ CarrierFile::CarrierFile(const std::string& path) : m_path(path)
     m_length = static_cast<std::int32_t>(info.st_size);
 }
 
-CarrierFile::~CarrierFile()
-{
-    if (m_fd >= 0)
-    {
-        ::close(m_fd);
-    }
-}
+CarrierFile::~CarrierFile() = default;
 
 // A stream can be read only once and in order, so it is kept whole, outside the process's
 // own memory.
 void CarrierFile::Spool()
 {
-    const int copy = ::memfd_create("carvalet-carrier", MFD_CLOEXEC);
-    if (copy < 0)
+    carvalet::FileDescriptor copy(::memfd_create("carvalet-carrier", MFD_CLOEXEC));
+    if (!copy)
     {
         Fail(errno);
     }
@@ -82,16 +76,11 @@ void CarrierFile::Spool()
     std::int64_t length = 0;
     for (;;)
     {
-        const ssize_t got = ::read(m_fd, buffer.data(), buffer.size());
-        if (got < 0 && errno == EINTR)
-        {
-            continue;
-        }
+        const ssize_t got = carvalet::RetryOnInterrupt(
+            [&] { return ::read(m_fd.Get(), buffer.data(), buffer.size()); });
         if (got < 0)
         {
-            const int code = errno;
-            ::close(copy);
-            Fail(code);
+            Fail(errno);
         }
         if (got == 0)
         {
@@ -100,19 +89,16 @@ void CarrierFile::Spool()
         length += got;
         if (length > MAX_CARRIER)
         {
-            ::close(copy);
             throw CliError(m_path + " is too large: a carrier can have at most " +
                            std::to_string(MAX_CARRIER) + " bytes");
         }
         if (const carvalet::FileError error =
-                carvalet::WriteAll(copy, buffer.data(), static_cast<std::size_t>(got)))
+                carvalet::WriteAll(copy.Get(), buffer.data(), static_cast<std::size_t>(got)))
         {
-            ::close(copy);
             Fail(error.code);
         }
     }
-    ::close(m_fd);
-    m_fd = copy;
+    m_fd = std::move(copy);
     m_length = static_cast<std::int32_t>(length);
 }
 
@@ -129,22 +115,24 @@ void CarrierFile::Fail(int code) const
     throw CliError("cannot read " + m_path + ": " + std::strerror(code));
 }
 
+void CarrierFile::FailShorter() const
+{
+    throw CliError("cannot read " + m_path + ": the file became shorter while it was read");
+}
+
 void CarrierFile::Read(std::int64_t offset, std::uint8_t* into, std::size_t size) const
 {
     while (size > 0)
     {
-        const ssize_t got = ::pread(m_fd, into, size, offset);
-        if (got < 0 && errno == EINTR)
-        {
-            continue;
-        }
+        const ssize_t got =
+            carvalet::RetryOnInterrupt([&] { return ::pread(m_fd.Get(), into, size, offset); });
         if (got < 0)
         {
             Fail(errno);
         }
         if (got == 0)
         {
-            throw CliError("cannot read " + m_path + ": the file became shorter while it was read");
+            FailShorter();
         }
         into += got;
         offset += got;
@@ -223,12 +211,12 @@ void CarrierFile::WriteHidden(OutputFile& out, const std::vector<HiddenRecord>& 
         }
         for (std::size_t done = 0; done < size;)
         {
-            const ssize_t put = ::pwrite(out.Descriptor(), buffer.data() + done, size - done,
-                                         offset + static_cast<std::int64_t>(done));
-            if (put < 0 && errno == EINTR)
-            {
-                continue;
-            }
+            const ssize_t put = carvalet::RetryOnInterrupt(
+                [&]
+                {
+                    return ::pwrite(out.Descriptor(), buffer.data() + done, size - done,
+                                    offset + static_cast<std::int64_t>(done));
+                });
             if (put <= 0)
             {
                 out.Fail(put < 0 ? errno : EIO);
@@ -247,71 +235,60 @@ void CarrierFile::Copy(OutputFile& out, std::int64_t from, std::int64_t to) cons
 {
     loff_t in = from;
     loff_t at = from;
-    while (in < to)
+    const auto copy = [&]
     {
-        const ssize_t copied = ::copy_file_range(m_fd, &in, out.Descriptor(), &at,
-                                                 static_cast<std::size_t>(to - in), 0);
-        if (copied < 0 && errno == EINTR)
-        {
-            continue;
-        }
-        if (copied < 0 && CannotServe(errno))
-        {
-            break;
-        }
-        if (copied < 0)
-        {
-            out.Fail(errno);
-        }
-        if (copied == 0)
-        {
-            throw CliError("cannot read " + m_path + ": the file became shorter while it was read");
-        }
-    }
-    // Where the kernel cannot copy, the bytes pass through here a part at a time.
-    std::vector<std::uint8_t> buffer;
-    for (; in < to; in += static_cast<std::int64_t>(buffer.size()))
+        return ::copy_file_range(m_fd.Get(), &in, out.Descriptor(), &at,
+                                 static_cast<std::size_t>(to - in), 0);
+    };
+    for (bool served = true; served && in < to;)
     {
-        buffer.resize(static_cast<std::size_t>(std::min(to - in, PART)));
-        Read(in, buffer.data(), buffer.size());
-        if (::lseek(out.Descriptor(), in, SEEK_SET) != in)
-        {
-            out.Fail(errno);
-        }
-        out.Write(buffer.data(), buffer.size());
+        served = KernelMoved(out, carvalet::RetryOnInterrupt(copy));
     }
+    PassThrough(out, in, to, true);
 }
 
 // Into a stream (standard output, a device, a pipe), in order.
 void CarrierFile::Send(OutputFile& out, std::int64_t from, std::int64_t to) const
 {
     off_t in = from;
-    while (in < to)
+    const auto send = [&]
+    { return ::sendfile(out.Descriptor(), m_fd.Get(), &in, static_cast<std::size_t>(to - in)); };
+    for (bool served = true; served && in < to;)
     {
-        const ssize_t sent =
-            ::sendfile(out.Descriptor(), m_fd, &in, static_cast<std::size_t>(to - in));
-        if (sent < 0 && errno == EINTR)
-        {
-            continue;
-        }
-        if (sent < 0 && CannotServe(errno))
-        {
-            break;
-        }
-        if (sent < 0)
+        served = KernelMoved(out, carvalet::RetryOnInterrupt(send));
+    }
+    PassThrough(out, in, to, false);
+}
+
+bool CarrierFile::KernelMoved(OutputFile& out, ssize_t moved) const
+{
+    if (moved < 0 && CannotServe(errno))
+    {
+        return false;
+    }
+    if (moved < 0)
+    {
+        out.Fail(errno);
+    }
+    if (moved == 0)
+    {
+        FailShorter();
+    }
+    return true;
+}
+
+void CarrierFile::PassThrough(OutputFile& out, std::int64_t from, std::int64_t to,
+                              bool positioned) const
+{
+    std::vector<std::uint8_t> buffer;
+    for (std::int64_t in = from; in < to; in += static_cast<std::int64_t>(buffer.size()))
+    {
+        buffer.resize(static_cast<std::size_t>(std::min(to - in, PART)));
+        Read(in, buffer.data(), buffer.size());
+        if (positioned && ::lseek(out.Descriptor(), in, SEEK_SET) != in)
         {
             out.Fail(errno);
         }
-        if (sent == 0)
-        {
-            throw CliError("cannot read " + m_path + ": the file became shorter while it was read");
-        }
-    }
-    std::vector<std::uint8_t> buffer;
-    for (; in < to; in += static_cast<off_t>(buffer.size()))
-    {
-        buffer.resize(static_cast<std::size_t>(std::min<std::int64_t>(to - in, PART)));
-        Read(in, buffer.data(), buffer.size());
         out.Write(buffer.data(), buffer.size());
     }
 }

@@ -2,6 +2,7 @@
 // record covers are ever read, so a large carrier costs neither time nor memory.
 #pragma once
 
+#include "common/FileDescriptor.h"
 #include "engine/BitmapDecoder.h"
 #include "engine/CarrierCodec.h"
 
@@ -40,12 +41,18 @@ public:
 private:
     void Read(std::int64_t offset, std::uint8_t* into, std::size_t size) const;
     [[noreturn]] void Fail(int code) const;
+    [[noreturn]] void FailShorter() const;
     void Spool();
     void Copy(OutputFile& out, std::int64_t from, std::int64_t to) const;
     void Send(OutputFile& out, std::int64_t from, std::int64_t to) const;
+    // What one call of the kernel's copying answered: false where it cannot serve this pair of
+    // files, and the rest passes through here; a failure or a shrunken carrier throws.
+    bool KernelMoved(OutputFile& out, ssize_t moved) const;
+    // A part at a time through memory; `positioned` writes each part at its own offset.
+    void PassThrough(OutputFile& out, std::int64_t from, std::int64_t to, bool positioned) const;
 
     std::string m_path;
-    int m_fd = -1;
+    carvalet::FileDescriptor m_fd;
     std::int32_t m_length = 0;
     dev_t m_device = 0;
     ino_t m_inode = 0;

@@ -1,6 +1,7 @@
 #include "cli/PasswordInput.h"
 
 #include "cli/CliError.h"
+#include "common/FileDescriptor.h"
 #include "common/SafeFile.h"
 #include "common/SignalGuard.h"
 #include "engine/SealedMessage.h"
@@ -35,25 +36,6 @@ void SilenceEcho(void* context)
     ::tcsetattr(terminal->fd, TCSANOW, &terminal->quiet);
 }
 
-class FileDescriptor
-{
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor()
-    {
-        if (m_fd >= 0)
-        {
-            ::close(m_fd);
-        }
-    }
-    int Get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
 // One line, without its line end, read a byte at a time so that nothing after it is taken.
 std::string ReadLine(int fd, const std::string& source)
 {
@@ -62,11 +44,7 @@ std::string ReadLine(int fd, const std::string& source)
     char c;
     for (;;)
     {
-        const ssize_t got = ::read(fd, &c, 1);
-        if (got < 0 && errno == EINTR)
-        {
-            continue;
-        }
+        const ssize_t got = carvalet::RetryOnInterrupt([&] { return ::read(fd, &c, 1); });
         if (got < 0)
         {
             throw CliError("cannot read the password from " + source + ": " +
@@ -97,8 +75,8 @@ std::string ReadLine(int fd, const std::string& source)
 
 std::string ReadPasswordFromTerminal(const std::string& prompt)
 {
-    const FileDescriptor device(::open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY));
-    if (device.Get() < 0)
+    const carvalet::FileDescriptor device(::open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY));
+    if (!device)
     {
         throw CliError(
             "no terminal to ask for the password; use --password-stdin or --password-file");
@@ -137,8 +115,8 @@ std::string ReadPasswordFromTerminal(const std::string& prompt)
 
 std::string ReadPasswordFromFile(const std::string& path)
 {
-    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
-    if (file.Get() < 0)
+    const carvalet::FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    if (!file)
     {
         throw CliError("cannot open " + path + ": " + carvalet::ErrorFromCode(errno).reason);
     }

@@ -3,6 +3,8 @@
 // pass through text unchanged come out as they went in.
 #pragma once
 
+#include "common/Utf8.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,8 +16,6 @@ namespace carvalet
 // 0x8D, 0x8F, 0x90, 0x9D) stand for the control characters of the same number, as on Windows.
 char32_t Cp1252Character(unsigned char byte);
 
-bool IsValidUtf8(std::string_view bytes);
-
 // Text read from a file or a carrier, as UTF-8: bytes that are valid UTF-8 are taken as they
 // are; anything else is read as Windows-1252, where every byte is a character.
 std::string DecodeText(std::string_view bytes);
@@ -23,8 +23,5 @@ std::string DecodeText(std::string_view bytes);
 // UTF-8 text in Windows-1252; none when it is not valid UTF-8 or holds a character that code
 // page lacks.
 std::optional<std::string> EncodeCp1252(std::string_view utf8);
-
-// Appends one character as UTF-8.
-void AppendUtf8(std::string& out, char32_t c);
 
 } // namespace carvalet

@@ -67,22 +67,13 @@ mode_t CurrentUmask()
     return mask;
 }
 
-void CloseQuietly(int fd)
-{
-    if (fd >= 0)
-    {
-        ::close(fd);
-    }
-}
-
 // Makes the folder's new entry durable; the data already is when this fails.
 void SyncFolder(const std::string& folder)
 {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0)
+    const FileDescriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd)
     {
-        ::fsync(fd);
-        ::close(fd);
+        ::fsync(fd.Get());
     }
 }
 
@@ -139,6 +130,37 @@ int LinkUnnamed(int fd, const std::string& name)
     return code;
 }
 
+// Follows the symbolic links from `path` one at a time until `stop` accepts a path on the way
+// (`path` itself first) or a path is not a link; `last` is where it stopped.
+template <typename Stop> FileError WalkLinks(const std::string& path, std::string& last, Stop stop)
+{
+    std::string current = path;
+    for (int hop = 0; hop <= MAX_LINKS; ++hop)
+    {
+        struct stat st
+        {
+        };
+        if (stop(current) || ::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+        {
+            last = current;
+            return {};
+        }
+        std::string next(PATH_MAX, '\0');
+        const ssize_t length = ::readlink(current.c_str(), next.data(), next.size());
+        if (length <= 0)
+        {
+            return ErrorFromCode(length < 0 ? errno : ENOENT);
+        }
+        if (static_cast<std::size_t>(length) >= next.size())
+        {
+            return ErrorFromCode(ENAMETOOLONG);
+        }
+        next.resize(static_cast<std::size_t>(length));
+        current = next.front() == '/' ? next : FolderOf(current) + "/" + next;
+    }
+    return ErrorFromCode(ELOOP);
+}
+
 // One of this process's own open descriptors, when path names it through links such as
 // /dev/stdout -> /proc/self/fd/1; else -1. Writing to the descriptor itself keeps where its
 // owner pointed it (a pipe, a file opened for appending).
@@ -146,8 +168,8 @@ int OwnDescriptor(const std::string& path)
 {
     const std::string prefixes[] = {"/proc/self/fd/", "/dev/fd/",
                                     "/proc/" + std::to_string(::getpid()) + "/fd/"};
-    std::string current = path;
-    for (int hop = 0; hop <= MAX_LINKS; ++hop)
+    int fd = -1;
+    const auto names = [&](const std::string& current)
     {
         for (const std::string& prefix : prefixes)
         {
@@ -156,20 +178,18 @@ int OwnDescriptor(const std::string& path)
             if (!number.empty() && number.size() < 9 &&
                 number.find_first_not_of("0123456789") == std::string::npos)
             {
-                const int fd = std::stoi(number);
-                return ::fcntl(fd, F_GETFD) >= 0 ? fd : -1;
+                fd = std::stoi(number);
+                return true;
             }
         }
-        std::string next(PATH_MAX, '\0');
-        const ssize_t length = ::readlink(current.c_str(), next.data(), next.size());
-        if (length <= 0 || static_cast<std::size_t>(length) >= next.size())
-        {
-            return -1;
-        }
-        next.resize(static_cast<std::size_t>(length));
-        current = next.front() == '/' ? next : FolderOf(current) + "/" + next;
+        return false;
+    };
+    std::string last;
+    if (WalkLinks(path, last, names) || fd < 0)
+    {
+        return -1;
     }
-    return -1;
+    return ::fcntl(fd, F_GETFD) >= 0 ? fd : -1;
 }
 
 } // namespace
@@ -193,12 +213,8 @@ FileError ReadUpTo(int fd, std::size_t limit, std::string& bytes, bool& more)
         const std::size_t want = std::min(CHUNK, limit + 1 - bytes.size());
         const std::size_t start = bytes.size();
         bytes.resize(start + want);
-        const ssize_t got = ::read(fd, bytes.data() + start, want);
-        if (got < 0 && errno == EINTR)
-        {
-            bytes.resize(start);
-            continue;
-        }
+        const ssize_t got =
+            RetryOnInterrupt([&] { return ::read(fd, bytes.data() + start, want); });
         if (got < 0)
         {
             const int code = errno;
@@ -221,23 +237,22 @@ FileError ReadUpTo(int fd, std::size_t limit, std::string& bytes, bool& more)
 
 FileError ReadWholeFile(const std::string& path, std::size_t limit, std::string& bytes)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0)
+    const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    if (!fd)
     {
         return ErrorFromCode(errno);
     }
     struct stat st
     {
     };
-    FileError error = ::fstat(fd, &st) != 0 ? ErrorFromCode(errno)
-                      : S_ISDIR(st.st_mode) ? ErrorFromCode(EISDIR)
-                                            : FileError{};
+    FileError error = ::fstat(fd.Get(), &st) != 0 ? ErrorFromCode(errno)
+                      : S_ISDIR(st.st_mode)       ? ErrorFromCode(EISDIR)
+                                                  : FileError{};
     bool more = false;
     if (!error)
     {
-        error = ReadUpTo(fd, limit, bytes, more);
+        error = ReadUpTo(fd.Get(), limit, bytes, more);
     }
-    ::close(fd);
     if (!error && more)
     {
         error = ErrorFromCode(EFBIG);
@@ -250,11 +265,7 @@ FileError WriteAll(int fd, const void* bytes, std::size_t size)
     const auto* from = static_cast<const char*>(bytes);
     while (size > 0)
     {
-        const ssize_t put = ::write(fd, from, size);
-        if (put < 0 && errno == EINTR)
-        {
-            continue;
-        }
+        const ssize_t put = RetryOnInterrupt([&] { return ::write(fd, from, size); });
         if (put <= 0)
         {
             return ErrorFromCode(put < 0 ? errno : EIO);
@@ -267,31 +278,7 @@ FileError WriteAll(int fd, const void* bytes, std::size_t size)
 
 FileError FollowLinks(const std::string& path, std::string& target)
 {
-    std::string current = path;
-    for (int hop = 0; hop <= MAX_LINKS; ++hop)
-    {
-        struct stat st
-        {
-        };
-        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
-        {
-            target = current;
-            return {};
-        }
-        std::string next(PATH_MAX, '\0');
-        const ssize_t length = ::readlink(current.c_str(), next.data(), next.size());
-        if (length < 0)
-        {
-            return ErrorFromCode(errno);
-        }
-        if (static_cast<std::size_t>(length) >= next.size())
-        {
-            return ErrorFromCode(ENAMETOOLONG);
-        }
-        next.resize(static_cast<std::size_t>(length));
-        current = next.front() == '/' ? next : FolderOf(current) + "/" + next;
-    }
-    return ErrorFromCode(ELOOP);
+    return WalkLinks(path, target, [](const std::string&) { return false; });
 }
 
 void SetUnnamedFilesForTesting(bool allowed)
@@ -316,9 +303,9 @@ FileError FileReplacement::Open(const std::string& path, const Options& options)
     if (const int own = OwnDescriptor(path); own >= 0)
     {
         m_target = path;
-        m_fd = ::fcntl(own, F_DUPFD_CLOEXEC, 0);
+        m_fd.Reset(::fcntl(own, F_DUPFD_CLOEXEC, 0));
         m_replaces = false;
-        return m_fd < 0 ? ErrorFromCode(errno) : FileError{};
+        return m_fd ? FileError{} : ErrorFromCode(errno);
     }
     struct stat st
     {
@@ -367,13 +354,13 @@ FileError FileReplacement::Open(const std::string& path, const Options& options)
 
 FileError FileReplacement::OpenInto(int flags)
 {
-    const int fd = ::open(m_target.c_str(), flags);
-    if (fd < 0)
+    FileDescriptor fd(::open(m_target.c_str(), flags));
+    if (!fd)
     {
         return ErrorFromCode(errno);
     }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    m_fd = fd;
+    ::fcntl(fd.Get(), F_SETFL, ::fcntl(fd.Get(), F_GETFL) & ~O_NONBLOCK);
+    m_fd = std::move(fd);
     m_replaces = false;
     return {};
 }
@@ -383,10 +370,9 @@ FileError FileReplacement::MakeNewFile()
     m_replaces = true;
     if (g_unnamedAllowed)
     {
-        const int fd = ::open(m_folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
-        if (fd >= 0)
+        m_fd.Reset(::open(m_folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666));
+        if (m_fd)
         {
-            m_fd = fd;
             m_unnamed = true;
             return {};
         }
@@ -397,12 +383,11 @@ FileError FileReplacement::MakeNewFile()
         }
     }
     std::string name = m_folder + "/" + TEMPORARY_PATTERN;
-    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
-    if (fd < 0)
+    m_fd.Reset(::mkostemp(name.data(), O_CLOEXEC));
+    if (!m_fd)
     {
         return FolderError(errno, m_folder, m_existing);
     }
-    m_fd = fd;
     m_temporary = std::move(name);
     m_guard = GuardNamed(m_temporary);
     return {};
@@ -410,21 +395,16 @@ FileError FileReplacement::MakeNewFile()
 
 FileError FileReplacement::Commit()
 {
-    if (m_fd < 0)
+    if (!m_fd)
     {
         return ErrorFromCode(EBADF);
     }
     if (!m_replaces)
     {
-        const int fd = m_fd;
-        m_fd = -1;
-        const FileError error = FlushFailed(fd) ? ErrorFromCode(errno) : FileError{};
-        if (::close(fd) != 0 && !error && errno != EINTR)
-        {
-            return ErrorFromCode(errno);
-        }
+        const FileError error = FlushFailed(m_fd.Get()) ? ErrorFromCode(errno) : FileError{};
+        const int closing = m_fd.Close();
         Reset();
-        return error;
+        return error || closing == 0 ? error : ErrorFromCode(closing);
     }
     if (FileError error = Publish())
     {
@@ -440,18 +420,22 @@ FileError FileReplacement::Publish()
 {
     if (m_existing)
     {
-        // Only root may give a file away, and only to a group one is in otherwise.
-        if (::fchown(m_fd, m_uid, m_gid) != 0 && ::fchown(m_fd, static_cast<uid_t>(-1), m_gid) != 0)
+        // Only root may give a file away, and only to a group one is in otherwise. Where neither
+        // is allowed the save goes on: the new file stays the saving user's, as any file they
+        // make is.
+        if (::fchown(m_fd.Get(), m_uid, m_gid) != 0)
         {
+            [[maybe_unused]] const bool groupKept =
+                ::fchown(m_fd.Get(), static_cast<uid_t>(-1), m_gid) == 0;
         }
         // After chown, which clears set-user-ID and set-group-ID bits.
-        if (::fchmod(m_fd, m_mode) != 0)
+        if (::fchmod(m_fd.Get(), m_mode) != 0)
         {
             // Some file systems keep no modes; what they give must not open the file wider.
             struct stat st
             {
             };
-            if (::fstat(m_fd, &st) != 0 || (st.st_mode & 07777 & ~m_mode) != 0)
+            if (::fstat(m_fd.Get(), &st) != 0 || (st.st_mode & 07777 & ~m_mode) != 0)
             {
                 return ErrorFromCode(errno == 0 ? EPERM : errno);
             }
@@ -459,10 +443,10 @@ FileError FileReplacement::Publish()
     }
     else if (!m_unnamed)
     {
-        ::fchmod(m_fd, 0666 & ~CurrentUmask());
+        ::fchmod(m_fd.Get(), 0666 & ~CurrentUmask());
     }
     // The data reaches the disk before the new file takes the target's name.
-    if (::fsync(m_fd) != 0)
+    if (::fsync(m_fd.Get()) != 0)
     {
         return ErrorFromCode(errno);
     }
@@ -471,7 +455,7 @@ FileError FileReplacement::Publish()
         if (!m_existing)
         {
             // A new target gets its name in one step, so it never exists half-written.
-            const int code = LinkUnnamed(m_fd, m_target);
+            const int code = LinkUnnamed(m_fd.Get(), m_target);
             if (code != EEXIST)
             {
                 return code == 0 ? FileError{} : ErrorFromCode(code);
@@ -483,7 +467,7 @@ FileError FileReplacement::Publish()
         for (int attempt = 0;; ++attempt)
         {
             std::string name = RandomName(m_folder);
-            const int code = LinkUnnamed(m_fd, name);
+            const int code = LinkUnnamed(m_fd.Get(), name);
             if (code == 0)
             {
                 m_temporary = std::move(name);
@@ -507,8 +491,7 @@ FileError FileReplacement::Publish()
 
 void FileReplacement::Reset()
 {
-    CloseQuietly(m_fd);
-    m_fd = -1;
+    m_fd.Reset();
     m_guard.reset();
     m_temporary.clear();
     m_replaces = m_existing = m_unnamed = false;

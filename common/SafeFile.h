@@ -10,6 +10,8 @@
 // never overwritten in place.
 #pragma once
 
+#include "common/FileDescriptor.h"
+
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -69,7 +71,7 @@ public:
     FileError Open(const std::string& path, const Options& options);
     FileError Open(const std::string& path) { return Open(path, Options{}); }
     // Readable and writable when a file is replaced; write-only when written into.
-    int Descriptor() const { return m_fd; }
+    int Descriptor() const { return m_fd.Get(); }
     // True when a new file takes the target's place; false for a device, pipe or socket.
     bool Replaces() const { return m_replaces; }
     // The file written: the final target of a symbolic link, else the path given.
@@ -83,7 +85,7 @@ private:
     FileError Publish();
     void Reset();
 
-    int m_fd = -1;
+    FileDescriptor m_fd;
     bool m_replaces = false;
     bool m_existing = false;
     bool m_unnamed = false;

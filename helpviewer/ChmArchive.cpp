@@ -1,10 +1,11 @@
 #include "helpviewer/ChmArchive.h"
 
+#include "common/Utf8.h"
+
 #include <chm_lib.h>
 
 #include <algorithm>
 #include <cctype>
-#include <cstdint>
 
 namespace
 {
@@ -65,7 +66,7 @@ std::string DecodeEntities(std::string_view text)
             continue;
         }
         const std::string entity = ToLower(text.substr(i + 1, end - i - 1));
-        std::uint32_t code = 0;
+        char32_t code = 0;
         if (entity == "amp")
             code = '&';
         else if (entity == "lt")
@@ -86,7 +87,7 @@ std::string DecodeEntities(std::string_view text)
                 std::all_of(digits.begin(), digits.end(),
                             [hex](unsigned char c)
                             { return hex ? std::isxdigit(c) != 0 : std::isdigit(c) != 0; }))
-                code = static_cast<std::uint32_t>(std::stoul(digits, nullptr, hex ? 16 : 10));
+                code = static_cast<char32_t>(std::stoul(digits, nullptr, hex ? 16 : 10));
         }
         if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
         {
@@ -94,26 +95,7 @@ std::string DecodeEntities(std::string_view text)
             continue;
         }
         // UTF-8, which is how the viewer reads every text of the archive.
-        if (code < 0x80)
-            out += static_cast<char>(code);
-        else if (code < 0x800)
-        {
-            out += static_cast<char>(0xC0 | (code >> 6));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        }
-        else if (code < 0x10000)
-        {
-            out += static_cast<char>(0xE0 | (code >> 12));
-            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        }
-        else
-        {
-            out += static_cast<char>(0xF0 | (code >> 18));
-            out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        }
+        carvalet::AppendUtf8(out, code);
         i = end;
     }
     return out;

@@ -1,5 +1,7 @@
 #include "platform/com/Com.h"
 
+#include "common/Hex.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,24 +15,13 @@ const IID IID_NULL = {0, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
 namespace
 {
 
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Reads `digits` hex digits at `pos`; false if any is not a hex digit.
 bool ReadHex(std::string_view text, std::size_t pos, std::size_t digits, std::uint32_t& value)
 {
     value = 0;
     for (std::size_t i = 0; i < digits; ++i)
     {
-        const int d = HexDigit(text[pos + i]);
+        const int d = carvalet::HexDigitValue(text[pos + i]);
         if (d < 0)
             return false;
         value = (value << 4) | static_cast<std::uint32_t>(d);

@@ -1,5 +1,6 @@
 #include "platform/gdi/BitmapPreview.h"
 
+#include "common/FileDescriptor.h"
 #include "engine/BitmapDecoder.h"
 
 #include <cstring>
@@ -37,9 +38,11 @@ QImage layer::ReadBitmapPreview(const std::string& nativePath, int cx, int cy)
 {
     if (cx < 0 || cy < 0)
         return {};
-    const int fd = ::open(nativePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
+    const carvalet::FileDescriptor file(
+        ::open(nativePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!file)
         return {};
+    const int fd = file.Get();
     struct stat st
     {
     };
@@ -52,7 +55,8 @@ QImage layer::ReadBitmapPreview(const std::string& nativePath, int cx, int cy)
             std::size_t done = 0;
             while (done < size)
             {
-                const ssize_t n = ::pread(fd, out + done, size - done, offset + done);
+                const ssize_t n = carvalet::RetryOnInterrupt(
+                    [&] { return ::pread(fd, out + done, size - done, offset + done); });
                 if (n <= 0)
                     return false;
                 done += static_cast<std::size_t>(n);
@@ -61,7 +65,6 @@ QImage layer::ReadBitmapPreview(const std::string& nativePath, int cx, int cy)
         };
         image = Preview(read, st.st_size, cx, cy);
     }
-    ::close(fd);
     return image;
 }
 

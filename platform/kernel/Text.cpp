@@ -1,6 +1,7 @@
 #include "platform/kernel/Text.h"
 
 #include "common/Cp1252.h"
+#include "common/Utf8.h"
 
 #include <optional>
 #include <utility>
@@ -98,64 +99,6 @@ std::string layer::WindowsPath(std::string_view nativePath)
 namespace
 {
 constexpr char16_t kEscapeBase = 0xDC00;
-
-// The length of the well-formed UTF-8 sequence at the start of `bytes` and its code point;
-// 0 when there is none (a stray, overlong, surrogate or out-of-range sequence).
-std::size_t Utf8Sequence(std::string_view bytes, char32_t& code)
-{
-    const auto lead = static_cast<unsigned char>(bytes[0]);
-    std::size_t length = 0;
-    char32_t min = 0;
-    if (lead < 0x80)
-    {
-        code = lead;
-        return 1;
-    }
-    if ((lead & 0xE0) == 0xC0)
-        length = 2, code = lead & 0x1F, min = 0x80;
-    else if ((lead & 0xF0) == 0xE0)
-        length = 3, code = lead & 0x0F, min = 0x800;
-    else if ((lead & 0xF8) == 0xF0)
-        length = 4, code = lead & 0x07, min = 0x10000;
-    else
-        return 0;
-    if (bytes.size() < length)
-        return 0;
-    for (std::size_t i = 1; i < length; ++i)
-    {
-        const auto next = static_cast<unsigned char>(bytes[i]);
-        if ((next & 0xC0) != 0x80)
-            return 0;
-        code = (code << 6) | (next & 0x3F);
-    }
-    if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-        return 0;
-    return length;
-}
-
-void AppendUtf8(std::string& out, char32_t code)
-{
-    if (code < 0x80)
-        out += static_cast<char>(code);
-    else if (code < 0x800)
-    {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-    else if (code < 0x10000)
-    {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-    else
-    {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
 } // namespace
 
 QString layer::ExactTextToQString(std::string_view bytes)
@@ -164,12 +107,11 @@ QString layer::ExactTextToQString(std::string_view bytes)
     out.reserve(static_cast<qsizetype>(bytes.size()));
     while (!bytes.empty())
     {
-        char32_t code = 0;
-        if (const std::size_t length = Utf8Sequence(bytes, code))
+        if (const std::optional<carvalet::Utf8Character> c = carvalet::FirstUtf8Character(bytes))
         {
-            const char32_t one[] = {code};
+            const char32_t one[] = {c->code};
             out.append(QString::fromUcs4(one, 1));
-            bytes.remove_prefix(length);
+            bytes.remove_prefix(c->length);
             continue;
         }
         out.append(QChar(char16_t(kEscapeBase + static_cast<unsigned char>(bytes[0]))));
@@ -187,13 +129,13 @@ std::string layer::ExactQStringToText(const QString& text)
         const char16_t unit = text[i].unicode();
         if (QChar::isHighSurrogate(unit) && i + 1 < text.size() && text[i + 1].isLowSurrogate())
         {
-            AppendUtf8(out, QChar::surrogateToUcs4(unit, text[i + 1].unicode()));
+            carvalet::AppendUtf8(out, QChar::surrogateToUcs4(unit, text[i + 1].unicode()));
             ++i;
         }
         else if (unit >= kEscapeBase + 0x80 && unit <= kEscapeBase + 0xFF)
             out += static_cast<char>(unit - kEscapeBase);
         else
-            AppendUtf8(out, unit); // other lone surrogates keep their three-byte form
+            carvalet::AppendUtf8(out, unit); // other lone surrogates keep their three-byte form
     }
     return out;
 }

@@ -1,5 +1,6 @@
 #include "platform/kernel/WinBase.h"
 
+#include "common/FileDescriptor.h"
 #include "platform/kernel/HandleTable.h"
 #include "platform/kernel/Text.h"
 
@@ -21,12 +22,7 @@ std::optional<std::string> g_modulePathForTesting;
 class CMutexObject : public CHandleObject
 {
 public:
-    ~CMutexObject() override
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    int m_fd = -1;
+    carvalet::FileDescriptor m_socket;
 };
 
 std::string ExecutablePath()
@@ -108,17 +104,16 @@ HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL, LPCSTR lpName)
     DWORD error = ERROR_SUCCESS;
     if (lpName && *lpName)
     {
-        mutex->m_fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (mutex->m_fd < 0)
+        mutex->m_socket.Reset(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        if (!mutex->m_socket)
         {
             SetLastError(ERROR_INVALID_HANDLE);
             return HANDLE();
         }
-        if (!BindName(mutex->m_fd, lpName))
+        if (!BindName(mutex->m_socket.Get(), lpName))
         {
             // Someone holds the name already: this handle refers to the existing mutex.
-            ::close(mutex->m_fd);
-            mutex->m_fd = -1;
+            mutex->m_socket.Reset();
             error = ERROR_ALREADY_EXISTS;
         }
     }

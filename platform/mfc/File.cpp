@@ -1,5 +1,6 @@
 #include "platform/mfc/File.h"
 
+#include "common/FileDescriptor.h"
 #include "common/SafeFile.h"
 #include "platform/kernel/Text.h"
 #include "platform/kernel/WinBase.h"
@@ -98,29 +99,27 @@ BOOL CFile::Open(LPCSTR lpszFileName, UINT nOpenFlags, CFileException* pError)
     int flags = access | O_CLOEXEC | O_NONBLOCK;
     if (nOpenFlags & modeCreate)
         flags |= O_CREAT;
-    const int fd = ::open(m_strNative.c_str(), flags, 0666);
+    carvalet::FileDescriptor fd(::open(m_strNative.c_str(), flags, 0666));
     const auto failed = [&](int error)
     {
         const carvalet::FileError why = carvalet::ErrorFromCode(error);
         return refuse(error, "Could not open " + m_strNative + ": " + why.reason + ".",
                       CauseOf(why));
     };
-    if (fd < 0)
+    if (!fd)
         return failed(errno);
     struct stat st
     {
     };
-    const int refused = fstat(fd, &st) != 0                            ? errno
+    const int refused = fstat(fd.Get(), &st) != 0                      ? errno
                         : S_ISDIR(st.st_mode)                          ? EISDIR
                         : S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode) ? ENXIO
                                                                        : 0;
     if (refused != 0)
-    {
-        ::close(fd);
         return failed(refused);
-    }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    m_fd = fd;
+    ::fcntl(fd.Get(), F_SETFL, ::fcntl(fd.Get(), F_GETFL) & ~O_NONBLOCK);
+    m_fd = fd.Get();
+    m_file = std::move(fd);
     return TRUE;
 }
 
@@ -168,9 +167,8 @@ UINT CFile::Read(void* lpBuf, UINT nCount)
     UINT done = 0;
     while (done < nCount)
     {
-        const ssize_t n = ::read(m_fd, out + done, nCount - done);
-        if (n < 0 && errno == EINTR)
-            continue;
+        const ssize_t n =
+            carvalet::RetryOnInterrupt([&] { return ::read(m_fd, out + done, nCount - done); });
         if (n < 0)
             Fail("Could not read", errno);
         if (n == 0)
@@ -184,17 +182,8 @@ void CFile::Write(const void* lpBuf, UINT nCount)
 {
     if (m_fd < 0)
         Fail("Could not write", EBADF);
-    const auto* in = static_cast<const char*>(lpBuf);
-    UINT done = 0;
-    while (done < nCount)
-    {
-        const ssize_t n = ::write(m_fd, in + done, nCount - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            Fail("Could not write", n < 0 ? errno : EIO);
-        done += static_cast<UINT>(n);
-    }
+    if (const carvalet::FileError error = carvalet::WriteAll(m_fd, lpBuf, nCount))
+        Fail("Could not write", error.code);
 }
 
 ULONGLONG CFile::SeekToBegin()
@@ -223,7 +212,6 @@ void CFile::Close()
         Abort();
         return;
     }
-    const int fd = m_fd;
     m_fd = -1;
     if (m_pReplacement)
     {
@@ -236,16 +224,15 @@ void CFile::Close()
         }
         return;
     }
-    if (::close(fd) != 0 && errno != EINTR)
-        Fail("Could not write", errno);
+    if (const int error = m_file.Close())
+        Fail("Could not write", error);
 }
 
 void CFile::Abort()
 {
     if (m_pReplacement)
         m_pReplacement->Abort();
-    else if (m_fd >= 0)
-        ::close(m_fd);
+    m_file.Reset();
     m_pReplacement.reset();
     m_fd = -1;
 }

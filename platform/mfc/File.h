@@ -9,6 +9,7 @@
 // target, Open fails with the cause directoryFull and the target stays as it was.
 #pragma once
 
+#include "common/FileDescriptor.h"
 #include "platform/kernel/WinTypes.h"
 #include "platform/mfc/FileException.h"
 #include "platform/mfc/String.h"
@@ -68,7 +69,10 @@ private:
     [[noreturn]] void Fail(const char* what, int error) const;
     BOOL OpenReplacement(CFileException* pError);
 
+    // The descriptor in use: m_file's, or the replacement's.
     int m_fd = -1;
+    // What Open opened when no replacement owns the descriptor.
+    carvalet::FileDescriptor m_file;
     CString m_strFileName;
     std::string m_strNative;
     // Set while a save is being written; Close commits it.

@@ -3,6 +3,7 @@
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/ImageObject.h"
 #include "platform/kernel/Text.h"
+#include "platform/kernel/Unhandled.h"
 
 #include <QAbstractButton>
 #include <QLabel>
@@ -117,7 +118,17 @@ LRESULT layer::DefWindowProc(CWindowRecord& record, UINT msg, WPARAM wParam, LPA
         if (record.m_style & WS_CHILD)
             return SendMessageA(record.m_hWndParent, msg, wParam, lParam);
         return 0;
+    case WM_PAINT:
+        // Qt has painted the window; nothing is left to validate.
+        return 0;
+    case WM_COMMAND:
+    case WM_NOTIFY:
+        // A command or notification nobody handled is dropped, as on Windows.
+        return 0;
     default:
+        // Messages of the program's own (WM_USER and up) mean nothing to a default procedure.
+        if (msg < WM_USER)
+            layer::ReportUnhandled("DefWindowProc", layer::UnhandledKind::Message, long(msg));
         return 0;
     }
 }

@@ -1,5 +1,6 @@
 #include "platform/user/DropFiles.h"
 
+#include "common/Hex.h"
 #include "platform/kernel/HandleTable.h"
 #include "platform/kernel/Text.h"
 #include "platform/user/QtBridge.h"
@@ -18,24 +19,14 @@ public:
     std::vector<std::string> m_files;
 };
 
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 std::string PercentDecoded(std::string_view text)
 {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i)
     {
-        const int high = text[i] == '%' && i + 2 < text.size() ? HexValue(text[i + 1]) : -1;
-        const int low = high >= 0 ? HexValue(text[i + 2]) : -1;
+        const int high =
+            text[i] == '%' && i + 2 < text.size() ? carvalet::HexDigitValue(text[i + 1]) : -1;
+        const int low = high >= 0 ? carvalet::HexDigitValue(text[i + 2]) : -1;
         if (low < 0)
         {
             out += text[i];

@@ -2,6 +2,7 @@
 
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/ImageObject.h"
+#include "platform/kernel/Unhandled.h"
 #include "platform/user/Resources.h"
 #include "platform/user/WindowRecord.h"
 
@@ -103,8 +104,13 @@ BOOL PostMessageA(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
 LONG_PTR SetWindowLongPtrA(HWND hWnd, int nIndex, LONG_PTR dwNewLong)
 {
     CWindowRecord* record = layer::FindWindow(hWnd);
-    if (!record || nIndex != GWLP_WNDPROC)
+    if (!record)
         return 0;
+    if (nIndex != GWLP_WNDPROC)
+    {
+        layer::ReportUnhandled("SetWindowLongPtrA", layer::UnhandledKind::Index, nIndex);
+        return 0;
+    }
     return reinterpret_cast<LONG_PTR>(
         std::exchange(record->m_pfnWndProc, reinterpret_cast<WNDPROC>(dwNewLong)));
 }
@@ -275,6 +281,7 @@ int GetSystemMetrics(int nIndex)
     case SM_CYSMICON:
         return 16;
     default:
+        layer::ReportUnhandled("GetSystemMetrics", layer::UnhandledKind::Index, nIndex);
         return 0;
     }
 }

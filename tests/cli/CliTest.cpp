@@ -1,6 +1,7 @@
 #include "engine/CarrierCodec.h"
 #include "engine/PasswordRecord.h"
 #include "engine/SealedMessage.h"
+#include "tests/support/FileFlags.h"
 
 #include <gtest/gtest.h>
 
@@ -12,11 +13,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <linux/fs.h>
 #include <poll.h>
 #include <pty.h>
 #include <sstream>
-#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -31,6 +30,8 @@
 #include <vector>
 
 namespace fs = std::filesystem;
+using fileflags::IsRoot;
+using fileflags::SetImmutable;
 
 namespace
 {
@@ -55,29 +56,9 @@ void WriteFile(const fs::path& path, const std::string& bytes)
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-bool IsRoot()
-{
-    return ::geteuid() == 0;
-}
-
 void SkipLoudly(const std::string& what)
 {
     std::cout << "[ SKIPPED  ] " << what << " needs root\n";
-}
-
-// The immutable flag stops even root from writing (and only root may set it).
-bool SetImmutable(const fs::path& path, bool on)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK);
-    int flags = 0;
-    bool done = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
-    done = done && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    if (fd >= 0)
-    {
-        ::close(fd);
-    }
-    return done;
 }
 
 // A classic 24-bit bitmap, one pixel and its padding a row, whose bytes all differ in their
@@ -122,6 +103,19 @@ std::string Hidden(const std::string& carrier, const std::string& password,
               1);
     EXPECT_EQ(EmbedText(bytes.data(), length, MESSAGE_SLOT, message, nullptr), 1);
     return std::string(bytes.begin(), bytes.end());
+}
+
+// Becomes the tool, run with `args`.
+[[noreturn]] void Exec(const std::vector<std::string>& args)
+{
+    std::vector<char*> argv{const_cast<char*>(CARVALET_CLI)};
+    for (const std::string& arg : args)
+    {
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    }
+    argv.push_back(nullptr);
+    ::execv(CARVALET_CLI, argv.data());
+    ::_exit(127);
 }
 
 // A fresh folder per test, removed afterwards.
@@ -197,18 +191,6 @@ protected:
             fs::remove(errFile);
         }
         return result;
-    }
-
-    [[noreturn]] static void Exec(const std::vector<std::string>& args)
-    {
-        std::vector<char*> argv{const_cast<char*>(CARVALET_CLI)};
-        for (const std::string& arg : args)
-        {
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        }
-        argv.push_back(nullptr);
-        ::execv(CARVALET_CLI, argv.data());
-        ::_exit(127);
     }
 
     std::string Path(const std::string& name) const { return (dir / name).string(); }
@@ -564,14 +546,7 @@ TEST_F(CarvaletCli, AsksOnTheTerminalWithoutEcho)
         }
         if (pid == 0)
         {
-            std::vector<char*> argv{const_cast<char*>(CARVALET_CLI)};
-            for (const std::string& arg : args)
-            {
-                argv.push_back(const_cast<char*>(arg.c_str()));
-            }
-            argv.push_back(nullptr);
-            ::execv(CARVALET_CLI, argv.data());
-            ::_exit(127);
+            Exec(args);
         }
         std::string screen;
         std::size_t answered = 0;
@@ -1213,56 +1188,6 @@ TEST_F(CarvaletCli, LargeCarriersAreStreamedToTheSameBytes)
     EXPECT_NE(info.out.find("Size: 2147483647 bytes"), std::string::npos) << info.out;
 }
 
-TEST_F(CarvaletCli, AKillAtAnyMomentOfASaveLeavesTheOldFileOrTheNewOneAndNothingElse)
-{
-    const std::string carrier = MakeCarrier(32 << 20);
-    WriteFile(Path("large.bmp"), carrier);
-    const std::string old = "the old target";
-    const std::string fresh = Hidden(carrier, "password1", "new");
-    // Starts a hide into target.bmp and kills it after `after` ms (never, when negative).
-    const auto save = [&](int after)
-    {
-        int in[2];
-        EXPECT_EQ(::pipe(in), 0);
-        EXPECT_EQ(::write(in[1], "password1\n", 10), 10);
-        ::close(in[1]);
-        const auto start = std::chrono::steady_clock::now();
-        const pid_t pid = ::fork();
-        if (pid == 0)
-        {
-            ::dup2(in[0], 0);
-            Exec({"hide", Path("large.bmp"), Path("target.bmp"), "--message", "new",
-                  "--password-stdin"});
-        }
-        ::close(in[0]);
-        if (after >= 0)
-        {
-            std::this_thread::sleep_for(std::chrono::milliseconds(after));
-            ::kill(pid, SIGKILL);
-        }
-        int status = 0;
-        EXPECT_EQ(::waitpid(pid, &status, 0), pid);
-        return static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                    std::chrono::steady_clock::now() - start)
-                                    .count());
-    };
-    const std::vector<std::string> files = {"large.bmp", "sample.bmp", "target.bmp"};
-    WriteFile(Path("target.bmp"), old);
-    const int whole = save(-1);
-    ASSERT_TRUE(ReadFile(Path("target.bmp")) == fresh);
-    int oldSeen = 0;
-    for (int step = 0; step <= 10; ++step)
-    {
-        WriteFile(Path("target.bmp"), old);
-        save(whole * step / 10);
-        const std::string now = ReadFile(Path("target.bmp"));
-        EXPECT_TRUE(now == old || now == fresh) << "killed at step " << step;
-        EXPECT_EQ(Listing(), files) << "killed at step " << step;
-        oldSeen += now == old;
-    }
-    EXPECT_GT(oldSeen, 0) << "no kill landed before the save ended";
-}
-
 // The tool at its password prompt on a pseudo-terminal, started as a shell starts a job: in a
 // process group of its own, in the terminal's foreground, under a parent that waits for it.
 class Prompt
@@ -1281,7 +1206,7 @@ public:
                 ::setpgid(0, 0);
                 const rlimit noCore{0, 0};
                 ::setrlimit(RLIMIT_CORE, &noCore);
-                CarvaletCliExec(args);
+                Exec(args);
             }
             ::setpgid(job, job);
             ::tcsetpgrp(STDIN_FILENO, job);
@@ -1382,18 +1307,6 @@ public:
     const std::string& Screen() const { return m_screen; }
 
 private:
-    static void CarvaletCliExec(const std::vector<std::string>& args)
-    {
-        std::vector<char*> argv{const_cast<char*>(CARVALET_CLI)};
-        for (const std::string& arg : args)
-        {
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        }
-        argv.push_back(nullptr);
-        ::execv(CARVALET_CLI, argv.data());
-        ::_exit(127);
-    }
-
     int m_master = -1;
     int m_slave = -1;
     pid_t m_shell = -1;

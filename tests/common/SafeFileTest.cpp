@@ -1,5 +1,6 @@
 // The safe-file rules on real files, links, devices and pipes made in a scratch folder.
 #include "common/SafeFile.h"
+#include "tests/support/FileFlags.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +11,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -23,6 +22,8 @@
 namespace fs = std::filesystem;
 using carvalet::FileError;
 using carvalet::FileReplacement;
+using fileflags::IsRoot;
+using fileflags::SetImmutable;
 
 namespace
 {
@@ -36,26 +37,6 @@ std::string Read(const fs::path& path)
 void Write(const fs::path& path, const std::string& bytes)
 {
     std::ofstream(path, std::ios::binary) << bytes;
-}
-
-bool IsRoot()
-{
-    return ::geteuid() == 0;
-}
-
-// Sets or clears the immutable flag, which stops even root from writing (root-only itself).
-bool SetImmutable(const fs::path& path, bool on)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK);
-    int flags = 0;
-    bool done = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
-    done = done && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    if (fd >= 0)
-    {
-        ::close(fd);
-    }
-    return done;
 }
 
 FileError Save(const fs::path& path, const std::string& bytes,
@@ -359,6 +340,86 @@ TEST_P(SafeFile, SignalsThatEndTheProcessLeaveNoFileBehind)
         EXPECT_EQ(WTERMSIG(status), signal);
         EXPECT_EQ(Listing(), std::vector<std::string>{"picture.bmp"}) << strsignal(signal);
         EXPECT_EQ(Read(target), "old contents");
+    }
+}
+
+TEST_P(SafeFile, AKillAtAnyStepOfASaveLeavesTheOldFileOrTheNewOne)
+{
+    const fs::path target = dir / "picture.bmp";
+    constexpr int PARTS = 16;
+    const std::size_t part = 1 << 18;
+    const std::string fresh(PARTS * part, 'n');
+    // The child stops after each step of a save until told to go on: step 0 before opening,
+    // step k after the k-th part is written. The parent kills it at step `at`; past the last
+    // step, just after letting it commit. Whether the child ended as it should is returned.
+    const auto save = [&](int at)
+    {
+        Write(target, "old contents");
+        int report[2];
+        int go[2];
+        EXPECT_TRUE(::pipe(report) == 0 && ::pipe(go) == 0);
+        const pid_t child = ::fork();
+        if (child == 0)
+        {
+            const auto step = [&]
+            {
+                char c = 0;
+                return ::write(report[1], "s", 1) == 1 && ::read(go[0], &c, 1) == 1;
+            };
+            FileReplacement file;
+            if (!step() || file.Open(target.string()))
+            {
+                ::_exit(3);
+            }
+            for (int k = 0; k < PARTS; ++k)
+            {
+                if (carvalet::WriteAll(file.Descriptor(), fresh.data() + k * part, part) || !step())
+                {
+                    ::_exit(4);
+                }
+            }
+            ::_exit(file.Commit() ? 5 : 0);
+        }
+        ::close(report[1]);
+        ::close(go[0]);
+        char c = 0;
+        bool killed = false;
+        for (int taken = 0; !killed && ::read(report[0], &c, 1) == 1; ++taken)
+        {
+            if (taken != at)
+            {
+                EXPECT_EQ(::write(go[1], "g", 1), 1);
+            }
+            killed = taken == at || (taken == PARTS && at > PARTS);
+            if (killed)
+            {
+                ::kill(child, SIGKILL);
+            }
+        }
+        int status = 0;
+        EXPECT_EQ(::waitpid(child, &status, 0), child);
+        ::close(report[0]);
+        ::close(go[1]);
+        const bool done = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        return at < 0 ? done : at > PARTS || WIFSIGNALED(status);
+    };
+    for (int at = 0; at <= PARTS; ++at)
+    {
+        EXPECT_TRUE(save(at)) << "not killed at step " << at;
+        EXPECT_EQ(Read(target), "old contents") << "killed at step " << at;
+    }
+    for (int again = 0; again < 5; ++again)
+    {
+        EXPECT_TRUE(save(PARTS + 1));
+        const std::string now = Read(target);
+        EXPECT_TRUE(now == "old contents" || now == fresh) << "killed while committing";
+    }
+    ASSERT_TRUE(save(-1));
+    EXPECT_TRUE(Read(target) == fresh);
+    // A kill cannot be caught, so a named new file outlives it; an unnamed one leaves nothing.
+    if (GetParam())
+    {
+        EXPECT_EQ(Listing(), std::vector<std::string>{"picture.bmp"});
     }
 }
 

@@ -5,6 +5,7 @@
 #include "engine/SealedMessage.h"
 #include "platform/gdi/ImageObject.h"
 #include "platform/kernel/Text.h"
+#include "tests/support/FileFlags.h"
 #include "tests/support/ModalScript.h"
 #include "tests/support/PictureFiles.h"
 #include "tests/support/ScratchConfig.h"
@@ -19,8 +20,6 @@
 #include <QTest>
 #include <csignal>
 #include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -70,18 +69,6 @@ void WriteAll(const QString& path, const std::string& bytes)
     ASSERT_EQ(file.write(bytes.data(), qint64(bytes.size())), qint64(bytes.size()));
 }
 
-bool SetImmutableFlag(const std::string& native, bool on)
-{
-    const int fd = open(native.c_str(), O_RDONLY);
-    int flags = 0;
-    bool done = fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
-    done = done && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    if (fd >= 0)
-        close(fd);
-    return done;
-}
-
 // A file this process cannot open for writing: read-only, or immutable when running as root.
 struct ReadOnlyFile
 {
@@ -99,7 +86,7 @@ struct ReadOnlyFile
         if (geteuid() == 0)
             SetImmutable(false);
     }
-    bool SetImmutable(bool on) const { return SetImmutableFlag(native, on); }
+    bool SetImmutable(bool on) const { return fileflags::SetImmutable(native, on); }
     std::string native;
     bool ok = false;
 };
@@ -109,12 +96,13 @@ struct ReadOnlyFolder
 {
     explicit ReadOnlyFolder(const std::string& path) : native(path)
     {
-        ok = geteuid() == 0 ? SetImmutableFlag(native, true) : chmod(native.c_str(), 0555) == 0;
+        ok = geteuid() == 0 ? fileflags::SetImmutable(native, true)
+                            : chmod(native.c_str(), 0555) == 0;
     }
     ~ReadOnlyFolder()
     {
         if (geteuid() == 0)
-            SetImmutableFlag(native, false);
+            fileflags::SetImmutable(native, false);
         else
             chmod(native.c_str(), 0755);
     }

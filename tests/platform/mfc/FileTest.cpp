@@ -3,24 +3,22 @@
 #include "platform/mfc/File.h"
 #include "platform/kernel/Text.h"
 #include "platform/mfc/FileDialog.h"
+#include "tests/support/FileFlags.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
-#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <iostream>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <sys/wait.h>
 #include <unistd.h>
+
+using fileflags::SetImmutable;
 
 namespace
 {
@@ -53,18 +51,6 @@ protected:
 
 constexpr UINT kReplace = CFile::modeCreate | CFile::modeReadWrite | CFile::typeBinary;
 
-// The immutable flag stops even root from making files in a folder (and only root may set it).
-bool SetImmutable(const std::string& path, bool on)
-{
-    const int fd = open(path.c_str(), O_RDONLY);
-    int flags = 0;
-    bool done = fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
-    done = done && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    if (fd >= 0)
-        close(fd);
-    return done;
-}
 } // namespace
 
 TEST_F(FileTest, OpenFailsQuietlyForMissingFilesAndFolders)
@@ -239,51 +225,6 @@ TEST_F(FileTest, AnUnwritableFileIsRefusedAndAReplacementKeepsItsOwner)
     EXPECT_EQ(st.st_uid, 1234u);
     EXPECT_EQ(st.st_gid, 5678u);
     EXPECT_EQ(Read("kept.bmp"), "new");
-}
-
-TEST_F(FileTest, AKillAtAnyMomentOfASaveLeavesTheOldFileOrTheNewOneAndNothingElse)
-{
-    // A large carrier, saved by a child process that is killed partway.
-    const std::string old(48 << 20, 'o');
-    const std::string fresh(48 << 20, 'n');
-    Write("t.bmp", old);
-    const auto save = [&](int killAfterMs)
-    {
-        QElapsedTimer clock;
-        clock.start();
-        const pid_t child = fork();
-        if (child == 0)
-        {
-            CFile file;
-            if (!file.Open(Windows("t.bmp"), kReplace))
-                _exit(3);
-            file.Write(fresh.data(), UINT(fresh.size()));
-            file.Close();
-            _exit(0);
-        }
-        if (killAfterMs >= 0)
-        {
-            QTest::qWait(killAfterMs);
-            kill(child, SIGKILL);
-        }
-        int status = 0;
-        EXPECT_EQ(waitpid(child, &status, 0), child);
-        return int(clock.elapsed());
-    };
-    // Kills spread over the time a whole save takes here.
-    const int whole = save(-1);
-    ASSERT_EQ(Read("t.bmp"), fresh);
-    int oldSeen = 0;
-    for (int step = 0; step <= 10; ++step)
-    {
-        Write("t.bmp", old);
-        save(whole * step / 10);
-        const std::string now = Read("t.bmp");
-        EXPECT_TRUE(now == old || now == fresh) << "killed at step " << step;
-        EXPECT_EQ(Entries(), 1) << "killed at step " << step;
-        oldSeen += now == old;
-    }
-    EXPECT_GT(oldSeen, 0) << "no kill landed before the save ended";
 }
 
 TEST_F(FileTest, ReplacementAppearsWholeOnCloseWithTheOldPermissions)
