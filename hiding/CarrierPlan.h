@@ -8,7 +8,7 @@
 //   a message that is not empty (NO_TEXT);
 //   Check(): the damage verdict for what is hidden (the message, or its armour when sealed);
 //   the password: CheckNewPassword(), then PasswordRecordFor();
-//   HiddenText(): the message, sealed when it is to be;
+//   MakeHiddenText(): the message, sealed when it is to be;
 //   Convert(), when Check() said so;
 //   EmbedRecords() or PrepareRecords(): the password record, then the message (ABORTED).
 #pragma once
