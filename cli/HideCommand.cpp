@@ -4,76 +4,49 @@
 #include "cli/CommandSupport.h"
 #include "cli/OutputFile.h"
 #include "cli/PasswordInput.h"
-#include "engine/CarrierInspection.h"
-#include "engine/PasswordRecord.h"
-#include "engine/SealedMessage.h"
-#include "imaging/ClassicBitmap.h"
+#include "hiding/CarrierPlan.h"
 
 #include <algorithm>
-#include <new>
 
 namespace
 {
-
-// Refuses a carrier the message would damage, unless it may be converted.
-void CheckCarrier(const CarrierInspection& inspection, const HidingVerdict& verdict, bool convert)
-{
-    const std::string damage = DamageSentence(inspection, verdict);
-    if (verdict.plan == HidingPlan::Refuse)
-    {
-        const std::string obstacle = inspection.ConversionObstacle();
-        const bool picture =
-            inspection.format == CarrierFormat::Bitmap || inspection.format == CarrierFormat::Png;
-        throw CliError(damage + (picture ? " Carvalet cannot convert it: " + obstacle + "."
-                                         : std::string(" Carvalet hides messages in BMP "
-                                                       "pictures, and in PNG pictures with "
-                                                       "--convert.")));
-    }
-    if (verdict.plan == HidingPlan::Convert && !convert)
-    {
-        throw CliError(damage + " Run hide with --convert to save it as a " +
-                       std::to_string(inspection.convertedBits) +
-                       "-bit bitmap that looks the same.");
-    }
-}
-
-ClassicBitmap Convert(const CarrierInspection& inspection, const CarrierFile& carrier)
-{
-    try
-    {
-        const ByteReader read = carrier.Reader();
-        ClassicBitmap converted = ConvertToClassicBitmap(inspection, read);
-        carrier.CheckReads();
-        return converted;
-    }
-    catch (const ConversionError& e)
-    {
-        carrier.CheckReads();
-        throw CliError(std::string("Carvalet could not convert this picture: ") + e.what() + ".");
-    }
-    catch (const std::bad_alloc&)
-    {
-        throw CliError("There is not enough memory to convert this picture.");
-    }
-}
+using hiding::MessageKind;
 
 // A converted picture is whole in memory: the records go straight into it.
-void WriteConverted(ClassicBitmap& converted, const std::string& record, const std::string& message,
+void WriteConverted(const hiding::CarrierPlan& plan, const CarrierFile& carrier,
+                    const std::string& record, const std::string& hidden,
                     const std::string& outputPath)
 {
-    // The window's order: the password record first, then the message.
-    CodecMessages codec;
-    for (const auto& [slot, text] :
-         {std::pair{PASSWORD_SLOT, record}, std::pair{MESSAGE_SLOT, message}})
+    hiding::Conversion converted = plan.Convert();
+    carrier.CheckReads();
+    if (!converted.failure.empty())
     {
-        if (EmbedText(converted.bytes.get(), static_cast<std::int32_t>(converted.size), slot, text,
-                      codec.Fn()) != 1)
-        {
-            throw CliError("Operation aborted ..     ");
-        }
+        throw CliError(converted.failure);
+    }
+    CodecMessages codec;
+    if (!hiding::EmbedRecords(converted.bitmap.bytes.get(),
+                              static_cast<std::int32_t>(converted.bitmap.size), record, hidden,
+                              codec.Fn()))
+    {
+        throw CliError(hiding::ABORTED);
     }
     OutputFile output(outputPath);
-    output.Write(converted.bytes.get(), converted.size);
+    output.Write(converted.bitmap.bytes.get(), converted.bitmap.size);
+    output.Commit();
+}
+
+// The records are checked before OUTPUT is touched; only their bytes change in the copy.
+void WriteInPlace(const CarrierFile& carrier, const std::string& record, const std::string& hidden,
+                  const std::string& outputPath)
+{
+    CodecMessages codec;
+    const auto records = hiding::PrepareRecords(carrier.Length(), record, hidden, codec.Fn());
+    if (!records)
+    {
+        throw CliError(hiding::ABORTED);
+    }
+    OutputFile output(outputPath);
+    carrier.WriteHidden(output, *records);
     output.Commit();
 }
 
@@ -90,70 +63,49 @@ int Hide(const Arguments& args)
 
     const CarrierFile carrier(args.positional[0]);
     // Only the headers are read, and the chunks of a PNG.
-    const CarrierInspection inspection = InspectCarrier(carrier.Reader(), carrier.Length());
+    const hiding::CarrierPlan plan(carrier.Reader(), carrier.Length());
     carrier.CheckReads();
-    // A message longer than the carrier takes, even once converted, fails the size rule
-    // anyway: no need to read on.
-    const std::int64_t longest =
-        std::max(LongestMessage(carrier.Length()), LongestMessage(inspection.convertedSize));
     std::string message =
-        text ? *text : ReadMessageFile(*file, static_cast<std::size_t>(longest) + 1);
+        text ? *text
+             : ReadMessageFile(*file, static_cast<std::size_t>(plan.LongestWorthReading()) + 1);
     message.erase(std::min(message.find('\0'), message.size()));
     if (message.empty())
     {
-        throw CliError("There is no text to curtain");
+        throw CliError(hiding::NO_TEXT);
     }
 
-    // What is hidden is the message, or its armour when it is sealed.
-    const bool seal = args.Has("--seal");
-    const auto messageLength = static_cast<std::int64_t>(message.size());
-    const HidingVerdict verdict =
-        inspection.ForMessage(seal ? ArmourLength(messageLength) : messageLength);
-    CheckCarrier(inspection, verdict, args.Has("--convert"));
+    const MessageKind kind = args.Has("--seal") ? MessageKind::Sealed : MessageKind::Plain;
+    const hiding::Decision decision =
+        plan.Check(kind, static_cast<std::int64_t>(message.size()), hiding::FrontEnd::CommandLine);
+    const bool convert = decision.plan == HidingPlan::Convert;
+    if (decision.plan == HidingPlan::Refuse || (convert && !args.Has("--convert")))
+    {
+        throw CliError(decision.sentence);
+    }
 
     Password password;
-    AskPassword(args, seal ? CheckNewSealPassword : CheckNewPassword, password);
-    std::string record = MakePasswordRecord(password.text);
-    if (seal)
+    AskPassword(args, hiding::NewPasswordRulesFor(kind), password);
+    const std::string record = hiding::PasswordRecordFor(kind, password.text);
+    const hiding::HiddenText hidden = hiding::MakeHiddenText(kind, message, password.text);
+    hiding::Wipe(message);
+    hiding::Wipe(password.text);
+    if (!hidden.failure.empty())
     {
-        // The record tells only that the message is sealed; the whole password seals it.
-        record = SEAL_MARKER_RECORD;
-        std::string armour = SealMessage(message, password.text);
-        WipeString(message);
-        message = std::move(armour);
-    }
-    WipeString(password.text);
-
-    if (verdict.plan == HidingPlan::Convert)
-    {
-        ClassicBitmap converted = Convert(inspection, carrier);
-        WriteConverted(converted, record, message, args.positional[1]);
-        return EXIT_DONE;
+        throw CliError(hidden.failure);
     }
 
-    // The window's order: the password record first, then the message. Both are checked
-    // before OUTPUT is touched.
-    CodecMessages codec;
-    std::vector<HiddenRecord> records;
-    for (const auto& [slot, record] :
-         {std::pair{PASSWORD_SLOT, record}, std::pair{MESSAGE_SLOT, message}})
+    if (convert)
     {
-        std::optional<HiddenRecord> prepared =
-            PrepareRecord(carrier.Length(), slot, record, codec.Fn());
-        if (!prepared)
-        {
-            throw CliError("Operation aborted ..     ");
-        }
-        records.push_back(std::move(*prepared));
+        WriteConverted(plan, carrier, record, hidden.text, args.positional[1]);
     }
-    OutputFile output(args.positional[1]);
-    carrier.WriteHidden(output, records);
-    output.Commit();
+    else
+    {
+        WriteInPlace(carrier, record, hidden.text, args.positional[1]);
+    }
     return EXIT_DONE;
 }
 
 } // namespace
-
 const Command& HideCommand()
 {
     static const Command command{

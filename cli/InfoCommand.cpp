@@ -4,9 +4,7 @@
 #include "cli/CommandSupport.h"
 #include "cli/PictureInfo.h"
 #include "common/Cp1252.h"
-#include "engine/CarrierInspection.h"
-#include "engine/PasswordRecord.h"
-#include "engine/SealedMessage.h"
+#include "hiding/CarrierPlan.h"
 
 #include <cstdio>
 #include <string>
@@ -58,23 +56,26 @@ std::vector<Field> Report(const std::string& image, const CarrierFile& carrier)
         return Field{label, key, value ? "yes" : "no", value ? "true" : "false"};
     };
     const std::string size = number(carrier.Length());
-    const std::string longest = number(LongestMessage(carrier.Length()));
-    const std::string longestSealed = number(LongestSealedMessage(carrier.Length()));
-    const std::string record = carrier.Extract(PASSWORD_SLOT, ShowMessageFn{});
-    const bool sealed = IsSealMarker(record);
+    using hiding::MessageKind;
+    const std::string longest =
+        number(hiding::LongestInCarrier(MessageKind::Plain, carrier.Length()));
+    const std::string longestSealed =
+        number(hiding::LongestInCarrier(MessageKind::Sealed, carrier.Length()));
+    const std::optional<MessageKind> kind =
+        hiding::RecordKind(carrier.Extract(PASSWORD_SLOT, ShowMessageFn{}));
     std::vector<Field> fields = {
         {"Image", "image", image, JsonString(image)},
         {"Size", "size", size + " bytes", size},
         {"Longest message", "longest_message", longest + " bytes", longest},
         {"Longest sealed message", "longest_sealed_message", longestSealed + " bytes",
          longestSealed},
-        yesNo("Password record", "password_record", sealed || IsPasswordRecord(record)),
-        yesNo("Sealed message", "sealed_message", sealed),
+        yesNo("Password record", "password_record", kind.has_value()),
+        yesNo("Sealed message", "sealed_message", kind == MessageKind::Sealed),
     };
     // The picture's layout, from its headers only.
-    const CarrierInspection inspection = InspectCarrier(carrier.Reader(), carrier.Length());
+    const hiding::CarrierPlan plan(carrier.Reader(), carrier.Length());
     carrier.CheckReads();
-    for (InfoFact& fact : PictureFacts(inspection))
+    for (InfoFact& fact : PictureFacts(plan))
     {
         fields.push_back({std::move(fact.label), std::move(fact.key), std::move(fact.value),
                           std::move(fact.json)});

@@ -4,7 +4,7 @@
 #include "common/FileDescriptor.h"
 #include "common/SafeFile.h"
 #include "common/SignalGuard.h"
-#include "engine/SealedMessage.h"
+#include "hiding/Secrets.h"
 
 #include <cerrno>
 #include <csignal>
@@ -135,7 +135,7 @@ void Check(PasswordRules rules, const std::string& password, const std::string& 
 
 Password::~Password()
 {
-    WipeString(text);
+    hiding::Wipe(text);
 }
 
 void AskPassword(const Arguments& args, PasswordRules rules, Password& password)

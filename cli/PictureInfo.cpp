@@ -1,7 +1,5 @@
 #include "cli/PictureInfo.h"
 
-#include "engine/CarrierCodec.h"
-
 #include <algorithm>
 #include <map>
 
@@ -93,12 +91,12 @@ std::string Converted(const CarrierInspection& inspection)
     return "conversion to a " + std::to_string(inspection.convertedBits) + "-bit bitmap";
 }
 
-void HidingFacts(const CarrierInspection& inspection, std::vector<InfoFact>& out)
+void HidingFacts(const CarrierInspection& inspection, const hiding::Reach& reach,
+                 std::vector<InfoFact>& out)
 {
-    const std::int64_t longest = LongestMessage(inspection.fileSize);
-    const std::int64_t safe = inspection.LongestSafeMessage();
+    const std::int64_t safe = reach.safe;
     // What a message damages once it reaches the first byte that is not safe.
-    const HidingVerdict damage = inspection.Damage(safe + 1);
+    const HidingVerdict& damage = reach.beyond;
     std::string plan;
     std::string line;
     switch (damage.plan)
@@ -123,7 +121,7 @@ void HidingFacts(const CarrierInspection& inspection, std::vector<InfoFact>& out
                " (" + damage.reason + ")";
     out.push_back({"hiding", "Hiding", line, Quoted(plan)});
     out.push_back(Number("longest_safe_message", "Longest message as it is",
-                         std::min(safe, longest), " bytes"));
+                         std::min(safe, reach.asIs), " bytes"));
     if (!damage.reason.empty())
         out.push_back(Text("damage", "Would damage", damage.reason));
     if (damage.plan == HidingPlan::Refuse && !inspection.ConversionObstacle().empty() &&
@@ -134,13 +132,14 @@ void HidingFacts(const CarrierInspection& inspection, std::vector<InfoFact>& out
         out.push_back(
             Number("converted_bits", "Converted bits per pixel", inspection.convertedBits));
         out.push_back(Number("longest_converted_message", "Longest message once converted",
-                             LongestMessage(inspection.convertedSize), " bytes"));
+                             reach.converted, " bytes"));
     }
 }
 } // namespace
 
-std::vector<InfoFact> PictureFacts(const CarrierInspection& inspection)
+std::vector<InfoFact> PictureFacts(const hiding::CarrierPlan& plan)
 {
+    const CarrierInspection& inspection = plan.Inspection();
     std::vector<InfoFact> out;
     out.push_back(Text("format", "Format",
                        inspection.formatName.empty() ? "not a picture" : inspection.formatName));
@@ -158,6 +157,6 @@ std::vector<InfoFact> PictureFacts(const CarrierInspection& inspection)
         out.push_back({"interlaced", "Interlaced", png.interlaced ? "yes" : "no",
                        png.interlaced ? "true" : "false"});
     }
-    HidingFacts(inspection, out);
+    HidingFacts(inspection, plan.CarrierReach(), out);
     return out;
 }

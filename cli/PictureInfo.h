@@ -3,7 +3,7 @@
 // JSON printer can use the same facts.
 #pragma once
 
-#include "engine/CarrierInspection.h"
+#include "hiding/CarrierPlan.h"
 
 #include <string>
 #include <vector>
@@ -16,4 +16,4 @@ struct InfoFact
     std::string json;  // JSON value: 24, "none", true
 };
 
-std::vector<InfoFact> PictureFacts(const CarrierInspection& inspection);
+std::vector<InfoFact> PictureFacts(const hiding::CarrierPlan& plan);

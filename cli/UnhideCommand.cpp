@@ -4,64 +4,28 @@
 #include "cli/CommandSupport.h"
 #include "cli/OutputFile.h"
 #include "cli/PasswordInput.h"
-#include "engine/PasswordRecord.h"
-#include "engine/SealedMessage.h"
+#include "hiding/Reveal.h"
 
 namespace
 {
 
-constexpr const char* NO_DATA = "Image does not contain curtained data ..";
-
-void WriteMessage(const std::string* output, const std::string& message)
+// How each end of revealing leaves the tool. A wrong password and a changed armour share
+// EXIT_WRONG_PASSWORD, so a script need not tell them apart; the sentence on standard error
+// does. The codec has already said why it stopped.
+[[noreturn]] void Stop(hiding::RevealStep step)
 {
-    OutputFile out(output != nullptr ? *output : "-");
-    out.Write(message.data(), message.size());
-    out.Commit();
-}
-
-// A wrong password and a changed armour both exit with EXIT_WRONG_PASSWORD, so a script need
-// not tell them apart; the message on standard error does.
-int Unseal(const Arguments& args, const CarrierFile& carrier)
-{
-    CodecMessages codec;
-    const std::string armour = carrier.Extract(MESSAGE_SLOT, codec.Fn());
-    if (codec.shown)
+    switch (step)
     {
+    case hiding::RevealStep::NothingHidden:
+        throw CliError(NOTHING_HIDDEN, EXIT_NO_MESSAGE);
+    case hiding::RevealStep::WrongPassword:
+    case hiding::RevealStep::Damaged:
+        throw CliError(hiding::RevealSentence(step), EXIT_WRONG_PASSWORD);
+    case hiding::RevealStep::NoMemory:
+        throw CliError(hiding::RevealSentence(step));
+    default:
         throw CliError("", EXIT_NO_MESSAGE);
     }
-    const std::optional<SealedMessage> sealed = ParseArmour(armour);
-    if (!sealed)
-    {
-        throw CliError(SEAL_DAMAGED, EXIT_WRONG_PASSWORD);
-    }
-    Password password;
-    AskPassword(args, nullptr, password);
-    UnsealResult opened = OpenSealed(*sealed, password.text);
-    WipeString(password.text);
-    switch (opened.status)
-    {
-    case UnsealStatus::Opened:
-        break;
-    case UnsealStatus::WrongPassword:
-        throw CliError(WRONG_PASSWORD, EXIT_WRONG_PASSWORD);
-    case UnsealStatus::Damaged:
-        throw CliError(SEAL_DAMAGED, EXIT_WRONG_PASSWORD);
-    case UnsealStatus::NoMemory:
-        throw CliError(SEAL_NO_MEMORY);
-    }
-    // The unsealed text ends where the window's would, at its first zero byte.
-    opened.message.erase(std::min(opened.message.find('\0'), opened.message.size()));
-    try
-    {
-        WriteMessage(args.Value("--output"), opened.message);
-    }
-    catch (...)
-    {
-        WipeString(opened.message);
-        throw;
-    }
-    WipeString(opened.message);
-    return EXIT_DONE;
 }
 
 int Unhide(const Arguments& args)
@@ -76,35 +40,29 @@ int Unhide(const Arguments& args)
     }
 
     CodecMessages codec;
-    const std::string record = carrier.Extract(PASSWORD_SLOT, codec.Fn());
-    if (record.empty())
+    hiding::Reveal reveal([&carrier](std::int32_t slot, const ShowMessageFn& show)
+                          { return carrier.Extract(slot, show); },
+                          codec.Fn());
+    if (reveal.Found() != hiding::RevealStep::AskPassword)
     {
-        throw CliError(codec.shown ? "" : NO_DATA, EXIT_NO_MESSAGE);
+        Stop(reveal.Found());
     }
-    if (IsSealMarker(record))
-    {
-        return Unseal(args, carrier);
-    }
-
     Password password;
     AskPassword(args, nullptr, password);
-    if (!PasswordOpensRecord(password.text, record))
+    const hiding::RevealStep opened = reveal.Open(password.text);
+    hiding::Wipe(password.text);
+    if (opened != hiding::RevealStep::Message)
     {
-        throw CliError(WRONG_PASSWORD, EXIT_WRONG_PASSWORD);
+        Stop(opened);
     }
-
     // A message of blanks alone comes back empty, and silently: that is still a message.
-    const std::string message = carrier.Extract(MESSAGE_SLOT, codec.Fn());
-    if (codec.shown)
-    {
-        throw CliError("", EXIT_NO_MESSAGE);
-    }
-    WriteMessage(output, message);
+    OutputFile out(output != nullptr ? *output : "-");
+    out.Write(reveal.Message().data(), reveal.Message().size());
+    out.Commit();
     return EXIT_DONE;
 }
 
 } // namespace
-
 const Command& UnhideCommand()
 {
     static const Command command{

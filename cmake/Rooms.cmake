@@ -7,10 +7,13 @@ function(carvalet_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
 endfunction()
 
-# carvalet_room(TARGET <target> ROOM <folder> USES <folders...>)
-# Checks every source and header of <target> that lies in <folder>.
+# carvalet_room(TARGET <target> ROOM <folder> USES <folders...>
+#               [DIRECT <folders...> IN <files...>])
+# Checks every source and header of <target> that lies in <folder>. The files named after IN
+# (relative to the target's folder) may also include the DIRECT folders' headers: the few
+# places where a room must reach past the one it normally goes through.
 function(carvalet_room)
-  cmake_parse_arguments(ARG "" "TARGET;ROOM" "USES" ${ARGN})
+  cmake_parse_arguments(ARG "" "TARGET;ROOM" "USES;DIRECT;IN" ${ARGN})
   get_target_property(sources ${ARG_TARGET} SOURCES)
   get_target_property(source_dir ${ARG_TARGET} SOURCE_DIR)
   set(checked "")
@@ -24,12 +27,19 @@ function(carvalet_room)
   # Lists travel as comma-separated words on the command line.
   string(REPLACE ";" "," allowed "${ARG_ROOM};${ARG_USES}")
   string(REPLACE ";" "," files "${checked}")
+  set(direct_files "")
+  foreach(file IN LISTS ARG_IN)
+    cmake_path(ABSOLUTE_PATH file BASE_DIRECTORY ${source_dir} NORMALIZE OUTPUT_VARIABLE path)
+    list(APPEND direct_files ${path})
+  endforeach()
+  string(REPLACE ";" "," direct "${ARG_DIRECT}")
+  string(REPLACE ";" "," direct_files "${direct_files}")
   string(MAKE_C_IDENTIFIER ${ARG_TARGET} name)
   set(stamp ${CMAKE_CURRENT_BINARY_DIR}/${name}.includes-checked)
   add_custom_command(
     OUTPUT ${stamp}
     COMMAND ${CMAKE_COMMAND} -DROOM=${ARG_ROOM} -DALLOWED=${allowed} -DSOURCES=${files}
-            -DSTAMP=${stamp}
+            -DDIRECT=${direct} -DDIRECT_FILES=${direct_files} -DSTAMP=${stamp}
             -P ${PROJECT_SOURCE_DIR}/cmake/CheckIncludes.cmake
     DEPENDS ${checked} ${PROJECT_SOURCE_DIR}/cmake/CheckIncludes.cmake
     COMMENT "Checking the includes of ${ARG_ROOM}"

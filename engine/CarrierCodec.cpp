@@ -12,7 +12,6 @@ namespace
 
 constexpr const char* TOO_SMALL = "Image is very small.";
 constexpr const char* NO_TEXT = "There are no text to curtain";
-constexpr const char* NO_DATA = "Image does not contain curtained data ..";
 
 constexpr std::int64_t HEADER_BITS = 32;
 // Bit 7 of the last payload byte lands 55 bytes past the start of that byte's run.
@@ -145,7 +144,7 @@ std::string Extract(View view, std::int32_t length, std::int32_t slotStart,
     const std::uint32_t count = CountOf(view(headerStart, HEADER_BITS, part));
     if (count == 0 || count > static_cast<std::uint32_t>(length))
     {
-        Show(showMessage, NO_DATA);
+        Show(showMessage, NOTHING_HIDDEN);
         return {};
     }
     const std::int64_t end = std::int64_t{slotStart} + 8 * std::int64_t{count} + PAYLOAD_TAIL;
@@ -156,7 +155,7 @@ std::string Extract(View view, std::int32_t length, std::int32_t slotStart,
     // No hide ever writes such a count; the cipher would refuse the partial block.
     if (count % 8 != 0)
     {
-        Show(showMessage, NO_DATA);
+        Show(showMessage, NOTHING_HIDDEN);
         return {};
     }
 
@@ -228,7 +227,7 @@ int ReadCountHeader(const std::uint8_t* carrier, std::int32_t length, std::int32
     const std::uint32_t count = CountOf(carrier + headerStart);
     if (count == 0 || count > static_cast<std::uint32_t>(length))
     {
-        Show(showMessage, NO_DATA);
+        Show(showMessage, NOTHING_HIDDEN);
         return -1;
     }
     return static_cast<int>(count);

@@ -14,6 +14,9 @@
 inline constexpr std::int32_t PASSWORD_SLOT = 100;
 inline constexpr std::int32_t MESSAGE_SLOT = 320;
 
+// What the codec shows when a carrier holds no record where one should be.
+inline constexpr const char* NOTHING_HIDDEN = "Image does not contain curtained data ..";
+
 // Shows one message to the user and returns when it has been seen (a message box in the
 // window, standard error in the command-line tool).
 using ShowMessageFn = std::function<void(const std::string&)>;

@@ -349,9 +349,8 @@ std::int64_t ArmourLength(std::int64_t messageLength)
            base64 + lines * static_cast<std::int64_t>(LINE_END.size());
 }
 
-std::int64_t LongestSealedMessage(std::int64_t carrierLength)
+std::int64_t LongestSealedIn(std::int64_t room)
 {
-    const std::int64_t room = LongestMessage(carrierLength);
     if (ArmourLength(1) > room)
     {
         return 0;
@@ -364,6 +363,11 @@ std::int64_t LongestSealedMessage(std::int64_t carrierLength)
         (ArmourLength(middle) <= room ? fits : tooLong) = middle;
     }
     return fits;
+}
+
+std::int64_t LongestSealedMessage(std::int64_t carrierLength)
+{
+    return LongestSealedIn(LongestMessage(carrierLength));
 }
 
 void WipeBytes(void* data, std::size_t size)

@@ -24,11 +24,6 @@ inline constexpr const char* ARMOUR_LAST_LINE = "-----END CARVALET SEALED MESSAG
 inline constexpr std::size_t SEAL_PASSWORD_MIN_LENGTH = 8;
 inline constexpr std::size_t SEAL_PASSWORD_MAX_LENGTH = 64;
 
-inline constexpr const char* WRONG_PASSWORD = "Invalid password try again";
-inline constexpr const char* SEAL_DAMAGED = "The hidden message has been changed or damaged";
-inline constexpr const char* SEAL_NO_MEMORY =
-    "There is not enough memory to open the sealed message.";
-
 // Argon2id's cost: passes over memoryKiB kibibytes.
 struct KdfCost
 {
@@ -99,9 +94,11 @@ struct UnsealResult
 // for std::runtime_error when libsodium cannot start.
 UnsealResult OpenSealed(const SealedMessage& sealed, std::string_view password);
 
-// The armour's length for a message of this many bytes, and the longest message whose armour
-// fits in a carrier of this length (0 when none does).
+// The armour's length for a message of this many bytes; the longest message whose armour is a
+// record of at most `room` bytes, and whose armour fits in a carrier of this length (0 when none
+// does).
 std::int64_t ArmourLength(std::int64_t messageLength);
+std::int64_t LongestSealedIn(std::int64_t room);
 std::int64_t LongestSealedMessage(std::int64_t carrierLength);
 
 // Overwrites the text's bytes in a way the compiler keeps, then empties it.

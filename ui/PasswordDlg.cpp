@@ -1,7 +1,7 @@
 #include "ui/PasswordDlg.h"
 
-#include "engine/PasswordRecord.h"
-#include "engine/SealedMessage.h"
+#include "hiding/CarrierPlan.h"
+#include "hiding/Reveal.h"
 #include "res/Resource.h"
 
 namespace
@@ -16,7 +16,7 @@ void Wipe(CString& text)
 {
     if (const int length = text.GetLength())
     {
-        WipeBytes(text.GetBuffer(length), static_cast<std::size_t>(length));
+        hiding::Wipe(text.GetBuffer(length), static_cast<std::size_t>(length));
         text.ReleaseBuffer(0);
     }
 }
@@ -101,67 +101,52 @@ void CPasswordDlg::OnOK()
         OnSetModeOK();
         return;
     }
-    if (m_pSealed)
+    // The message a sealed carrier opens to; a plain one is read by the opener.
+    std::string strMessage;
+    hiding::RevealStep step;
     {
-        OnUnsealOK();
-        return;
+        std::optional<CWaitCursor> wait;
+        if (m_pSealed)
+            wait.emplace();
+        step = hiding::TryPassword(m_strRecord.str(), m_pSealed, m_strPassword.str(), strMessage);
     }
-    if (PasswordOpensRecord(m_strPassword.str(), m_strRecord.str()))
+    switch (step)
     {
+    case hiding::RevealStep::Message:
+        m_strUnsealed = strMessage.c_str();
+        hiding::Wipe(strMessage);
         CDialog::OnOK();
         return;
+    case hiding::RevealStep::WrongPassword:
+        RefusePassword();
+        return;
+    default:
+        AfxMessageBox(hiding::RevealSentence(step), MB_OK, 0);
+        // Another password would not help: the command ends as if cancelled.
+        CDialog::OnCancel();
+        return;
     }
-    RefusePassword();
 }
 
 void CPasswordDlg::OnSetModeOK()
 {
+    const hiding::MessageKind kind =
+        m_bSeal ? hiding::MessageKind::Sealed : hiding::MessageKind::Plain;
     const std::string strBroken =
-        m_bSeal ? CheckNewSealPassword(m_strPassword.str(), m_strConfirm.str())
-                : CheckNewPassword(m_strPassword.str(), m_strConfirm.str());
+        hiding::CheckNewPassword(kind, m_strPassword.str(), m_strConfirm.str());
     if (!strBroken.empty())
     {
         AfxMessageBox(strBroken.c_str(), MB_OK, 0);
         return;
     }
-    // A sealed carrier's record tells nothing about the password.
-    m_strRecord = m_bSeal ? SEAL_MARKER_RECORD : MakePasswordRecord(m_strPassword.str()).c_str();
+    m_strRecord = hiding::PasswordRecordFor(kind, m_strPassword.str()).c_str();
     AfxGetApp()->WriteProfileInt(SEAL_SECTION, SEAL_ENTRY, m_bSeal ? TRUE : FALSE);
     CDialog::OnOK();
 }
 
-void CPasswordDlg::OnUnsealOK()
-{
-    UnsealResult result;
-    {
-        CWaitCursor wait;
-        result = OpenSealed(*m_pSealed, m_strPassword.str());
-    }
-    switch (result.status)
-    {
-    case UnsealStatus::Opened:
-        // The window shows text up to its first zero byte, as for any message.
-        m_strUnsealed = result.message.c_str();
-        WipeString(result.message);
-        CDialog::OnOK();
-        return;
-    case UnsealStatus::WrongPassword:
-        RefusePassword();
-        return;
-    case UnsealStatus::Damaged:
-        AfxMessageBox(SEAL_DAMAGED, MB_OK, 0);
-        break;
-    case UnsealStatus::NoMemory:
-        AfxMessageBox(SEAL_NO_MEMORY, MB_OK, 0);
-        break;
-    }
-    // Another password would not help: the command ends as if cancelled.
-    CDialog::OnCancel();
-}
-
 void CPasswordDlg::RefusePassword()
 {
-    AfxMessageBox(WRONG_PASSWORD, MB_OK, 0);
+    AfxMessageBox(hiding::WRONG_PASSWORD, MB_OK, 0);
     Wipe(m_strPassword);
     UpdateData(FALSE);
 }

@@ -42,7 +42,6 @@ protected:
 
 private:
     void OnSetModeOK();
-    void OnUnsealOK();
     void RefusePassword();
     void FitVerifyMode();
 };

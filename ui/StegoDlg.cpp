@@ -1,9 +1,7 @@
 #include "ui/StegoDlg.h"
 
-#include "engine/CarrierCodec.h"
-#include "engine/CarrierInspection.h"
-#include "engine/SealedMessage.h"
-#include "imaging/ClassicBitmap.h"
+#include "hiding/CarrierPlan.h"
+#include "hiding/Reveal.h"
 #include "imaging/PictureFile.h"
 #include "platform/gdi/Image.h"
 #include "platform/kernel/Text.h"
@@ -17,10 +15,8 @@
 #include "ui/AppDir.h"
 #include "ui/PasswordDlg.h"
 
-#include <algorithm>
 #include <cctype>
 #include <new>
-#include <stdexcept>
 #include <string>
 
 namespace
@@ -311,19 +307,6 @@ CString BitmapName(const CString& strPath)
     return strStem + ".bmp";
 }
 
-// The longest message whose sealed armour is a record of at most nRecord bytes.
-std::int64_t LongestSealedIn(std::int64_t nRecord)
-{
-    std::int64_t nFits = 0;
-    std::int64_t nTooLong = nRecord + 1; // an armour is always longer than its message
-    while (nTooLong - nFits > 1)
-    {
-        const std::int64_t nMiddle = nFits + (nTooLong - nFits) / 2;
-        (ArmourLength(nMiddle) <= nRecord ? nFits : nTooLong) = nMiddle;
-    }
-    return nFits;
-}
-
 // 7080 -> "7,080".
 std::string WithThousands(std::int64_t n)
 {
@@ -385,7 +368,8 @@ void CStegoDlg::ShowCapacity()
     // Counted as Hide will hide it: sealed when the password dialog will offer sealing.
     const bool bSealed = CPasswordDlg::SealChosenLast();
     const std::int64_t nLength = strText.GetLength();
-    const std::int64_t nLongest = bSealed ? LongestSealedIn(nRecord) : nRecord;
+    const std::int64_t nLongest = hiding::LongestIn(
+        bSealed ? hiding::MessageKind::Sealed : hiding::MessageKind::Plain, nRecord);
     std::string strNote = WithThousands(nLength) + " of " + WithThousands(nLongest) +
                           (bSealed ? " bytes, sealed" : " bytes");
     if (nLength > nLongest)
@@ -396,30 +380,10 @@ void CStegoDlg::ShowCapacity()
 
 std::int64_t CStegoDlg::LongestRecord()
 {
-    if (m_nLongestRecord)
-        return *m_nLongestRecord;
-    const CarrierInspection inspection =
-        InspectCarrier(MemoryReader(m_pCarrier.get(), std::size_t(m_nCarrierSize)), m_nCarrierSize);
-    std::int64_t nLongest = -1;
-    if (inspection.format != CarrierFormat::Unknown)
-    {
-        // Up to the first byte that is not safe as it is; beyond it, what a conversion gives.
-        const std::int64_t nSafe = inspection.LongestSafeMessage();
-        switch (inspection.Damage(nSafe + 1).plan)
-        {
-        case HidingPlan::AsIs:
-            nLongest = LongestMessage(m_nCarrierSize);
-            break;
-        case HidingPlan::Convert:
-            nLongest = std::max(nSafe, LongestMessage(inspection.convertedSize));
-            break;
-        case HidingPlan::Refuse:
-            nLongest = nSafe;
-            break;
-        }
-    }
-    m_nLongestRecord = nLongest;
-    return nLongest;
+    if (!m_nLongestRecord)
+        m_nLongestRecord =
+            hiding::CarrierPlan(m_pCarrier.get(), m_nCarrierSize).CarrierReach().longest;
+    return *m_nLongestRecord;
 }
 
 void CStegoDlg::OnChangeMessage()
@@ -567,60 +531,45 @@ void CStegoDlg::OnHide()
     UpdateData(TRUE);
     if (m_strMessage.GetLength() == 0)
     {
-        AfxMessageBox("There is no text to curtain", MB_OK, 0);
+        AfxMessageBox(hiding::NO_TEXT, MB_OK, 0);
         return;
     }
 
     bool bConvert = false;
-    if (!CheckCarrier(m_strMessage.GetLength(), &bConvert))
+    if (!CheckCarrier(hiding::MessageKind::Plain, &bConvert))
         return;
 
     CPasswordDlg dlgPassword;
     dlgPassword.m_bSetMode = 1;
     if (dlgPassword.DoModal() == IDCANCEL)
         return;
+    const hiding::MessageKind kind =
+        dlgPassword.m_bSeal ? hiding::MessageKind::Sealed : hiding::MessageKind::Plain;
     // A sealed message's armour is longer than the message and may reach further.
-    if (dlgPassword.m_bSeal && !bConvert &&
-        !CheckCarrier(ArmourLength(m_strMessage.GetLength()), &bConvert))
+    if (kind == hiding::MessageKind::Sealed && !bConvert && !CheckCarrier(kind, &bConvert))
     {
         dlgPassword.WipePasswords();
         return;
     }
-    // A sealed message goes into the message record as its armour.
-    std::string strHidden = m_strMessage.str();
-    if (dlgPassword.m_bSeal)
+    const hiding::HiddenText hidden = [&]
     {
-        try
-        {
-            CWaitCursor wait;
-            strHidden = SealMessage(strHidden, dlgPassword.m_strPassword.str());
-        }
-        catch (const std::bad_alloc&)
-        {
-            dlgPassword.WipePasswords();
-            AfxMessageBox("There is not enough memory to seal the message.", MB_OK, 0);
-            return;
-        }
-        catch (const std::runtime_error& e)
-        {
-            dlgPassword.WipePasswords();
-            AfxMessageBox(e.what(), MB_OK, 0);
-            return;
-        }
-    }
+        std::optional<CWaitCursor> wait;
+        if (kind == hiding::MessageKind::Sealed)
+            wait.emplace();
+        return hiding::MakeHiddenText(kind, m_strMessage.str(), dlgPassword.m_strPassword.str());
+    }();
     dlgPassword.WipePasswords();
+    if (!hidden.failure.empty())
+    {
+        AfxMessageBox(hidden.failure.c_str(), MB_OK, 0);
+        return;
+    }
     if (bConvert && !ConvertCarrier())
         return;
-    if (EmbedText(m_pCarrier.get(), m_nCarrierSize, PASSWORD_SLOT, dlgPassword.m_strRecord.str(),
-                  ShowCodecMessage) == -1)
+    if (!hiding::EmbedRecords(m_pCarrier.get(), m_nCarrierSize, dlgPassword.m_strRecord.str(),
+                              hidden.text, ShowCodecMessage))
     {
-        AfxMessageBox("Operation aborted ..     ", MB_OK, 0);
-        return;
-    }
-    if (EmbedText(m_pCarrier.get(), m_nCarrierSize, MESSAGE_SLOT, strHidden, ShowCodecMessage) ==
-        -1)
-    {
-        AfxMessageBox("Operation aborted ..     ", MB_OK, 0);
+        AfxMessageBox(hiding::ABORTED, MB_OK, 0);
         return;
     }
 
@@ -662,103 +611,59 @@ void CStegoDlg::OnHide()
     RememberFolder(m_strCarrierPath);
 }
 
-BOOL CStegoDlg::CheckCarrier(std::int64_t nHiddenLength, bool* pbConvert)
+BOOL CStegoDlg::CheckCarrier(hiding::MessageKind kind, bool* pbConvert)
 {
-    const CarrierInspection inspection =
-        InspectCarrier(MemoryReader(m_pCarrier.get(), std::size_t(m_nCarrierSize)), m_nCarrierSize);
-    const HidingVerdict verdict = inspection.ForMessage(nHiddenLength);
-    *pbConvert = verdict.plan == HidingPlan::Convert;
-    const std::string strDamage = DamageSentence(inspection, verdict);
-    if (verdict.plan == HidingPlan::Refuse)
+    const hiding::Decision decision =
+        hiding::CarrierPlan(m_pCarrier.get(), m_nCarrierSize)
+            .Check(kind, m_strMessage.GetLength(), hiding::FrontEnd::Window);
+    *pbConvert = decision.plan == HidingPlan::Convert;
+    if (decision.plan == HidingPlan::Refuse)
     {
-        const bool bPicture =
-            inspection.format == CarrierFormat::Bitmap || inspection.format == CarrierFormat::Png;
-        const std::string strText =
-            strDamage +
-            (bPicture ? " Carvalet cannot convert it: " + inspection.ConversionObstacle() + "."
-                      : " Carvalet hides messages in BMP and PNG pictures.");
-        AfxMessageBox(strText.c_str(), MB_OK, 0);
+        AfxMessageBox(decision.sentence.c_str(), MB_OK, 0);
         return FALSE;
     }
-    if (!*pbConvert)
-        return TRUE;
-    const std::string strQuestion = strDamage + " Carvalet can save it as a " +
-                                    std::to_string(inspection.convertedBits) +
-                                    "-bit bitmap that looks the same. Continue?";
-    return AfxMessageBox(strQuestion.c_str(), MB_YESNO, 0) == IDYES;
+    return !*pbConvert || AfxMessageBox(decision.sentence.c_str(), MB_YESNO, 0) == IDYES;
 }
 
 BOOL CStegoDlg::ConvertCarrier()
 {
-    try
+    hiding::Conversion converted = hiding::CarrierPlan(m_pCarrier.get(), m_nCarrierSize).Convert();
+    if (!converted.failure.empty())
     {
-        const ByteReader read = MemoryReader(m_pCarrier.get(), std::size_t(m_nCarrierSize));
-        ClassicBitmap converted =
-            ConvertToClassicBitmap(InspectCarrier(read, m_nCarrierSize), read);
-        m_pCarrier = std::move(converted.bytes);
-        m_nCarrierSize = static_cast<std::int32_t>(converted.size);
-        m_bCarrierConverted = true;
-        m_nLongestRecord.reset();
-        return TRUE;
+        AfxMessageBox(converted.failure.c_str(), MB_OK, 0);
+        return FALSE;
     }
-    catch (const ConversionError& e)
-    {
-        const std::string strText =
-            std::string("Carvalet could not convert this picture: ") + e.what() + ".";
-        AfxMessageBox(strText.c_str(), MB_OK, 0);
-    }
-    catch (const std::bad_alloc&)
-    {
-        AfxMessageBox("There is not enough memory to convert this picture.", MB_OK, 0);
-    }
-    return FALSE;
+    m_pCarrier = std::move(converted.bitmap.bytes);
+    m_nCarrierSize = static_cast<std::int32_t>(converted.bitmap.size);
+    m_bCarrierConverted = true;
+    m_nLongestRecord.reset();
+    return TRUE;
 }
 
 void CStegoDlg::OnUnhide()
 {
+    hiding::Reveal reveal([this](std::int32_t nSlot, const ShowMessageFn& show)
+                          { return ExtractText(m_pCarrier.get(), m_nCarrierSize, nSlot, show); },
+                          ShowCodecMessage);
+    if (reveal.Found() == hiding::RevealStep::Damaged)
+        AfxMessageBox(hiding::SEAL_DAMAGED, MB_OK, 0);
+    if (reveal.Found() != hiding::RevealStep::AskPassword)
+        return;
+    // The dialog tries each password itself: a wrong one is asked again.
     CPasswordDlg dlgPassword;
     dlgPassword.m_bSetMode = 0;
-    dlgPassword.m_strRecord =
-        ExtractText(m_pCarrier.get(), m_nCarrierSize, PASSWORD_SLOT, ShowCodecMessage).c_str();
-    if (dlgPassword.m_strRecord.IsEmpty())
-        return;
-    if (IsSealMarker(dlgPassword.m_strRecord.str()))
-    {
-        OnUnseal(dlgPassword);
-        return;
-    }
+    dlgPassword.m_strRecord = reveal.Record().c_str();
+    dlgPassword.m_pSealed = reveal.Sealed();
     if (dlgPassword.DoModal() == IDCANCEL)
         return;
-    m_strMessage =
-        ExtractText(m_pCarrier.get(), m_nCarrierSize, MESSAGE_SLOT, ShowCodecMessage).c_str();
-    UpdateData(FALSE);
-    m_strKeptMessage = m_strMessage;
-    ShowCapacity();
-}
-
-// A sealed carrier: the password must open the armour in the message record. A damaged
-// armour is reported before any password is asked for.
-void CStegoDlg::OnUnseal(CPasswordDlg& dlgPassword)
-{
-    bool bShown = false;
-    const std::string strArmour = ExtractText(m_pCarrier.get(), m_nCarrierSize, MESSAGE_SLOT,
-                                              [&bShown](const std::string& text)
-                                              {
-                                                  bShown = true;
-                                                  ShowCodecMessage(text);
-                                              });
-    if (bShown)
-        return;
-    const std::optional<SealedMessage> sealed = ParseArmour(strArmour);
-    if (!sealed)
+    if (reveal.Sealed())
+        m_strMessage = dlgPassword.m_strUnsealed;
+    else
     {
-        AfxMessageBox(SEAL_DAMAGED, MB_OK, 0);
-        return;
+        // A record the codec refuses leaves an empty message, its reason shown.
+        reveal.ReadPlainMessage();
+        m_strMessage = reveal.Message().c_str();
     }
-    dlgPassword.m_pSealed = &*sealed;
-    if (dlgPassword.DoModal() == IDCANCEL)
-        return;
-    m_strMessage = dlgPassword.m_strUnsealed;
     UpdateData(FALSE);
     m_strKeptMessage = m_strMessage;
     ShowCapacity();

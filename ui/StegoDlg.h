@@ -2,6 +2,7 @@
 // unhide) and the text page (message, load text, hide); two page buttons switch between them.
 #pragma once
 
+#include "hiding/MessageKind.h"
 #include "platform/mfc/Afx.h"
 #include "skin/Splash.h"
 
@@ -10,7 +11,6 @@
 #include <optional>
 
 struct ISkinControl;
-class CPasswordDlg;
 
 class CStegoDlg : public CDialog
 {
@@ -83,10 +83,9 @@ private:
     // The folder of the last file opened or saved, kept between runs for the file dialogs.
     CString LastFolder() const;
     void RememberFolder(const CString& strPath);
-    void OnUnseal(CPasswordDlg& dlgPassword);
-    // Hiding's check of the carrier for a hidden text of this length: FALSE when the hide must
+    // Hiding's check of the carrier for the message as this kind: FALSE when the hide must
     // stop here (refused, or the user declined the conversion); *pbConvert tells whether the
     // carrier is to be converted.
-    BOOL CheckCarrier(std::int64_t nHiddenLength, bool* pbConvert);
+    BOOL CheckCarrier(hiding::MessageKind kind, bool* pbConvert);
     BOOL ConvertCarrier();
 };
