@@ -120,13 +120,14 @@ changed_shot() {
 
 # The file dialog's completer: a list popped up under the name field while a name typed there
 # matches files. Enter pressed while it shows only closes it, so a path is typed, the list
-# waited for when the path must call it up, dismissed, and only then is Enter pressed.
-# A popup of Qt's (the list among them) is a visible window that the window manager is told
-# to leave alone.
+# waited for when the path must call it up, dismissed, and only then is Enter pressed. The list
+# is one of the process's popups, which the window manager is told to leave alone; a tooltip,
+# the other kind that might show under the pointer, does not count.
 completer_shown() {
     local id
     for id in $(xdotool search --onlyvisible --pid "$1" 2>/dev/null); do
-        xwininfo -id "$id" 2>/dev/null | grep -q 'Override Redirect State: yes' && return 0
+        xwininfo -id "$id" 2>/dev/null | grep -q 'Override Redirect State: yes' &&
+            ! xprop -id "$id" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q TOOLTIP && return 0
     done
     return 1
 }
@@ -147,7 +148,7 @@ enter_path() {
     window_gone "$title"
 }
 
-# readable_by CLI FILE PASSWORD MESSAGE: whether carvalet-cli reads MESSAGE out of FILE (a file
+# reads_back CLI FILE PASSWORD MESSAGE: whether carvalet-cli reads MESSAGE out of FILE (a file
 # written through the window is complete once this holds).
 reads_back() {
     [ -s "$2" ] && [ "$(printf '%s\n' "$3" | "$1" unhide "$2" --password-stdin 2>/dev/null)" = "$4" ]
