@@ -310,10 +310,16 @@ CString BitmapName(const CString& strPath)
 // 7080 -> "7,080".
 std::string WithThousands(std::int64_t n)
 {
-    std::string digits = std::to_string(n);
-    for (int i = int(digits.size()) - 3; i > 0; i -= 3)
-        digits.insert(std::size_t(i), ",");
-    return digits;
+    const std::string digits = std::to_string(n);
+    std::string grouped;
+    grouped.reserve(digits.size() + digits.size() / 3);
+    for (std::size_t i = 0; i < digits.size(); ++i)
+    {
+        if (i > 0 && (digits.size() - i) % 3 == 0)
+            grouped += ',';
+        grouped += digits[i];
+    }
+    return grouped;
 }
 
 CString FileNameOf(const CString& strPath)

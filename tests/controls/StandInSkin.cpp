@@ -188,13 +188,13 @@ public:
 extern "C" __attribute__((visibility("default"))) HRESULT DllGetClassObject(REFCLSID clsid,
                                                                             REFIID riid, void** ppv)
 {
-    static CStandInFactory factory;
     *ppv = nullptr;
 #ifdef STAND_IN_FAILING_ENTRY
     (void)clsid;
     (void)riid;
     return CLASS_E_CLASSNOTAVAILABLE;
 #else
+    static CStandInFactory factory;
     if (clsid != CLSID_SkinControl)
         return CLASS_E_CLASSNOTAVAILABLE;
     return factory.QueryInterface(riid, ppv);

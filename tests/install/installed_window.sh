@@ -10,66 +10,40 @@ out=$3
 build=${4:-}
 mkdir -p "$out"
 unset QT_QPA_PLATFORM
+source "$(dirname "$0")/../e2e/xdo.sh"
 work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
+trap 'xdo_cleanup; rm -rf "$work"' EXIT
 # A desktop of its own with no handler for help files, so the bundled viewer opens them.
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_DATA_HOME=$work/home/.local/share
 export XDG_DATA_DIRS=$work/share XDG_CONFIG_DIRS=$work/etc
 mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_DATA_DIRS" "$XDG_CONFIG_DIRS"
 
-# The visible window of process $1 titled exactly $2, once it shows more than a blank; its
-# screenshot goes to $3. Searched afresh each time: the native window may be made anew while
-# the skin dresses it.
+# The visible window of process $1 titled exactly $2 (searched afresh each time: the native
+# window may be made anew while the skin dresses it).
+window_of() {
+    xdotool search --all --onlyvisible --pid "$1" --name "^$2\$" 2>/dev/null | head -1
+}
+painted_once() {
+    local id
+    id=$(window_of "$1" "$2")
+    [ -n "$id" ] && settled_once "$id" && echo "$id" >"$work/id"
+}
+# painted_window PID TITLE PNG: waits for that window to show more than a blank, saves it and
+# prints its id.
 painted_window() {
-    local id
-    for _ in $(seq 1 100); do
-        id=$(xdotool search --all --onlyvisible --pid "$1" --name "^$2\$" 2>/dev/null | head -1)
-        if [ -n "$id" ] && xwd -id "$id" -silent 2>/dev/null | convert xwd:- "$3" 2>/dev/null &&
-            [ "$(convert "$3" -format %k info:)" -gt 2 ]; then
-            echo "$id"
-            return 0
-        fi
-        sleep 0.2
+    wait_until "a painted window of process $1 titled \"$2\"" painted_once "$1" "$2" || return 1
+    convert "xwd:$XDO_GRABS/a" "$3" || return 1
+    cat "$work/id"
+}
+# The help viewer started from the installed copy, once it runs.
+installed_viewer() {
+    local pid
+    for pid in $(pgrep -x carvalet-help); do
+        [ "$(readlink "/proc/$pid/exe")" = "$prefix/lib/carvalet/carvalet-help" ] && echo "$pid"
     done
-    return 1
 }
-titled() {
-    local id
-    for _ in $(seq 1 100); do
-        id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1)
-        [ -n "$id" ] && echo "$id" && return 0
-        sleep 0.2
-    done
-    return 1
-}
-gone() {
-    for _ in $(seq 1 50); do
-        xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0
-        sleep 0.2
-    done
-    return 1
-}
-# Clicks window $1 at ($2, $3) of the 644 x 447 layout, scaled to its real size.
-click_at() {
-    local geometry w h
-    geometry=$(xdotool getwindowgeometry "$1" | sed -n 's/.*Geometry: //p')
-    w=${geometry%x*}
-    h=${geometry#*x}
-    xdotool mousemove --window "$1" $(($2 * w / 644)) $(($3 * h / 447)) click 1
-}
-shot() {
-    xwd -id "$1" -silent | convert xwd:- "$2" || fail "no screenshot $2"
-}
-
+has_viewer() { [ -n "$(installed_viewer)" ]; }
+has_any_window() { xdotool search --onlyvisible --pid "$1" >/dev/null 2>&1; }
 
 message="Meet me by the old mill at dawn."
 printf 'lanterns-8\n' | "$prefix/bin/carvalet-cli" hide "$source_dir/res/samples/sample.bmp" \
@@ -82,10 +56,10 @@ plain=$(painted_window "${pids[0]}" Carvalet "$work/plain.png") || fail "no wind
 "$prefix/bin/carvalet" -style fusion "$work/hidden.bmp" & pids+=($!)
 opened=$(painted_window "${pids[1]}" Carvalet "$work/opened.png") ||
     fail "no window with a file"
-sleep 1 # the posted open has run
-shot "$opened" "$out/installed-window.png"
-changed=$(compare -metric AE "$work/plain.png" "$out/installed-window.png" null: 2>&1)
-[ "${changed%.*}" -gt 10000 ] 2>/dev/null || fail "no preview of the file ($changed pixels changed)"
+# The file is opened by a message posted once the window shows.
+changed_shot "$opened" "$work/plain.png" "$out/installed-window.png" 10000 "the file's preview" ||
+    fail "no preview of the file"
+changed=$(pixels_changed "$work/plain.png" "$out/installed-window.png")
 echo "the file named on the command line is previewed ($changed pixels changed):" \
     "$out/installed-window.png"
 
@@ -100,42 +74,26 @@ fi
 
 # Reveal is ready: it asks for the password, which opens the message without complaint.
 click_at "$opened" 58 188 || fail "could not click Reveal"
-password=$(titled Password) || fail "Reveal did not ask for the password"
-sleep 0.3
+password=$(window_titled Password) || fail "Reveal did not ask for the password"
 xdotool windowfocus --sync "$password" type --delay 10 lanterns-8 && xdotool key Return ||
     fail "could not type the password"
-gone Password || fail "the password dialog stayed open"
-sleep 0.3
-[ "$(xdotool search --onlyvisible --name '^Carvalet$' | wc -l)" -eq 2 ] ||
-    fail "a message box answered the right password"
+window_gone Password || fail "the password dialog stayed open"
 click_at "$opened" 548 140 || fail "could not click the text page button"
-sleep 0.5
-shot "$opened" "$out/installed-window-text.png"
+changed_shot "$opened" "$out/installed-window.png" "$out/installed-window-text.png" 1000 \
+    "the text page" || fail "the text page did not show"
+count_titled_is 2 Carvalet || fail "a message box answered the right password"
 echo "Reveal asked for the password and took it: $out/installed-window-text.png"
 
 # F1 starts the help viewer that was installed beside the program.
 xdotool windowfocus --sync "$opened" key F1 || fail "could not press F1"
-viewer=""
-for _ in $(seq 1 100); do
-    for pid in $(pgrep -x carvalet-help); do
-        [ "$(readlink "/proc/$pid/exe")" = "$prefix/lib/carvalet/carvalet-help" ] && viewer=$pid
-    done
-    [ -n "$viewer" ] && break
-    sleep 0.1
-done
-[ -n "$viewer" ] || fail "F1 did not start $prefix/lib/carvalet/carvalet-help"
+wait_until "$prefix/lib/carvalet/carvalet-help to start" has_viewer ||
+    fail "F1 did not start $prefix/lib/carvalet/carvalet-help"
+viewer=$(installed_viewer | head -1)
 pids+=("$viewer")
-help_window=""
-for _ in $(seq 1 100); do
-    help_window=$(xdotool search --onlyvisible --pid "$viewer" 2>/dev/null | head -1)
-    [ -n "$help_window" ] && break
-    sleep 0.2
-done
-[ -n "$help_window" ] || fail "the help viewer opened no window"
-sleep 1
-shot "$help_window" "$out/installed-help.png"
-colours=$(convert "$out/installed-help.png" -format %k info:)
-[ "$colours" -gt 2 ] || fail "the help viewer shows nothing"
+wait_until "a window of the help viewer" has_any_window "$viewer" ||
+    fail "the help viewer opened no window"
+help_window=$(xdotool search --onlyvisible --pid "$viewer" 2>/dev/null | head -1)
+shot "$help_window" "$out/installed-help.png" || fail "the help viewer shows nothing"
 echo "the installed help viewer shows the help: $out/installed-help.png"
 kill "$viewer"
 
@@ -143,8 +101,7 @@ for window in "$plain" "$opened"; do
     xdotool windowfocus --sync "$window" key Escape || fail "could not press Esc"
 done
 for pid in "${pids[0]}" "${pids[1]}"; do
-    for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-    wait "$pid"
+    process_ended "$pid"
     status=$?
     [ "$status" -eq 0 ] || fail "process $pid ended with $status"
 done
