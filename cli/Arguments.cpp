@@ -64,6 +64,15 @@ Arguments ParseArguments(const std::string& command, const std::vector<std::stri
                 throw UsageError(word + " needs a value");
             }
             value = words[++i];
+            // A forgotten value would take the next option as the message: "--message --seal"
+            // hides "--seal", unsealed.
+            const std::string named = value->substr(0, value->find('='));
+            if (named == "--help" || std::any_of(options.begin(), options.end(),
+                                                 [&](const Option& o) { return o.name == named; }))
+            {
+                throw UsageError(word + " needs a value before " + named + " (write " + word + "=" +
+                                 *value + " if that is the value)");
+            }
         }
         if (!args.values.emplace(word, *value).second)
         {

@@ -1,6 +1,7 @@
 #include "cli/CarrierFile.h"
 
 #include "cli/CliError.h"
+#include "cli/Output.h"
 #include "cli/OutputFile.h"
 
 #include <algorithm>
@@ -33,7 +34,7 @@ CarrierFile::CarrierFile(const std::string& path) : m_path(path)
     m_fd.Reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
     if (!m_fd)
     {
-        throw CliError("cannot open " + path + ": " + std::strerror(errno));
+        throw CliError("cannot open " + ShownName(path) + ": " + std::strerror(errno));
     }
     struct stat info
     {
@@ -44,7 +45,7 @@ CarrierFile::CarrierFile(const std::string& path) : m_path(path)
     }
     if (S_ISDIR(info.st_mode))
     {
-        throw CliError("cannot read " + path + ": it is a directory");
+        throw CliError("cannot read " + ShownName(path) + ": it is a directory");
     }
     m_device = info.st_dev;
     m_inode = info.st_ino;
@@ -55,7 +56,7 @@ CarrierFile::CarrierFile(const std::string& path) : m_path(path)
     }
     if (info.st_size > MAX_CARRIER)
     {
-        throw CliError(path + " is too large: a carrier can have at most " +
+        throw CliError(ShownName(path) + " is too large: a carrier can have at most " +
                        std::to_string(MAX_CARRIER) + " bytes");
     }
     m_length = static_cast<std::int32_t>(info.st_size);
@@ -89,7 +90,7 @@ void CarrierFile::Spool()
         length += got;
         if (length > MAX_CARRIER)
         {
-            throw CliError(m_path + " is too large: a carrier can have at most " +
+            throw CliError(ShownName(m_path) + " is too large: a carrier can have at most " +
                            std::to_string(MAX_CARRIER) + " bytes");
         }
         if (const carvalet::FileError error =
@@ -112,12 +113,13 @@ bool CarrierFile::IsFile(const std::string& path) const
 
 void CarrierFile::Fail(int code) const
 {
-    throw CliError("cannot read " + m_path + ": " + std::strerror(code));
+    throw CliError("cannot read " + ShownName(m_path) + ": " + std::strerror(code));
 }
 
 void CarrierFile::FailShorter() const
 {
-    throw CliError("cannot read " + m_path + ": the file became shorter while it was read");
+    throw CliError("cannot read " + ShownName(m_path) +
+                   ": the file became shorter while it was read");
 }
 
 void CarrierFile::Read(std::int64_t offset, std::uint8_t* into, std::size_t size) const

@@ -69,9 +69,14 @@ int Hide(const Arguments& args)
         text ? *text
              : ReadMessageFile(*file, static_cast<std::size_t>(plan.LongestWorthReading()) + 1);
     message.erase(std::min(message.find('\0'), message.size()));
-    if (message.empty())
+    if (hiding::ReadsBackEmpty(message))
     {
         throw CliError(hiding::NO_TEXT);
+    }
+    // Through any link, the picture is read while the copy is written: never into itself.
+    if (args.positional[1] != "-" && carrier.IsFile(args.positional[1]))
+    {
+        throw CliError("OUTPUT names the image itself; the image is left as it was");
     }
 
     const MessageKind kind = args.Has("--seal") ? MessageKind::Sealed : MessageKind::Plain;
@@ -120,7 +125,8 @@ const Command& HideCommand()
         "--convert  saves a picture the message would damage (compressed or\n"
         "        palette pixels, extended headers, PNG) as a classic 24-bit (or\n"
         "        32-bit) bitmap that looks the same, with the message in it;\n"
-        "        without it such a picture is refused. OUTPUT is always a BMP.",
+        "        without it such a picture is refused. OUTPUT is always a BMP,\n"
+        "        never IMAGE itself.",
         R"(OUTPUT "-" is standard output; a FILE "-" is standard input. OUTPUT is written
 to a new file beside it that takes its place only once complete; a symbolic link
 stays a link and its target is written; a device or pipe is written into.

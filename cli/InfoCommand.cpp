@@ -2,8 +2,10 @@
 #include "cli/CliError.h"
 #include "cli/Command.h"
 #include "cli/CommandSupport.h"
+#include "cli/Output.h"
 #include "cli/PictureInfo.h"
 #include "common/Cp1252.h"
+#include "common/Utf8.h"
 #include "hiding/CarrierPlan.h"
 
 #include <cstdio>
@@ -64,7 +66,7 @@ std::vector<Field> Report(const std::string& image, const CarrierFile& carrier)
     const std::optional<MessageKind> kind =
         hiding::RecordKind(carrier.Extract(PASSWORD_SLOT, ShowMessageFn{}));
     std::vector<Field> fields = {
-        {"Image", "image", image, JsonString(image)},
+        {"Image", "image", ShownName(image), JsonString(image)},
         {"Size", "size", size + " bytes", size},
         {"Longest message", "longest_message", longest + " bytes", longest},
         {"Longest sealed message", "longest_sealed_message", longestSealed + " bytes",
@@ -72,6 +74,11 @@ std::vector<Field> Report(const std::string& image, const CarrierFile& carrier)
         yesNo("Password record", "password_record", kind.has_value()),
         yesNo("Sealed message", "sealed_message", kind == MessageKind::Sealed),
     };
+    // "image" shows a name that is not UTF-8 as Windows-1252; its bytes stay recoverable.
+    if (!carvalet::IsValidUtf8(image))
+    {
+        fields.insert(fields.begin() + 1, {"", "path_bytes", "", JsonString(Base64(image))});
+    }
     // The picture's layout, from its headers only.
     const hiding::CarrierPlan plan(carrier.Reader(), carrier.Length());
     carrier.CheckReads();
@@ -102,7 +109,10 @@ int Info(const Arguments& args)
     {
         for (const Field& field : fields)
         {
-            text += field.label + ": " + field.text + "\n";
+            if (!field.label.empty())
+            {
+                text += field.label + ": " + field.text + "\n";
+            }
         }
     }
     PrintOut(text);
@@ -121,7 +131,8 @@ const Command& InfoCommand()
         "and whether hiding needs a conversion.",
         R"(  --json  one JSON object instead: "image", "size", "longest_message" and
           "longest_sealed_message" (bytes), "password_record" and "sealed_message"
-          (true or false), then the layout: "format", "dimensions", "hiding"
+          (true or false), "path_bytes" (the name's bytes in base64, given
+          only when the name is not UTF-8), then the layout: "format", "dimensions", "hiding"
           ("as-is", "partly-as-is", "convert" or "refuse"),
           "longest_safe_message" and the picture's own fields.
 )",

@@ -1,6 +1,7 @@
 #include "cli/OutputFile.h"
 
 #include "cli/CliError.h"
+#include "cli/Output.h"
 
 #include <cerrno>
 #include <cstring>
@@ -15,7 +16,7 @@ OutputFile::OutputFile(const std::string& path) : m_path(path), m_stdout(path ==
     }
     if (const carvalet::FileError error = m_file.Open(path))
     {
-        throw CliError("cannot write " + path + ": " + error.reason);
+        throw CliError("cannot write " + ShownName(path) + ": " + error.reason);
     }
 }
 
@@ -45,13 +46,13 @@ void OutputFile::Commit()
     }
     if (const carvalet::FileError error = m_file.Commit())
     {
-        throw CliError("cannot write " + m_path + ": " + error.reason);
+        throw CliError("cannot write " + ShownName(m_path) + ": " + error.reason);
     }
 }
 
 void OutputFile::Fail(int code) const
 {
-    const std::string name = m_stdout ? "to standard output" : m_path;
+    const std::string name = m_stdout ? "to standard output" : ShownName(m_path);
     throw CliError("cannot write " + name + ": " + std::strerror(code));
 }
 
@@ -61,7 +62,7 @@ std::string ReadMessageFile(const std::string& path, std::size_t limit)
     const int fd = standardInput ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
     {
-        throw CliError("cannot open " + path + ": " + std::strerror(errno));
+        throw CliError("cannot open " + ShownName(path) + ": " + std::strerror(errno));
     }
     std::string bytes;
     bool more = false;
@@ -72,8 +73,9 @@ std::string ReadMessageFile(const std::string& path, std::size_t limit)
     }
     if (error)
     {
-        throw CliError("cannot read " + (standardInput ? std::string("standard input") : path) +
-                       ": " + error.reason);
+        throw CliError("cannot read " +
+                       (standardInput ? std::string("standard input") : ShownName(path)) + ": " +
+                       error.reason);
     }
     bytes.erase(std::min(bytes.find('\0'), bytes.size()));
     return bytes;

@@ -1,6 +1,7 @@
 #include "cli/PasswordInput.h"
 
 #include "cli/CliError.h"
+#include "cli/Output.h"
 #include "common/FileDescriptor.h"
 #include "common/SafeFile.h"
 #include "common/SignalGuard.h"
@@ -94,8 +95,10 @@ std::string ReadPasswordFromTerminal(const std::string& prompt)
 
     std::string password;
     {
-        const carvalet::SignalGuard guard({SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGTSTP}, RestoreEcho,
-                                          &terminal, SilenceEcho);
+        // Echo comes back whatever signal ends the process here, and before a stop.
+        std::vector<int> signals = carvalet::EndingSignals();
+        signals.push_back(SIGTSTP);
+        const carvalet::SignalGuard guard(signals, RestoreEcho, &terminal, SilenceEcho);
         // Echo goes off before the prompt shows, so nothing typed after it can be echoed.
         SilenceEcho(&terminal);
         carvalet::WriteAll(terminal.fd, prompt.data(), prompt.size());
@@ -118,7 +121,8 @@ std::string ReadPasswordFromFile(const std::string& path)
     const carvalet::FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
     if (!file)
     {
-        throw CliError("cannot open " + path + ": " + carvalet::ErrorFromCode(errno).reason);
+        throw CliError("cannot open " + ShownName(path) + ": " +
+                       carvalet::ErrorFromCode(errno).reason);
     }
     return ReadLine(file.Get(), path);
 }

@@ -6,6 +6,7 @@
 #include "common/Version.h"
 
 #include <algorithm>
+#include <new>
 #include <string>
 #include <sys/prctl.h>
 #include <vector>
@@ -169,10 +170,18 @@ int main(int argc, char** argv)
     {
         code = Report(e.ExitCode(), e.what());
     }
+    catch (const std::bad_alloc&)
+    {
+        code = Report(EXIT_FAILED, "carvalet-cli: there is not enough memory to finish.");
+    }
     catch (const std::exception& e)
     {
         code = Report(EXIT_FAILED, e.what());
     }
-    // Output that did not arrive is a failure, whatever else happened.
+    // Output that did not arrive is a failure, whatever else happened, and is said.
+    if (const std::string why = OutputFailure(); !why.empty())
+    {
+        Report(EXIT_FAILED, "carvalet-cli: cannot write to standard output: " + why);
+    }
     return OutputFailed() ? EXIT_FAILED : code;
 }

@@ -10,9 +10,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
 #include <memory>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,8 +26,24 @@ namespace
 std::atomic<bool> g_unnamedAllowed{true};
 
 constexpr int MAX_LINKS = 40;
-// Short, so that a target name of up to 255 bytes still leaves room for it.
-constexpr const char* TEMPORARY_PATTERN = ".cv-XXXXXX";
+// A new file's temporary name is the target's, hidden and marked: ".NAME.carvalet-XXXXXX", so a
+// copy left by a kill is seen for what it is and the next save to NAME removes it.
+constexpr std::string_view TEMPORARY_MARK = ".carvalet-";
+constexpr std::size_t RANDOM_LETTERS = 6;
+constexpr std::size_t NAME_LIMIT = 255;
+
+std::string BaseOf(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The temporary names' common start for this target; a long name is cut to leave room.
+std::string TemporaryPrefix(const std::string& target)
+{
+    const std::size_t room = NAME_LIMIT - 1 - TEMPORARY_MARK.size() - RANDOM_LETTERS;
+    return "." + BaseOf(target).substr(0, room) + std::string(TEMPORARY_MARK);
+}
 
 std::string FolderOf(const std::string& path)
 {
@@ -88,9 +106,9 @@ void RemoveNamed(void* path)
     ::unlink(static_cast<const char*>(path));
 }
 
-std::string RandomName(const std::string& folder)
+std::string RandomName(const std::string& folder, const std::string& target)
 {
-    std::string name = folder + "/" + TEMPORARY_PATTERN;
+    std::string name = folder + "/" + TemporaryPrefix(target) + "XXXXXX";
     static constexpr char letters[] =
         "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     std::array<unsigned char, 6> random{};
@@ -104,6 +122,31 @@ std::string RandomName(const std::string& folder)
         name[name.size() - random.size() + i] = letters[value % (sizeof letters - 1)];
     }
     return name;
+}
+
+// Removes what an earlier save to this target left under a temporary name when it was killed:
+// only regular files of this user whose name is exactly one of the target's temporary names.
+void RemoveLeftovers(const std::string& folder, const std::string& target)
+{
+    const std::string prefix = TemporaryPrefix(target);
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
+    if (!dir)
+    {
+        return;
+    }
+    while (const dirent* entry = ::readdir(dir.get()))
+    {
+        const std::string_view name = entry->d_name;
+        struct stat st
+        {
+        };
+        if (name.size() == prefix.size() + RANDOM_LETTERS && name.starts_with(prefix) &&
+            ::fstatat(::dirfd(dir.get()), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(st.st_mode) && st.st_uid == ::geteuid())
+        {
+            ::unlinkat(::dirfd(dir.get()), entry->d_name, 0);
+        }
+    }
 }
 
 // Until the named file is renamed or removed, the signals that end a process remove it.
@@ -382,7 +425,7 @@ FileError FileReplacement::MakeNewFile()
             return FolderError(errno, m_folder, m_existing);
         }
     }
-    std::string name = m_folder + "/" + TEMPORARY_PATTERN;
+    std::string name = m_folder + "/" + TemporaryPrefix(m_target) + "XXXXXX";
     m_fd.Reset(::mkostemp(name.data(), O_CLOEXEC));
     if (!m_fd)
     {
@@ -412,6 +455,7 @@ FileError FileReplacement::Commit()
         return error;
     }
     Reset();
+    RemoveLeftovers(m_folder, m_target);
     SyncFolder(m_folder);
     return {};
 }
@@ -420,13 +464,15 @@ FileError FileReplacement::Publish()
 {
     if (m_existing)
     {
-        // Only root may give a file away, and only to a group one is in otherwise. Where neither
-        // is allowed the save goes on: the new file stays the saving user's, as any file they
-        // make is.
+        // Only root may give a file away, and only to a group one is in otherwise. A file that
+        // would change hands is refused: its owner would lose it without a word.
         if (::fchown(m_fd.Get(), m_uid, m_gid) != 0)
         {
-            [[maybe_unused]] const bool groupKept =
-                ::fchown(m_fd.Get(), static_cast<uid_t>(-1), m_gid) == 0;
+            FileError error = ErrorFromCode(EPERM);
+            error.reason = ::geteuid() != m_uid
+                               ? "it belongs to another user, and a new copy would be yours"
+                               : "it belongs to a group you are not in, and a new copy would not";
+            return error;
         }
         // After chown, which clears set-user-ID and set-group-ID bits.
         if (::fchmod(m_fd.Get(), m_mode) != 0)
@@ -466,7 +512,7 @@ FileError FileReplacement::Publish()
         // of its own for that moment only.
         for (int attempt = 0;; ++attempt)
         {
-            std::string name = RandomName(m_folder);
+            std::string name = RandomName(m_folder, m_target);
             const int code = LinkUnnamed(m_fd.Get(), name);
             if (code == 0)
             {

@@ -1,9 +1,11 @@
 // Reading and saving files so that a failure, a full disk or a kill never damages a file.
 //
 // A save replaces a regular file (or makes a missing one) through a new file in the same
-// folder: unnamed where the file system allows it, else under a short hidden name that a
-// SIGINT, SIGTERM or SIGHUP removes. The new file is flushed to disk, takes the old one's mode
-// and owner, and only then takes its name; the folder is flushed after. A symbolic link, even
+// folder: unnamed where the file system allows it, else under the hidden name
+// ".NAME.carvalet-XXXXXX" that a SIGINT, SIGTERM or SIGHUP removes (and the next save to NAME,
+// when a kill left it). The new file is flushed to disk, takes the old one's mode and owner (a
+// file that would change owner is refused), and only then takes its name; the folder is
+// flushed after. A symbolic link, even
 // a dangling one, stays a link and its target is written. A device, a pipe or a socket is
 // written into, never replaced; so is one of the process's own descriptors named through a
 // link (/dev/stdout). When no new file can be made beside the target the save fails: a file is

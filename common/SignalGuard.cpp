@@ -136,6 +136,25 @@ void Release(int signal)
 
 SignalGuard::SignalGuard(std::initializer_list<int> signals, SignalAction action, void* context,
                          SignalAction resumed)
+    : SignalGuard(std::vector<int>(signals), action, context, resumed)
+{
+}
+
+std::vector<int> EndingSignals()
+{
+    std::vector<int> signals = {SIGHUP,  SIGINT,  SIGQUIT,   SIGILL,  SIGTRAP, SIGABRT,
+                                SIGBUS,  SIGFPE,  SIGUSR1,   SIGSEGV, SIGUSR2, SIGPIPE,
+                                SIGALRM, SIGTERM, SIGSTKFLT, SIGXCPU, SIGXFSZ, SIGVTALRM,
+                                SIGPROF, SIGIO,   SIGPWR,    SIGSYS};
+    for (int signal = SIGRTMIN; signal <= SIGRTMAX && signal < MAX_SIGNAL; ++signal)
+    {
+        signals.push_back(signal);
+    }
+    return signals;
+}
+
+SignalGuard::SignalGuard(const std::vector<int>& signals, SignalAction action, void* context,
+                         SignalAction resumed)
 {
     const std::lock_guard lock(g_lock);
     for (int i = 0; i < SLOTS; ++i)

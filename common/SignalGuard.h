@@ -3,6 +3,7 @@
 #pragma once
 
 #include <initializer_list>
+#include <vector>
 
 namespace carvalet
 {
@@ -19,6 +20,8 @@ class SignalGuard
 public:
     SignalGuard(std::initializer_list<int> signals, SignalAction action, void* context,
                 SignalAction resumed = nullptr);
+    SignalGuard(const std::vector<int>& signals, SignalAction action, void* context,
+                SignalAction resumed = nullptr);
     ~SignalGuard();
     SignalGuard(const SignalGuard&) = delete;
     SignalGuard& operator=(const SignalGuard&) = delete;
@@ -26,5 +29,9 @@ public:
 private:
     int m_slot = -1;
 };
+
+// Every signal a handler can catch whose default ends the process (real-time ones included, as
+// far as a guard can take them).
+std::vector<int> EndingSignals();
 
 } // namespace carvalet

@@ -21,6 +21,11 @@ std::int64_t LongestInCarrier(MessageKind kind, std::int64_t carrierLength)
     return LongestIn(kind, LongestMessage(carrierLength));
 }
 
+bool ReadsBackEmpty(const std::string& message)
+{
+    return message.find_first_not_of(" \t\n\v\f\r") == std::string::npos;
+}
+
 std::optional<MessageKind> RecordKind(const std::string& record)
 {
     if (IsSealMarker(record))

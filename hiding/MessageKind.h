@@ -21,6 +21,9 @@ std::int64_t HiddenLength(MessageKind kind, std::int64_t messageLength);
 std::int64_t LongestIn(MessageKind kind, std::int64_t room);
 // The longest message of this kind a carrier of this length takes, damage aside.
 std::int64_t LongestInCarrier(MessageKind kind, std::int64_t carrierLength);
+// True when the message reads back empty: reading trims white space from a message's end, so
+// one of white space only is refused as an empty one is.
+bool ReadsBackEmpty(const std::string& message);
 // The kind of message a password record stands for; none when it is not a record at all.
 std::optional<MessageKind> RecordKind(const std::string& record);
 } // namespace hiding

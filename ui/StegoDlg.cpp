@@ -16,8 +16,10 @@
 #include "ui/PasswordDlg.h"
 
 #include <cctype>
+#include <cstring>
 #include <new>
 #include <string>
+#include <sys/stat.h>
 
 namespace
 {
@@ -336,6 +338,48 @@ bool IsPictureName(const CString& strPath)
     return name.ends_with(".bmp") || name.ends_with(".png");
 }
 
+// The picture's identity, size and time on disk; none when it cannot be seen.
+std::optional<CStegoDlg::DiskStamp> StampOf(const CString& strPath)
+{
+    struct stat st
+    {
+    };
+    if (::stat(layer::NativePath(strPath.str()).c_str(), &st) != 0)
+        return std::nullopt;
+    return CStegoDlg::DiskStamp{std::int64_t(st.st_dev), std::int64_t(st.st_ino),
+                                std::int64_t(st.st_size), std::int64_t(st.st_mtim.tv_sec),
+                                std::int64_t(st.st_mtim.tv_nsec)};
+}
+
+enum class SaveLeft
+{
+    AsItWas,   // an existing file, untouched
+    NoFile,    // nothing was made
+    MaybePart, // a device or pipe written into may hold part of the picture
+};
+
+// Every failed save is told here, with the system's reason and what became of the file.
+void ShowSaveFailure(const CString& strPath, const CFileException& e, SaveLeft left)
+{
+    const std::string reason = !e.m_strReason.empty() ? e.m_strReason
+                               : e.m_lOsError != 0    ? std::strerror(e.m_lOsError)
+                                                      : std::string(e.what());
+    std::string text = "Could not save " + layer::NativePath(strPath.str()) + ": " + reason + ".";
+    switch (left)
+    {
+    case SaveLeft::AsItWas:
+        text += " The file is as it was.";
+        break;
+    case SaveLeft::NoFile:
+        text += " No file was made.";
+        break;
+    case SaveLeft::MaybePart:
+        text += " It may hold part of the picture.";
+        break;
+    }
+    AfxMessageBox(text.c_str(), MB_OK, 0);
+}
+
 constexpr char kFolders[] = "Folders";
 constexpr char kLastFolder[] = "Last";
 } // namespace
@@ -452,9 +496,12 @@ void CStegoDlg::OpenImage(const CString& strPath)
                                     : CString("No picture"));
     m_strCarrierPath = m_strImagePath;
 
+    m_pictureStamp.reset();
     CFile file;
     if (!file.Open(m_strCarrierPath, CFile::modeReadWrite | CFile::typeBinary | CFile::shareCompat))
         return;
+    // Taken before the bytes are read: a change made while they are read is seen at Hide.
+    const std::optional<DiskStamp> stamp = StampOf(m_strCarrierPath);
     try
     {
         const ULONGLONG nLength = file.GetLength();
@@ -470,6 +517,7 @@ void CStegoDlg::OpenImage(const CString& strPath)
         file.Close();
         m_pCarrier = std::move(pCarrier);
         m_nCarrierSize = static_cast<std::int32_t>(nLength);
+        m_pictureStamp = stamp;
     }
     catch (const CFileException& e)
     {
@@ -512,6 +560,17 @@ void CStegoDlg::LoadText(const CString& strPath)
         const ULONGLONG nLength = file.GetLength();
         if (RefuseLargeFile(nLength))
             return;
+        // Checked before the file is read: a text no picture can take is never held.
+        if (const std::int64_t nLongest = LongestTextToLoad(); nLength > ULONGLONG(nLongest))
+        {
+            const std::string text =
+                FileNameOf(strPath).str() + " is " + WithThousands(std::int64_t(nLength)) +
+                " bytes long; " +
+                (m_pCarrier ? "the open picture takes at most " : "a message can be at most ") +
+                WithThousands(nLongest) + " bytes.";
+            AfxMessageBox(text.c_str(), MB_OK, 0);
+            return;
+        }
         std::string strText(nLength, '\0');
         strText.resize(file.Read(strText.data(), UINT(nLength)));
         // The message ends at the file's first zero byte.
@@ -535,11 +594,13 @@ void CStegoDlg::LoadText(const CString& strPath)
 void CStegoDlg::OnHide()
 {
     UpdateData(TRUE);
-    if (m_strMessage.GetLength() == 0)
+    if (hiding::ReadsBackEmpty(m_strMessage.str()))
     {
         AfxMessageBox(hiding::NO_TEXT, MB_OK, 0);
         return;
     }
+    if (!PictureUnchanged())
+        return;
 
     bool bConvert = false;
     if (!CheckCarrier(hiding::MessageKind::Plain, &bConvert))
@@ -588,19 +649,27 @@ void CStegoDlg::OnHide()
     if (dlgFile.DoModal() != IDOK)
         return;
     m_strCarrierPath = dlgFile.GetPathName();
+    if (!SaveCarrier(m_strCarrierPath))
+        return;
+    m_strKeptMessage = m_strMessage;
+    RememberFolder(m_strCarrierPath);
+}
 
+BOOL CStegoDlg::SaveCarrier(const CString& strPath)
+{
+    const std::optional<DiskStamp> target = StampOf(strPath);
+    const std::optional<DiskStamp> picture = StampOf(m_strImagePath);
+    const bool bOverPicture =
+        target && picture && target->device == picture->device && target->inode == picture->inode;
     CFile file;
     CFileException error;
-    if (!file.Open(m_strCarrierPath,
+    if (!file.Open(strPath,
                    CFile::modeCreate | CFile::modeReadWrite | CFile::typeBinary |
                        CFile::shareCompat,
                    &error))
     {
-        // A file that cannot be made ends the command silently; one that exists but cannot
-        // be replaced safely is left as it was, and the user must hear that it was not saved.
-        if (error.m_cause == CFileException::directoryFull)
-            AfxMessageBox(error.what(), MB_OK, 0);
-        return;
+        ShowSaveFailure(strPath, error, target ? SaveLeft::AsItWas : SaveLeft::NoFile);
+        return FALSE;
     }
     try
     {
@@ -610,11 +679,41 @@ void CStegoDlg::OnHide()
     }
     catch (const CFileException& e)
     {
-        AfxMessageBox(e.what(), MB_OK, 0);
-        return;
+        ShowSaveFailure(strPath, e,
+                        !file.Replaces() ? SaveLeft::MaybePart
+                        : target         ? SaveLeft::AsItWas
+                                         : SaveLeft::NoFile);
+        return FALSE;
     }
-    m_strKeptMessage = m_strMessage;
-    RememberFolder(m_strCarrierPath);
+    // The picture on disk now holds the carrier's bytes: they are no longer stale.
+    if (bOverPicture)
+        m_pictureStamp = StampOf(m_strImagePath);
+    return TRUE;
+}
+
+BOOL CStegoDlg::PictureUnchanged()
+{
+    if (!m_pictureStamp || StampOf(m_strImagePath) == m_pictureStamp)
+        return TRUE;
+    const std::string question = layer::NativePath(m_strImagePath.str()) +
+                                 " has changed since it was opened.\nOpen it again and hide the "
+                                 "message in the picture as it is now?";
+    if (AfxMessageBox(question.c_str(), MB_YESNO, 0) != IDYES)
+        return FALSE;
+    OpenImage(m_strImagePath);
+    if (m_pCarrier)
+        return TRUE;
+    const std::string text =
+        "Could not open " + layer::NativePath(m_strImagePath.str()) + " again. Nothing was hidden.";
+    AfxMessageBox(text.c_str(), MB_OK, 0);
+    return FALSE;
+}
+
+std::int64_t CStegoDlg::LongestTextToLoad()
+{
+    const std::int64_t nRecord = m_pCarrier ? LongestRecord() : -1;
+    return nRecord >= 0 ? hiding::LongestIn(hiding::MessageKind::Plain, nRecord)
+                        : hiding::LongestInCarrier(hiding::MessageKind::Plain, INT32_MAX);
 }
 
 BOOL CStegoDlg::CheckCarrier(hiding::MessageKind kind, bool* pbConvert)

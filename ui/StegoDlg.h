@@ -21,6 +21,14 @@ public:
     // A file to open once the window is ready, as if chosen with Open image.
     void OpenImageOnStart(const CString& strPath);
 
+    // What tells the opened picture on disk apart from a changed one: a save never writes
+    // bytes read before another program changed the file.
+    struct DiskStamp
+    {
+        std::int64_t device = 0, inode = 0, size = 0, seconds = 0, nanoseconds = 0;
+        bool operator==(const DiskStamp&) const = default;
+    };
+
 protected:
     std::int32_t m_nCarrierSize;
     std::unique_ptr<BYTE[]> m_pCarrier;
@@ -38,6 +46,7 @@ protected:
     // The message as last hidden in a saved picture or revealed: closing loses nothing while
     // the message edit holds it.
     CString m_strKeptMessage;
+    std::optional<DiskStamp> m_pictureStamp;
     // LongestRecord's answer for the carrier as it is; unknown again once the carrier changes.
     std::optional<std::int64_t> m_nLongestRecord;
 
@@ -88,4 +97,12 @@ private:
     // carrier is to be converted.
     BOOL CheckCarrier(hiding::MessageKind kind, bool* pbConvert);
     BOOL ConvertCarrier();
+    // FALSE when the hide must stop: the picture changed on disk since it was read and the
+    // user did not open it again.
+    BOOL PictureUnchanged();
+    // Writes the carrier to strPath; every failure is told through ShowSaveFailure.
+    BOOL SaveCarrier(const CString& strPath);
+    // The longest text Load text may take: what the open picture can hold, or with none what
+    // the largest carrier can.
+    std::int64_t LongestTextToLoad();
 };

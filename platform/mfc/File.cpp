@@ -83,7 +83,10 @@ BOOL CFile::Open(LPCSTR lpszFileName, UINT nOpenFlags, CFileException* pError)
     {
         SetLastError(static_cast<DWORD>(error));
         if (pError)
+        {
             *pError = CFileException(text, error, cause);
+            pError->m_strReason = std::strerror(error);
+        }
         return FALSE;
     };
     if (m_fd >= 0 || !lpszFileName || !*lpszFileName)
@@ -91,6 +94,7 @@ BOOL CFile::Open(LPCSTR lpszFileName, UINT nOpenFlags, CFileException* pError)
     m_strFileName = lpszFileName;
     m_strNative = layer::NativePath(lpszFileName);
     m_bFailed = false;
+    m_bReplaces = false;
     const int access = AccessFlags(nOpenFlags);
     if ((nOpenFlags & modeCreate) && !(nOpenFlags & modeNoTruncate) && access != O_RDONLY)
         return OpenReplacement(pError);
@@ -132,11 +136,15 @@ BOOL CFile::OpenReplacement(CFileException* pError)
     {
         SetLastError(static_cast<DWORD>(error.code));
         if (pError)
+        {
             *pError = CFileException("Could not save " + m_strNative + ": " + error.reason +
                                          ". The file is as it was.",
                                      error.code, CauseOf(error));
+            pError->m_strReason = error.reason;
+        }
         return FALSE;
     }
+    m_bReplaces = replacement->Replaces();
     m_fd = replacement->Descriptor();
     m_pReplacement = std::move(replacement);
     return TRUE;
@@ -145,8 +153,10 @@ BOOL CFile::OpenReplacement(CFileException* pError)
 void CFile::Fail(const char* what, int error) const
 {
     m_bFailed = true;
-    throw CFileException(std::string(what) + " " + m_strNative + ": " + std::strerror(error) + ".",
-                         error);
+    CFileException e(std::string(what) + " " + m_strNative + ": " + std::strerror(error) + ".",
+                     error);
+    e.m_strReason = std::strerror(error);
+    throw e;
 }
 
 ULONGLONG CFile::GetLength() const
@@ -219,8 +229,10 @@ void CFile::Close()
         if (const carvalet::FileError error = replacement->Commit())
         {
             m_bFailed = true;
-            throw CFileException("Could not write " + m_strNative + ": " + error.reason + ".",
-                                 error.code, CauseOf(error));
+            CFileException e("Could not write " + m_strNative + ": " + error.reason + ".",
+                             error.code, CauseOf(error));
+            e.m_strReason = error.reason;
+            throw e;
         }
         return;
     }

@@ -64,6 +64,9 @@ public:
     // Closes without reporting anything; an unfinished replacement is dropped.
     void Abort();
     CString GetFilePath() const { return m_strFileName; }
+    // True when the last Open made a new file to take the target's place: a failure before
+    // Close succeeds leaves the target as it was. False for a device or pipe written into.
+    BOOL Replaces() const { return m_bReplaces; }
 
 private:
     [[noreturn]] void Fail(const char* what, int error) const;
@@ -78,4 +81,5 @@ private:
     // Set while a save is being written; Close commits it.
     std::unique_ptr<carvalet::FileReplacement> m_pReplacement;
     mutable bool m_bFailed = false;
+    bool m_bReplaces = false;
 };

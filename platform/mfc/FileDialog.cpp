@@ -7,9 +7,11 @@
 #include "platform/user/ModalLoop.h"
 #include "platform/user/QtBridge.h"
 
+#include <QAbstractItemView>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMessageBox>
 
 namespace
@@ -33,6 +35,9 @@ QString QtFilter(const std::string& description, const std::string& patterns)
 }
 
 // Asks before an existing file is replaced; "No" keeps the dialog open, as on Windows.
+// A name typed in the name box always wins over the list's selection: Qt prefers the selection
+// when the box never had the focus (no window manager), and the file saved would not be the
+// one the user named.
 class CQtFileDialog : public QFileDialog
 {
 public:
@@ -41,16 +46,71 @@ public:
     {
     }
 
+    // In a save dialog, typing in the name box drops the list's selection, which Qt keeps
+    // while the box has no focus (no window manager). Called once the widgets exist.
+    void DropSelectionOnTyping()
+    {
+        auto* edit = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        auto* list = findChild<QAbstractItemView*>(QStringLiteral("listView"));
+        if (!edit || !list)
+            return;
+        QObject::connect(edit, &QLineEdit::textEdited, this,
+                         [this, list]
+                         {
+                             if (acceptMode() == AcceptSave && list->selectionModel())
+                                 list->selectionModel()->clearSelection();
+                         });
+    }
+
+    // The file accepted, once the dialog ends with OK.
+    const QString& Chosen() const { return m_chosen; }
+
     void accept() override
     {
-        const QStringList files = selectedFiles();
-        if (m_bConfirmOverwrite && acceptMode() == AcceptSave && !files.isEmpty())
+        // Qt checks that a file to open exists.
+        if (fileMode() != AnyFile)
+        {
+            QFileDialog::accept();
+            return;
+        }
+        const QString typed = TypedPath();
+        const QStringList files = typed.isEmpty() ? selectedFiles() : QStringList{typed};
+        // A folder typed or chosen is opened by Qt, not accepted.
+        if (files.isEmpty() || QFileInfo(files.first()).isDir())
+        {
+            QFileDialog::accept();
+            return;
+        }
+        if (m_bConfirmOverwrite && acceptMode() == AcceptSave)
         {
             const QFileInfo info(files.first());
-            if (info.exists() && !info.isDir() && !ConfirmReplace(info.fileName()))
+            if (info.exists() && !ConfirmReplace(info.fileName()))
                 return;
         }
-        QFileDialog::accept();
+        m_chosen = files.first();
+        done(QDialog::Accepted);
+    }
+
+private:
+    // The name box's text as a path in the folder shown, with the default extension added as
+    // Qt adds it; empty when nothing is typed.
+    QString TypedPath() const
+    {
+        const auto* edit = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        QString text = edit ? edit->text().trimmed() : QString();
+        // Qt lists several selected names quoted, the latest last; a save takes one name.
+        if (text.startsWith(QLatin1Char('"')))
+            text = acceptMode() == AcceptSave ? text.section(QLatin1Char('"'), -2, -2) : QString();
+        if (text.isEmpty())
+            return {};
+        if (text == QLatin1String("~") || text.startsWith(QLatin1String("~/")))
+            text.replace(0, 1, QDir::homePath());
+        QString path = QDir::cleanPath(directory().absoluteFilePath(text));
+        const QFileInfo info(path);
+        if (acceptMode() == AcceptSave && !defaultSuffix().isEmpty() && !info.exists() &&
+            info.suffix().isEmpty())
+            path += QLatin1Char('.') + defaultSuffix();
+        return path;
     }
 
 private:
@@ -80,6 +140,7 @@ private:
     }
 
     bool m_bConfirmOverwrite;
+    QString m_chosen;
 };
 } // namespace
 
@@ -135,6 +196,7 @@ INT_PTR CFileDialog::DoModal()
     dialog.setFileMode((m_dwFlags & OFN_FILEMUSTEXIST) ? QFileDialog::ExistingFile
                                                        : QFileDialog::AnyFile);
     dialog.setDefaultSuffix(layer::TextToQString(m_strDefExt));
+    dialog.DropSelectionOnTyping();
 
     QStringList filters;
     for (const auto& [description, patterns] : ParseFilter(m_strFilter.c_str()))
@@ -160,10 +222,10 @@ INT_PTR CFileDialog::DoModal()
     dialog.hide();
     if (result != IDOK)
         return IDCANCEL;
-    const QStringList files = dialog.selectedFiles();
-    if (files.isEmpty())
+    const QString chosen =
+        dialog.Chosen().isEmpty() ? dialog.selectedFiles().value(0) : dialog.Chosen();
+    if (chosen.isEmpty())
         return IDCANCEL;
-    m_strPathName =
-        layer::WindowsPath(layer::QStringToText(QDir::cleanPath(files.first()))).c_str();
+    m_strPathName = layer::WindowsPath(layer::QStringToText(QDir::cleanPath(chosen))).c_str();
     return IDOK;
 }

@@ -35,4 +35,6 @@ public:
 
     int m_cause = none;
     int m_lOsError = 0;
+    // Why, without the file's name: the system's reason, or the safe-file rule that refused.
+    std::string m_strReason;
 };

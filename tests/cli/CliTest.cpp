@@ -976,6 +976,8 @@ TEST_F(CarvaletCli, AFailedWriteToStandardOutputOrErrorExitsWithOne)
     EXPECT_EQ(Run({"--help"}, "", full).exit, 1);
     EXPECT_EQ(Run({"--version"}, "", full).exit, 1);
     EXPECT_EQ(Run({"info", Path("hidden.bmp")}, "", full).exit, 1);
+    EXPECT_EQ(Run({"info", Path("hidden.bmp")}, "", full).err,
+              "carvalet-cli: cannot write to standard output: No space left on device\n");
     EXPECT_EQ(Run({"unhide", Path("hidden.bmp"), "--password-stdin"}, "password1\n", full).exit, 1);
     EXPECT_EQ(Run({"hide", Path("sample.bmp"), "-", "--message", "m", "--password-stdin"},
                   "password1\n", full)
@@ -1325,7 +1327,7 @@ TEST_F(CarvaletCli, TheTerminalsEchoComesBackWheneverThePromptIsEndedOrStopped)
                   "password1\n")
                   .exit,
               0);
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGALRM, SIGXCPU})
     {
         Prompt prompt({"unhide", Path("hidden.bmp")});
         ASSERT_TRUE(prompt.WaitFor("Password : ")) << prompt.Screen();
@@ -1352,4 +1354,72 @@ TEST_F(CarvaletCli, TheTerminalsEchoComesBackWheneverThePromptIsEndedOrStopped)
     EXPECT_NE(prompt.Screen().find("by terminal"), std::string::npos) << prompt.Screen();
     EXPECT_EQ(prompt.Screen().find("password1"), std::string::npos) << "the password was echoed";
     EXPECT_TRUE(prompt.EchoBecomes(true));
+}
+
+// Faults an adversarial probe found: each case a command line, what it must say and how it
+// must end, and what must hold of the files afterwards.
+TEST_F(CarvaletCli, ProbedFaultsAreRefusedOrSaidPlainly)
+{
+    fs::create_symlink("sample.bmp", dir / "link.bmp");
+    fs::create_hard_link(dir / "sample.bmp", dir / "hard.bmp");
+    WriteFile(Path("caf\xE9 \x1B[31m.bmp"), sample);
+    struct Case
+    {
+        std::vector<std::string> args;
+        int exit;
+        std::string said; // in standard error, or standard output when exit is 0
+    };
+    const std::string image = Path("sample.bmp");
+    const auto hide = [&](const std::string& output, std::vector<std::string> more)
+    {
+        std::vector<std::string> args = {"hide", image, output, "--password-stdin"};
+        args.insert(args.end(), more.begin(), more.end());
+        return args;
+    };
+    const Case cases[] = {
+        {hide(image, {"--message", "m"}), 1, "OUTPUT names the image itself"},
+        {hide(Path("link.bmp"), {"--message", "m"}), 1, "OUTPUT names the image itself"},
+        {hide(Path("hard.bmp"), {"--message", "m"}), 1, "OUTPUT names the image itself"},
+        {hide(Path("out.bmp"), {"--message", "--seal"}), 2,
+         "--message needs a value before --seal (write --message=--seal"},
+        {hide(Path("out.bmp"), {"--message", "--password-file=x"}), 2,
+         "--message needs a value before --password-file"},
+        {hide(Path("out.bmp"), {"--message", " \t\r\n "}), 1, "There is no text to curtain"},
+        {{"info", Path("caf\xE9 \x1B[31m.bmp")},
+         0,
+         "Image: $'" + Path("caf\xE9 \\x1b[31m.bmp") + "'\n"},
+        {{"info", "--json", Path("caf\xE9 \x1B[31m.bmp")},
+         0,
+         "\"path_bytes\": \"" /* base64 checked below */},
+        {{"unhide", Path("no\nsuch.bmp"), "--password-stdin"},
+         1,
+         "cannot open $'" + Path("no\\nsuch.bmp") + "'"},
+    };
+    for (const Case& c : cases)
+    {
+        const Result r = Run(c.args, "password1\n");
+        std::string line;
+        for (const std::string& arg : c.args)
+            line += arg + " ";
+        EXPECT_EQ(r.exit, c.exit) << line << r.err;
+        const std::string& said = c.exit == 0 ? r.out : r.err;
+        EXPECT_NE(said.find(c.said), std::string::npos) << line << "\n" << said;
+        EXPECT_EQ(ReadFile(image), sample) << line;
+        EXPECT_FALSE(fs::exists(dir / "out.bmp")) << line;
+    }
+    // The name's bytes come back from the JSON whole.
+    const std::string json = Run({"info", "--json", Path("caf\xE9 \x1B[31m.bmp")}).out;
+    const std::string name = Path("caf\xE9 \x1B[31m.bmp");
+    std::string encoded;
+    {
+        std::FILE* pipe = ::popen(("printf '%s' '" + name + "' | base64 -w0").c_str(), "r");
+        ASSERT_NE(pipe, nullptr);
+        char buffer[512];
+        while (const std::size_t got = std::fread(buffer, 1, sizeof buffer, pipe))
+            encoded.append(buffer, got);
+        ::pclose(pipe);
+    }
+    EXPECT_NE(json.find("\"path_bytes\": \"" + encoded + "\""), std::string::npos) << json;
+    EXPECT_EQ(Run(hide(Path("out.bmp"), {"--message=--seal"}), "password1\n").exit, 0)
+        << "written with =, the value is the message";
 }

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <iostream>
+
 #include <algorithm>
 #include <csignal>
 #include <cstring>
@@ -416,11 +418,61 @@ TEST_P(SafeFile, AKillAtAnyStepOfASaveLeavesTheOldFileOrTheNewOne)
     }
     ASSERT_TRUE(save(-1));
     EXPECT_TRUE(Read(target) == fresh);
-    // A kill cannot be caught, so a named new file outlives it; an unnamed one leaves nothing.
-    if (GetParam())
+    // A kill cannot be caught, so a named new file outlives it, under a name made from the
+    // target's; the next save to the target removes it, and no other target's.
+    EXPECT_EQ(Listing(), std::vector<std::string>{"picture.bmp"});
+}
+
+TEST_P(SafeFile, LeftoversOfAKilledSaveAreRemovedByTheNextSaveToTheirTargetOnly)
+{
+    const fs::path target = dir / "picture.bmp";
+    const std::vector<std::string> others = {".other.bmp.carvalet-abcdef",
+                                             ".picture.bmp.carvalet-abcdefg", "picture.bmp.txt"};
+    Write(dir / ".picture.bmp.carvalet-Zx81aQ", "a copy a kill left");
+    for (const std::string& name : others)
     {
-        EXPECT_EQ(Listing(), std::vector<std::string>{"picture.bmp"});
+        Write(dir / name, "not ours to remove");
     }
+    fs::create_directory(dir / ".picture.bmp.carvalet-folder");
+    ASSERT_FALSE(Save(target, "new"));
+    std::vector<std::string> expected = others;
+    expected.push_back(".picture.bmp.carvalet-folder");
+    expected.push_back("picture.bmp");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(Listing(), expected);
+}
+
+// Replacing a file of another user would give it to the saver: refused unless the owner can be
+// kept (as root it can).
+TEST_P(SafeFile, AFileThatWouldChangeOwnerIsRefused)
+{
+    if (!IsRoot())
+    {
+        std::cout << "[ SKIPPED  ] another user's file needs root to make\n";
+        return;
+    }
+    const fs::path target = dir / "theirs.bmp";
+    Write(target, "root's file");
+    ASSERT_EQ(::chmod(target.c_str(), 0666), 0);
+    ASSERT_EQ(::chmod(dir.c_str(), 0777), 0);
+    const pid_t child = ::fork();
+    if (child == 0)
+    {
+        const bool dropped = ::setgid(65534) == 0 && ::setuid(65534) == 0;
+        const FileError error = dropped ? Save(target, "nobody's copy") : FileError{};
+        ::_exit(!dropped ? 3 : error.code == EPERM ? 0 : 4);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    struct stat st
+    {
+    };
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, 0u);
+    EXPECT_EQ(Read(target), "root's file");
+    EXPECT_EQ(Listing(), std::vector<std::string>{"theirs.bmp"});
+    ASSERT_FALSE(Save(target, "root's own copy")) << "root keeps the owner";
 }
 
 TEST(ReadFile, WholeFilesUpToALimit)

@@ -3,6 +3,8 @@
 #include "engine/CarrierCodec.h"
 #include "engine/PasswordRecord.h"
 #include "engine/SealedMessage.h"
+#include "hiding/MessageKind.h"
+#include "hiding/Sentences.h"
 #include "platform/gdi/ImageObject.h"
 #include "platform/kernel/Text.h"
 #include "tests/support/FileFlags.h"
@@ -472,8 +474,9 @@ TEST_F(StegoCommands, ASaveThatFailsHalfwayLeavesTheOldFileIntactAndSays)
 
     ASSERT_EQ(script.messages.size(), 2u);
     EXPECT_EQ(script.messages[0], "target.bmp already exists.\nDo you want to replace it?");
-    EXPECT_EQ(script.messages[1].rfind("Could not write " + target.toStdString() + ": ", 0), 0u)
+    EXPECT_EQ(script.messages[1].rfind("Could not save " + target.toStdString() + ": ", 0), 0u)
         << script.messages[1];
+    EXPECT_TRUE(script.messages[1].ends_with(". The file is as it was.")) << script.messages[1];
     EXPECT_EQ(ReadAll(target), old);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2)
         << "no temporary file left";
@@ -486,15 +489,74 @@ TEST_F(StegoCommands, ASaveThatFailsHalfwayLeavesTheOldFileIntactAndSays)
     EXPECT_EQ(ReadAll(target), Carrier());
 }
 
-TEST_F(StegoCommands, ASaveTargetThatCannotBeCreatedEndsSilently)
+// No failed save is silent: the user hears the system's reason and what became of the file.
+TEST_F(StegoCommands, EveryFailedSaveIsToldWithItsReasonAndWhatBecameOfTheFile)
 {
     Open(bmp);
-    const QString nowhere = Path("no-such-folder/out.bmp");
-    Hide("text", "lanterns-8", nowhere);
-    EXPECT_TRUE(script.messages.empty());
-    EXPECT_FALSE(QFile::exists(nowhere));
-    EXPECT_EQ(dlg.m_strCarrierPath, layer::WindowsPath(nowhere.toStdString()).c_str());
+    const QString kept = Path("kept.bmp");
+    const std::string old = MakeBmp(100, 100);
+    WriteAll(kept, old);
+    ReadOnlyFile readOnly(kept);
+    ASSERT_TRUE(readOnly.ok);
+    struct Case
+    {
+        QString target;
+        std::string reason;
+        std::string left;
+    };
+    const Case cases[] = {
+        {Path("no-such-folder/out.bmp"), "No such file or directory", "No file was made."},
+        {Path(std::string(300, 'n').append(".bmp").c_str()), "File name too long",
+         "No file was made."},
+        {kept, geteuid() == 0 ? "Operation not permitted" : "Permission denied",
+         "The file is as it was."},
+    };
+    for (const Case& c : cases)
+    {
+        script.messages.clear();
+        Hide("text", "lanterns-8", c.target);
+        const std::string said = script.messages.empty() ? "" : script.messages.back();
+        EXPECT_EQ(said,
+                  "Could not save " + c.target.toStdString() + ": " + c.reason + ". " + c.left);
+        EXPECT_EQ(dlg.m_strCarrierPath, layer::WindowsPath(c.target.toStdString()).c_str());
+    }
+    EXPECT_FALSE(QFile::exists(cases[0].target));
+    EXPECT_EQ(ReadAll(kept), old);
     EXPECT_EQ(dlg.m_strImagePath, layer::WindowsPath(bmp.toStdString()).c_str());
+}
+
+// A picture changed on disk after Open image is never overwritten with the old bytes: No stops
+// the hide, Yes reads it again and hides in the new picture.
+TEST_F(StegoCommands, APictureChangedOnDiskIsOfferedAgainBeforeHiding)
+{
+    Open(bmp);
+    const std::string changed = MakeBmp(64, 48);
+    WriteAll(bmp, changed);
+    TypeMessage("fresh bytes only");
+    script.answers = {false};
+    Command(IDC_HIDE);
+    ASSERT_EQ(script.messages.size(), 1u);
+    EXPECT_EQ(script.messages[0], bmp.toStdString() +
+                                      " has changed since it was opened.\nOpen it again and hide "
+                                      "the message in the picture as it is now?");
+    EXPECT_EQ(ReadAll(bmp), changed) << "No hides nothing";
+    EXPECT_EQ(script.passwordDialogs, 0);
+
+    script.messages.clear();
+    script.answers = {true};
+    script.Password("lanterns-8");
+    script.File(bmp);
+    Command(IDC_HIDE);
+    ASSERT_EQ(script.messages.size(), 2u) << "the change, then replace?";
+    const std::string after = ReadAll(bmp);
+    ASSERT_EQ(after.size(), changed.size()) << "saved from the new bytes";
+    for (std::size_t i = 0; i < after.size(); ++i)
+        ASSERT_EQ(after[i] & ~1, changed[i] & ~1) << "byte " << i;
+
+    // Saving over the picture itself leaves nothing stale: the next hide asks nothing more.
+    script.messages.clear();
+    Hide("second message", "lanterns-8", bmp);
+    EXPECT_EQ(script.messages.size(), 1u) << "only replace?";
 }
 
 TEST_F(StegoCommands, AFileThatCannotBeReplacedSafelyIsKeptAndTheUserIsTold)
@@ -563,6 +625,44 @@ TEST_F(StegoCommands, UnhideCancelledKeepsTheMessageAndAnEmptyMessageSlotEmpties
     EXPECT_EQ(EditText(), "");
     EXPECT_EQ(script.messages,
               std::vector<std::string>{"Image does not contain curtained data .."});
+}
+
+// Load text refuses, before reading it, a text longer than the open picture (or with none, any
+// carrier) can take; Hide refuses a message of white space only, which would read back empty.
+TEST_F(StegoCommands, TextsNoPictureCanTakeAndBlankMessagesAreRefused)
+{
+    const QString huge = Path("huge.txt");
+    const auto sparse = [&](std::int64_t size)
+    {
+        QFile file(huge);
+        return file.open(QIODevice::WriteOnly) && file.resize(size);
+    };
+    const std::int64_t anyCarrier = hiding::LongestInCarrier(hiding::MessageKind::Plain, INT32_MAX);
+    ASSERT_TRUE(sparse(anyCarrier + 1));
+    TypeMessage("kept");
+    script.File(huge);
+    Command(IDC_LOAD_TEXT);
+    ASSERT_EQ(script.messages.size(), 1u);
+    EXPECT_EQ(script.messages[0],
+              "huge.txt is " + std::to_string(anyCarrier + 1).insert(6, ",").insert(3, ",") +
+                  " bytes long; a message can be at most " +
+                  std::to_string(anyCarrier).insert(6, ",").insert(3, ",") + " bytes.");
+    Open(bmp);
+    ASSERT_TRUE(sparse(1 << 20));
+    script.File(huge);
+    Command(IDC_LOAD_TEXT);
+    ASSERT_EQ(script.messages.size(), 2u);
+    EXPECT_EQ(script.messages[1].rfind("huge.txt is 1,048,576 bytes long; the open picture takes "
+                                       "at most ",
+                                       0),
+              0u)
+        << script.messages[1];
+    EXPECT_EQ(EditText(), "kept");
+
+    TypeMessage(" \r\n\t ");
+    Command(IDC_HIDE);
+    ASSERT_EQ(script.messages.size(), 3u);
+    EXPECT_EQ(script.messages[2], hiding::NO_TEXT);
 }
 
 TEST_F(StegoCommands, LoadTextTakesTheBytesUpToTheFirstZero)
