@@ -61,11 +61,14 @@ echo "screenshot of the password dialog: $out/password-set.png"
 xdotool windowfocus --sync "$password" type --delay 10 "mill-key" || fail "could not type"
 xdotool key Tab && xdotool type --delay 10 "mill-key" && xdotool key Return ||
     fail "could not confirm the password"
+# The dialog proposes the open picture, selected in its list; the name typed over it must win
+# (no "replace?" question, the picture untouched).
 save=$(window_titled "Save As") || fail "no save dialog"
 enter_path "$save" "$out/e2e-hidden.bmp" || fail "the save dialog did not take the name"
 wait_until "carvalet-cli to read the message out of e2e-hidden.bmp" \
     reads_back "$cli" "$out/e2e-hidden.bmp" mill-key "$message" ||
     fail "carvalet-cli could not read the saved file"
+cmp -s "$sample" "$out/e2e-sample.bmp" || fail "the picture selected in the save dialog changed"
 echo "hidden through the window, read back by carvalet-cli: $message"
 shot "$first" "$out/main-window-text.png" || fail "no screenshot of the text page"
 
