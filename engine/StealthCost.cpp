@@ -19,26 +19,34 @@ std::size_t Reflect(std::ptrdiff_t i, std::size_t n)
     return static_cast<std::size_t>(r < static_cast<std::ptrdiff_t>(n) ? r : period - 1 - r);
 }
 
-// The mean over a (2r+1)^2 window, ends reflected; separable running sums in double.
-void BoxMean(const std::vector<float>& in, std::vector<float>& out, std::size_t width,
-             std::size_t height, std::ptrdiff_t r)
+// Replaces the plane with its mean over a (2r+1)^2 window, ends reflected: separable running
+// sums in double, the row sums kept in `rows` (a plane of the same size) on the way.
+void BoxMean(float* plane, float* rows, std::size_t width, std::size_t height, std::ptrdiff_t r)
 {
     const double area = static_cast<double>((2 * r + 1) * (2 * r + 1));
-    std::vector<float> rows(in.size());
+    const float* in = plane;
+    float* out = plane;
     std::vector<double> line;
+    // Reflected column indices, from -r to width + r, computed once.
+    std::vector<std::size_t> at(width + 2 * static_cast<std::size_t>(r) + 1);
+    for (std::size_t i = 0; i < at.size(); ++i)
+    {
+        at[i] = Reflect(static_cast<std::ptrdiff_t>(i) - r, width);
+    }
+    const auto span = static_cast<std::size_t>(2 * r + 1);
     for (std::size_t y = 0; y < height; ++y)
     {
         const float* src = &in[y * width];
+        float* dst = &rows[y * width];
         double sum = 0;
-        for (std::ptrdiff_t k = -r; k <= r; ++k)
+        for (std::size_t k = 0; k < span; ++k)
         {
-            sum += src[Reflect(k, width)];
+            sum += src[at[k]];
         }
         for (std::size_t x = 0; x < width; ++x)
         {
-            rows[y * width + x] = static_cast<float>(sum);
-            const auto at = static_cast<std::ptrdiff_t>(x);
-            sum += src[Reflect(at + r + 1, width)] - src[Reflect(at - r, width)];
+            dst[x] = static_cast<float>(sum);
+            sum += src[at[x + span]] - src[at[x]];
         }
     }
     line.assign(width, 0.0);
@@ -52,9 +60,9 @@ void BoxMean(const std::vector<float>& in, std::vector<float>& out, std::size_t 
     }
     for (std::size_t y = 0; y < height; ++y)
     {
-        const auto at = static_cast<std::ptrdiff_t>(y);
-        const float* add = &rows[Reflect(at + r + 1, height) * width];
-        const float* drop = &rows[Reflect(at - r, height) * width];
+        const auto row = static_cast<std::ptrdiff_t>(y);
+        const float* add = &rows[Reflect(row + r + 1, height) * width];
+        const float* drop = &rows[Reflect(row - r, height) * width];
         for (std::size_t x = 0; x < width; ++x)
         {
             out[y * width + x] = static_cast<float>(line[x] / area);
@@ -68,43 +76,45 @@ void BoxMean(const std::vector<float>& in, std::vector<float>& out, std::size_t 
 void HillCosts(const std::uint8_t* plane, std::size_t width, std::size_t height, std::size_t stride,
                std::size_t step, float* costs)
 {
-    const auto value = [&](std::ptrdiff_t x, std::ptrdiff_t y)
-    { return static_cast<float>(plane[Reflect(y, height) * stride + Reflect(x, width) * step]); };
-    // |X * KB|, KB = [-1 2 -1; 2 -4 2; -1 2 -1]; the border through reflection, the inside
-    // directly.
+    // |X * KB|, KB = [-1 2 -1; 2 -4 2; -1 2 -1], the plane's rows copied one at a time into a
+    // line with reflected ends, so the inner loop runs over contiguous integers.
     std::vector<float> residual(width * height);
-    const auto up = static_cast<std::ptrdiff_t>(stride);
-    const auto side = static_cast<std::ptrdiff_t>(step);
-    const auto kb =
-        [](float c, float n, float w, float e, float s, float nw, float ne, float sw, float se)
-    { return std::fabs(2 * (n + w + e + s) - (nw + ne + sw + se) - 4 * c); };
-    for (std::size_t y = 0; y < height; ++y)
+    std::vector<std::int32_t> lines(3 * (width + 2));
+    const auto copyRow = [&](std::ptrdiff_t y, std::int32_t* line)
     {
-        const auto yy = static_cast<std::ptrdiff_t>(y);
-        const bool inside = y > 0 && y + 1 < height;
+        const std::uint8_t* row = plane + Reflect(y, height) * stride;
         for (std::size_t x = 0; x < width; ++x)
         {
-            if (inside && x > 0 && x + 1 < width)
-            {
-                const std::uint8_t* c = plane + y * stride + x * step;
-                residual[y * width + x] = kb(c[0], c[-up], c[-side], c[side], c[up], c[-up - side],
-                                             c[side - up], c[up - side], c[up + side]);
-                continue;
-            }
-            const auto xx = static_cast<std::ptrdiff_t>(x);
-            residual[y * width + x] =
-                kb(value(xx, yy), value(xx, yy - 1), value(xx - 1, yy), value(xx + 1, yy),
-                   value(xx, yy + 1), value(xx - 1, yy - 1), value(xx + 1, yy - 1),
-                   value(xx - 1, yy + 1), value(xx + 1, yy + 1));
+            line[x + 1] = row[x * step];
+        }
+        line[0] = line[Reflect(-1, width) + 1];
+        line[width + 1] = line[Reflect(static_cast<std::ptrdiff_t>(width), width) + 1];
+    };
+    for (std::size_t y = 0; y < height; ++y)
+    {
+        std::int32_t* above = &lines[0];
+        std::int32_t* here = &lines[width + 2];
+        std::int32_t* below = &lines[2 * (width + 2)];
+        const auto row = static_cast<std::ptrdiff_t>(y);
+        copyRow(row - 1, above);
+        copyRow(row, here);
+        copyRow(row + 1, below);
+        float* out = &residual[y * width];
+        for (std::size_t x = 0; x < width; ++x)
+        {
+            const std::int32_t r = 2 * (above[x + 1] + here[x] + here[x + 2] + below[x + 1]) -
+                                   (above[x] + above[x + 2] + below[x] + below[x + 2]) -
+                                   4 * here[x + 1];
+            out[x] = static_cast<float>(r < 0 ? -r : r);
         }
     }
-    std::vector<float> smoothed(width * height);
-    BoxMean(residual, smoothed, width, height, 1);
-    for (float& v : smoothed)
+    // The costs' own plane holds the row sums until the end.
+    BoxMean(residual.data(), costs, width, height, 1);
+    for (float& v : residual)
     {
         v = std::min(1.0f / (v + 1.0e-10f), HILL_MAX_COST);
     }
-    BoxMean(smoothed, residual, width, height, 7);
+    BoxMean(residual.data(), costs, width, height, 7);
     for (std::size_t i = 0; i < width * height; ++i)
     {
         costs[i] = std::clamp(residual[i], 1.0e-6f, HILL_MAX_COST);

@@ -100,18 +100,159 @@ std::size_t BodyElements(std::size_t n, std::size_t messageBytes)
     return std::min(n - FIXED_ELEMENTS, bits * BODY_MAX_WIDTH);
 }
 
-// The order of the changeable values: a Fisher-Yates shuffle drawn one position at a time, so
-// that only the positions used are ever drawn. Positions before `from` are already fixed.
-void Shuffle(std::vector<std::uint32_t>& order, std::size_t from, std::size_t to,
-             KeyedStream& stream)
+// Positions moved by the shuffle: an open-addressing table (linear probing, kept at most half
+// full), much lighter than a node per entry when hundreds of thousands are drawn.
+class MovedPositions
 {
-    const std::size_t n = order.size();
-    for (std::size_t i = from; i < to; ++i)
+public:
+    std::size_t size() const { return m_count; }
+
+    const std::uint32_t* Find(std::uint32_t key) const
     {
-        const std::size_t j = i + stream.Below(static_cast<std::uint32_t>(n - i));
-        std::swap(order[i], order[j]);
+        if (m_keys.empty())
+        {
+            return nullptr;
+        }
+        for (std::size_t at = Slot(key);; at = (at + 1) & (m_keys.size() - 1))
+        {
+            if (m_keys[at] == key)
+            {
+                return &m_values[at];
+            }
+            if (m_keys[at] == EMPTY)
+            {
+                return nullptr;
+            }
+        }
     }
-}
+
+    void Put(std::uint32_t key, std::uint32_t value)
+    {
+        if (2 * (m_count + 1) > m_keys.size())
+        {
+            Grow();
+        }
+        std::size_t at = Slot(key);
+        while (m_keys[at] != EMPTY && m_keys[at] != key)
+        {
+            at = (at + 1) & (m_keys.size() - 1);
+        }
+        m_count += m_keys[at] == EMPTY;
+        m_keys[at] = key;
+        m_values[at] = value;
+    }
+
+    template <typename Visit> void ForEach(Visit visit) const
+    {
+        for (std::size_t at = 0; at < m_keys.size(); ++at)
+        {
+            if (m_keys[at] != EMPTY)
+            {
+                visit(m_keys[at], m_values[at]);
+            }
+        }
+    }
+
+    void Clear()
+    {
+        m_keys = {};
+        m_values = {};
+        m_count = 0;
+    }
+
+private:
+    static constexpr std::uint32_t EMPTY = 0xFFFFFFFF; // never a position: n < 2^32 - 1
+
+    std::size_t Slot(std::uint32_t key) const { return (key * 0x9E3779B1u) & (m_keys.size() - 1); }
+
+    void Grow()
+    {
+        std::vector<std::uint32_t> keys(std::max<std::size_t>(64, 2 * m_keys.size()), EMPTY);
+        std::vector<std::uint32_t> values(keys.size());
+        keys.swap(m_keys);
+        values.swap(m_values);
+        m_count = 0;
+        for (std::size_t at = 0; at < keys.size(); ++at)
+        {
+            if (keys[at] != EMPTY)
+            {
+                Put(keys[at], values[at]);
+            }
+        }
+    }
+
+    std::vector<std::uint32_t> m_keys;
+    std::vector<std::uint32_t> m_values;
+    std::size_t m_count = 0;
+};
+
+// The order of the changeable values: a Fisher-Yates shuffle drawn one position at a time, so
+// that only the positions used are ever drawn. While few are drawn, the values moved are kept
+// in a map instead of a table of every value: a short message in a large photo then costs
+// neither the time nor the memory of the whole table.
+class DrawnOrder
+{
+public:
+    explicit DrawnOrder(std::size_t n) : m_n(n) {}
+
+    void Draw(std::size_t to, KeyedStream& stream)
+    {
+        m_drawn.reserve(to);
+        for (std::size_t i = m_drawn.size(); i < to; ++i)
+        {
+            if (m_dense.empty() && m_moved.size() > m_n / 16)
+            {
+                MakeDense();
+            }
+            const std::size_t j = i + stream.Below(static_cast<std::uint32_t>(m_n - i));
+            m_drawn.push_back(At(j));
+            Put(j, At(i));
+        }
+    }
+
+    const std::vector<std::uint32_t>& Drawn() const { return m_drawn; }
+
+    // Frees the table behind the drawing once every position needed is drawn.
+    void StopDrawing()
+    {
+        m_dense = {};
+        m_moved.Clear();
+    }
+
+private:
+    std::uint32_t At(std::size_t i) const
+    {
+        if (!m_dense.empty())
+        {
+            return m_dense[i];
+        }
+        const std::uint32_t* moved = m_moved.Find(static_cast<std::uint32_t>(i));
+        return moved ? *moved : static_cast<std::uint32_t>(i);
+    }
+
+    void Put(std::size_t i, std::uint32_t value)
+    {
+        if (!m_dense.empty())
+        {
+            m_dense[i] = value;
+            return;
+        }
+        m_moved.Put(static_cast<std::uint32_t>(i), value);
+    }
+
+    void MakeDense()
+    {
+        m_dense.resize(m_n);
+        std::iota(m_dense.begin(), m_dense.end(), 0u);
+        m_moved.ForEach([this](std::uint32_t at, std::uint32_t value) { m_dense[at] = value; });
+        m_moved.Clear();
+    }
+
+    std::size_t m_n;
+    std::vector<std::uint32_t> m_drawn;
+    std::vector<std::uint32_t> m_dense;
+    MovedPositions m_moved;
+};
 
 std::vector<std::uint8_t> ToBits(std::span<const std::uint8_t> bytes)
 {
@@ -154,45 +295,63 @@ std::array<std::uint8_t, crypto_aead_xchacha20poly1305_ietf_NPUBBYTES> Nonce(con
     return nonce;
 }
 
-// The values' least significant bits at the positions order[from, to).
-std::vector<std::uint8_t> ReadBits(const StealthCover& cover,
-                                   const std::vector<std::uint32_t>& order, std::size_t from,
-                                   std::size_t to)
+// The values' least significant bits at the drawn positions [from, to).
+std::vector<std::uint8_t> ReadBits(const StealthCover& cover, const DrawnOrder& order,
+                                   std::size_t from, std::size_t to)
 {
     std::vector<std::uint8_t> bits(to - from);
     for (std::size_t i = from; i < to; ++i)
     {
-        bits[i - from] = cover.values[ValueIndex(cover, order[i])] & 1;
+        bits[i - from] = cover.values[ValueIndex(cover, order.Drawn()[i])] & 1;
     }
     return bits;
 }
 
-// Hides bits in the positions order[from, to) of the stego values, each change +1 or -1
+// HILL's costs of the drawn values, computed over whole planes one channel at a time.
+std::vector<float> Costs(const StealthCover& cover, const std::vector<std::uint32_t>& drawn)
+{
+    const auto colours = static_cast<std::size_t>(ColourChannels(cover));
+    const auto width = static_cast<std::size_t>(cover.width);
+    const auto height = static_cast<std::size_t>(cover.height);
+    const auto channels = static_cast<std::size_t>(cover.channels);
+    std::vector<float> costs(drawn.size());
+    std::vector<float> plane(width * height);
+    for (std::size_t c = 0; c < colours; ++c)
+    {
+        HillCosts(cover.values.data() + c, width, height, width * channels, channels, plane.data());
+        for (std::size_t t = 0; t < drawn.size(); ++t)
+        {
+            if (drawn[t] % colours == c)
+            {
+                costs[t] = plane[drawn[t] / colours];
+            }
+        }
+    }
+    return costs;
+}
+
+// Hides bits in the drawn positions [from, to) of the stego values, each change +1 or -1
 // (forced at 0 and 255, else drawn from the random source).
 class Embedder
 {
 public:
-    Embedder(const StealthCover& cover, const std::vector<float>& costs,
-             const StealthRandom& random)
-        : m_cover(cover), m_costs(costs), m_random(random), m_values(cover.values)
+    Embedder(const StealthCover& cover, const DrawnOrder& order, const StealthRandom& random)
+        : m_cover(cover), m_order(order), m_costs(Costs(cover, order.Drawn())), m_random(random),
+          m_values(cover.values)
     {
     }
 
-    void Embed(const std::vector<std::uint32_t>& order, std::size_t from, std::size_t to,
-               std::span<const std::uint8_t> bits, const Key& code)
+    void Embed(std::size_t from, std::size_t to, std::span<const std::uint8_t> bits,
+               const Key& code)
     {
-        const std::vector<std::uint8_t> cover = ReadBits(m_cover, order, from, to);
-        std::vector<float> costs(to - from);
-        for (std::size_t i = from; i < to; ++i)
-        {
-            costs[i - from] = m_costs[order[i]];
-        }
+        const std::vector<std::uint8_t> cover = ReadBits(m_cover, m_order, from, to);
+        const std::span<const float> costs(m_costs.data() + from, to - from);
         const std::vector<std::uint8_t> stego = StcEmbed(cover, costs, bits, code);
         for (std::size_t i = from; i < to; ++i)
         {
             if (stego[i - from] != cover[i - from])
             {
-                std::uint8_t& value = m_values[ValueIndex(m_cover, order[i])];
+                std::uint8_t& value = m_values[ValueIndex(m_cover, m_order.Drawn()[i])];
                 value = static_cast<std::uint8_t>(value == 0     ? 1
                                                   : value == 255 ? 254
                                                   : RandomBit()  ? value + 1
@@ -217,41 +376,17 @@ private:
     }
 
     const StealthCover& m_cover;
-    const std::vector<float>& m_costs;
+    const DrawnOrder& m_order;
+    const std::vector<float> m_costs;
     const StealthRandom& m_random;
     std::vector<std::uint8_t> m_values;
     std::array<std::uint8_t, 64> m_bits{};
     std::size_t m_used = 8 * 64;
 };
 
-std::vector<float> Costs(const StealthCover& cover)
+KeyedStream PublicStream()
 {
-    const auto colours = static_cast<std::size_t>(ColourChannels(cover));
-    const auto width = static_cast<std::size_t>(cover.width);
-    const auto height = static_cast<std::size_t>(cover.height);
-    const auto channels = static_cast<std::size_t>(cover.channels);
-    std::vector<float> costs(width * height * colours);
-    std::vector<float> plane(colours == 1 ? 0 : width * height);
-    for (std::size_t c = 0; c < colours; ++c)
-    {
-        float* out = colours == 1 ? costs.data() : plane.data();
-        HillCosts(cover.values.data() + c, width, height, width * channels, channels, out);
-        for (std::size_t p = 0; colours != 1 && p < width * height; ++p)
-        {
-            costs[p * colours + c] = plane[p];
-        }
-    }
-    return costs;
-}
-
-// The public order fixes the salt's values, the same for every picture of this size.
-std::vector<std::uint32_t> PublicOrder(std::size_t n)
-{
-    std::vector<std::uint32_t> order(n);
-    std::iota(order.begin(), order.end(), 0u);
-    KeyedStream stream(PublicKey("carvalet stealth 1 public order"));
-    Shuffle(order, 0, SALT_ELEMENTS, stream);
-    return order;
+    return KeyedStream(PublicKey("carvalet stealth 1 public order"));
 }
 
 StcKey PublicCode()
@@ -333,27 +468,28 @@ StealthHidden HideStealth(const StealthCover& cover, std::span<const std::uint8_
     const auto n = static_cast<std::size_t>(cover.Elements());
     try
     {
-        const std::vector<float> costs = Costs(cover);
-        std::vector<std::uint32_t> order = PublicOrder(n);
-        Embedder embedder(cover, costs, random);
-
         StealthSalt salt;
         random(salt.data(), salt.size());
-        embedder.Embed(order, 0, SALT_ELEMENTS, ToBits(salt), PublicCode());
-
         Key master;
         if (!kdf(password, salt, master))
         {
             return Refuse("There is not enough memory to hide the message.");
         }
         const std::size_t bodyElements = BodyElements(n, message.size());
+        DrawnOrder order(n);
+        KeyedStream publicStream = PublicStream();
+        order.Draw(SALT_ELEMENTS, publicStream);
         KeyedStream orderStream(SubKey(master, "carvalet stealth 1 order"));
-        Shuffle(order, SALT_ELEMENTS, FIXED_ELEMENTS + bodyElements, orderStream);
+        order.Draw(FIXED_ELEMENTS + bodyElements, orderStream);
+        order.StopDrawing();
+
+        Embedder embedder(cover, order, random);
+        embedder.Embed(0, SALT_ELEMENTS, ToBits(salt), PublicCode());
 
         const auto length = BigEndian(static_cast<std::uint32_t>(message.size()));
         const auto stored =
             BigEndian(static_cast<std::uint32_t>(message.size()) ^ LengthMask(master));
-        embedder.Embed(order, SALT_ELEMENTS, FIXED_ELEMENTS, ToBits(stored),
+        embedder.Embed(SALT_ELEMENTS, FIXED_ELEMENTS, ToBits(stored),
                        SubKey(master, "carvalet stealth 1 length code"));
 
         std::vector<std::uint8_t> sealed(message.size() + TAG_BYTES);
@@ -361,7 +497,7 @@ StealthHidden HideStealth(const StealthCover& cover, std::span<const std::uint8_
         crypto_aead_xchacha20poly1305_ietf_encrypt(sealed.data(), nullptr, message.data(),
                                                    message.size(), length.data(), length.size(),
                                                    nullptr, Nonce(master).data(), cipher.data());
-        embedder.Embed(order, FIXED_ELEMENTS, FIXED_ELEMENTS + bodyElements, ToBits(sealed),
+        embedder.Embed(FIXED_ELEMENTS, FIXED_ELEMENTS + bodyElements, ToBits(sealed),
                        SubKey(master, "carvalet stealth 1 message code"));
         WipeBytes(master.data(), master.size());
         return {embedder.Take(), {}};
@@ -384,7 +520,9 @@ StealthRevealed RevealStealth(const StealthCover& cover, std::string_view passwo
     const auto n = static_cast<std::size_t>(cover.Elements());
     try
     {
-        std::vector<std::uint32_t> order = PublicOrder(n);
+        DrawnOrder order(n);
+        KeyedStream publicStream = PublicStream();
+        order.Draw(SALT_ELEMENTS, publicStream);
         const std::vector<std::uint8_t> saltBits =
             StcExtract(ReadBits(cover, order, 0, SALT_ELEMENTS), SALT_BITS, PublicCode());
         StealthSalt salt;
@@ -397,7 +535,7 @@ StealthRevealed RevealStealth(const StealthCover& cover, std::string_view passwo
             return {StealthStatus::NoMemory, {}};
         }
         KeyedStream orderStream(SubKey(master, "carvalet stealth 1 order"));
-        Shuffle(order, SALT_ELEMENTS, FIXED_ELEMENTS, orderStream);
+        order.Draw(FIXED_ELEMENTS, orderStream);
         const std::vector<std::uint8_t> stored =
             ToBytes(StcExtract(ReadBits(cover, order, SALT_ELEMENTS, FIXED_ELEMENTS), LENGTH_BITS,
                                SubKey(master, "carvalet stealth 1 length code")));
@@ -411,7 +549,7 @@ StealthRevealed RevealStealth(const StealthCover& cover, std::string_view passwo
         const std::size_t length = plausible ? claimed : static_cast<std::size_t>(longest);
 
         const std::size_t bodyElements = BodyElements(n, length);
-        Shuffle(order, FIXED_ELEMENTS, FIXED_ELEMENTS + bodyElements, orderStream);
+        order.Draw(FIXED_ELEMENTS + bodyElements, orderStream);
         const std::vector<std::uint8_t> sealed = ToBytes(StcExtract(
             ReadBits(cover, order, FIXED_ELEMENTS, FIXED_ELEMENTS + bodyElements),
             8 * (length + TAG_BYTES), SubKey(master, "carvalet stealth 1 message code")));

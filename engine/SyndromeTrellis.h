@@ -15,7 +15,7 @@
 #include <span>
 #include <vector>
 
-inline constexpr int STC_HEIGHT = 8;
+inline constexpr int STC_HEIGHT = 7;
 inline constexpr std::size_t STC_CHUNK_BITS = 8192;
 inline constexpr std::size_t STC_CHUNK_COLUMNS = 1 << 18;
 
