@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """SPAM steganalysis of cover/stego pairs: second-order SPAM features (Pevny, Bas, Fridrich,
 "Steganalysis by subtractive pixel adjacency matrix", IEEE TIFS 5(2), 2010; T = 3, 686
 features, colour pictures averaged over their channels) and a Fisher linear discriminant
@@ -9,6 +9,7 @@ stego always in the same fold; prints the ROC AUC for each condition.
 usage: spam_detect.py DIR   (DIR/cover/NAME.pnm and DIR/KIND-BPC/NAME.pnm)
 """
 import os
+import re
 import sys
 
 import numpy as np
@@ -19,9 +20,10 @@ T = 3
 def read_pnm(path):
     with open(path, "rb") as f:
         data = f.read()
-    parts = data.split(maxsplit=4)
-    magic, width, height = parts[0], int(parts[1]), int(parts[2])
-    pixels = np.frombuffer(parts[4], dtype=np.uint8)
+    # one whitespace byte ends the header; the first pixel may itself look like whitespace
+    header = re.match(rb"(P[56])\s+(\d+)\s+(\d+)\s+255\s", data)
+    magic, width, height = header.group(1), int(header.group(2)), int(header.group(3))
+    pixels = np.frombuffer(data[header.end():], dtype=np.uint8)
     channels = 1 if magic == b"P5" else 3
     return pixels[: width * height * channels].reshape(height, width, channels).astype(np.int16)
 
