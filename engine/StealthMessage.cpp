@@ -493,13 +493,14 @@ StealthHidden HideStealth(const StealthCover& cover, std::span<const std::uint8_
                        SubKey(master, "carvalet stealth 1 length code"));
 
         std::vector<std::uint8_t> sealed(message.size() + TAG_BYTES);
-        const Key cipher = SubKey(master, "carvalet stealth 1 cipher");
+        Key cipher = SubKey(master, "carvalet stealth 1 cipher");
         crypto_aead_xchacha20poly1305_ietf_encrypt(sealed.data(), nullptr, message.data(),
                                                    message.size(), length.data(), length.size(),
                                                    nullptr, Nonce(master).data(), cipher.data());
         embedder.Embed(FIXED_ELEMENTS, FIXED_ELEMENTS + bodyElements, ToBits(sealed),
                        SubKey(master, "carvalet stealth 1 message code"));
         WipeBytes(master.data(), master.size());
+        WipeBytes(cipher.data(), cipher.size());
         return {embedder.Take(), {}};
     }
     catch (const std::bad_alloc&)
@@ -556,12 +557,13 @@ StealthRevealed RevealStealth(const StealthCover& cover, std::string_view passwo
 
         StealthRevealed revealed{StealthStatus::Found, std::vector<std::uint8_t>(length)};
         const auto plain = BigEndian(static_cast<std::uint32_t>(length));
-        const Key cipher = SubKey(master, "carvalet stealth 1 cipher");
+        Key cipher = SubKey(master, "carvalet stealth 1 cipher");
         const bool opened =
             crypto_aead_xchacha20poly1305_ietf_decrypt(
                 revealed.message.data(), nullptr, nullptr, sealed.data(), sealed.size(),
                 plain.data(), plain.size(), Nonce(master).data(), cipher.data()) == 0;
         WipeBytes(master.data(), master.size());
+        WipeBytes(cipher.data(), cipher.size());
         if (!opened || !plausible)
         {
             WipeBytes(revealed.message.data(), revealed.message.size());
