@@ -132,11 +132,11 @@ int Speed(const StealthCover& cover, const std::string& bytes)
 int Heights(const StealthCover& cover, double bpc)
 {
     const auto n = static_cast<std::size_t>(cover.Elements());
-    std::vector<float> costs(n);
+    std::vector<float> costs(n), scratch;
     HillCosts(cover.values.data(), static_cast<std::size_t>(cover.width),
               static_cast<std::size_t>(cover.height),
               static_cast<std::size_t>(cover.width * cover.channels),
-              static_cast<std::size_t>(cover.channels), costs.data());
+              static_cast<std::size_t>(cover.channels), costs.data(), scratch);
     if (cover.channels != 1)
     {
         std::cerr << "heights: a grey picture, please\n";

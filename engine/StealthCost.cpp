@@ -74,11 +74,12 @@ void BoxMean(float* plane, float* rows, std::size_t width, std::size_t height, s
 } // namespace
 
 void HillCosts(const std::uint8_t* plane, std::size_t width, std::size_t height, std::size_t stride,
-               std::size_t step, float* costs)
+               std::size_t step, float* costs, std::vector<float>& scratch)
 {
     // |X * KB|, KB = [-1 2 -1; 2 -4 2; -1 2 -1], the plane's rows copied one at a time into a
     // line with reflected ends, so the inner loop runs over contiguous integers.
-    std::vector<float> residual(width * height);
+    std::vector<float>& residual = scratch;
+    residual.resize(width * height);
     std::vector<std::int32_t> lines(3 * (width + 2));
     const auto copyRow = [&](std::ptrdiff_t y, std::int32_t* line)
     {
@@ -90,15 +91,15 @@ void HillCosts(const std::uint8_t* plane, std::size_t width, std::size_t height,
         line[0] = line[Reflect(-1, width) + 1];
         line[width + 1] = line[Reflect(static_cast<std::ptrdiff_t>(width), width) + 1];
     };
+    std::int32_t* above = &lines[0];
+    std::int32_t* here = &lines[width + 2];
+    std::int32_t* below = &lines[2 * (width + 2)];
+    copyRow(-1, above);
+    copyRow(0, here);
     for (std::size_t y = 0; y < height; ++y)
     {
-        std::int32_t* above = &lines[0];
-        std::int32_t* here = &lines[width + 2];
-        std::int32_t* below = &lines[2 * (width + 2)];
-        const auto row = static_cast<std::ptrdiff_t>(y);
-        copyRow(row - 1, above);
-        copyRow(row, here);
-        copyRow(row + 1, below);
+        // Each row is copied once: the three lines turn over as the rows go down.
+        copyRow(static_cast<std::ptrdiff_t>(y) + 1, below);
         float* out = &residual[y * width];
         for (std::size_t x = 0; x < width; ++x)
         {
@@ -107,6 +108,8 @@ void HillCosts(const std::uint8_t* plane, std::size_t width, std::size_t height,
                                    4 * here[x + 1];
             out[x] = static_cast<float>(r < 0 ? -r : r);
         }
+        std::swap(above, here);
+        std::swap(here, below);
     }
     // The costs' own plane holds the row sums until the end.
     BoxMean(residual.data(), costs, width, height, 1);

@@ -316,9 +316,11 @@ std::vector<float> Costs(const StealthCover& cover, const std::vector<std::uint3
     const auto channels = static_cast<std::size_t>(cover.channels);
     std::vector<float> costs(drawn.size());
     std::vector<float> plane(width * height);
+    std::vector<float> scratch;
     for (std::size_t c = 0; c < colours; ++c)
     {
-        HillCosts(cover.values.data() + c, width, height, width * channels, channels, plane.data());
+        HillCosts(cover.values.data() + c, width, height, width * channels, channels, plane.data(),
+                  scratch);
         for (std::size_t t = 0; t < drawn.size(); ++t)
         {
             if (drawn[t] % colours == c)

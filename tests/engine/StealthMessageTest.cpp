@@ -152,8 +152,8 @@ TEST(SyndromeTrellis, SyndromeOfTheStegoIsTheMessageAndChangesAreFew)
 TEST(StealthCost, SmoothAreasCostMoreThanTexturedOnes)
 {
     const StealthCover cover = Picture(90, 60, 1, false);
-    std::vector<float> costs(90 * 60);
-    HillCosts(cover.values.data(), 90, 60, 90, 1, costs.data());
+    std::vector<float> costs(90 * 60), scratch;
+    HillCosts(cover.values.data(), 90, 60, 90, 1, costs.data(), scratch);
     for (float cost : costs)
     {
         ASSERT_TRUE(cost > 0 && cost <= HILL_MAX_COST);
