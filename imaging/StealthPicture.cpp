@@ -172,6 +172,8 @@ bool WriteImage(PngState& s, const StealthPicture::Kept& kept)
         return false;
     }
     png_set_write_fn(s.png, &s, OnWrite, OnFlush);
+    // A colour chunk libpng finds inconsistent is left out with a warning, never a failure.
+    png_set_benign_errors(s.png, 1);
     png_set_IHDR(s.png, s.info, s.width, s.height, 8, s.colourType, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (kept.gamma)
@@ -187,7 +189,8 @@ bool WriteImage(PngState& s, const StealthPicture::Kept& kept)
     {
         png_set_sRGB(s.png, s.info, kept.intent);
     }
-    if (kept.iccp)
+    // A profile and the sRGB chunk do not go together; sRGB, the simpler, wins.
+    if (kept.iccp && !kept.srgb)
     {
         png_set_iCCP(s.png, s.info, kept.iccName.c_str(), PNG_COMPRESSION_TYPE_BASE,
                      kept.profile.data(), static_cast<png_uint_32>(kept.profile.size()));
