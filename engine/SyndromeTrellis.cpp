@@ -3,6 +3,7 @@
 #include "engine/KeyedStream.h"
 
 #include <algorithm>
+#include <array>
 #include <limits>
 #include <stdexcept>
 
@@ -68,16 +69,23 @@ std::uint32_t RowMask(std::size_t i, std::size_t m, int height)
     return left < static_cast<std::size_t>(height) ? (1u << left) - 1 : (1u << height) - 1;
 }
 
-// Viterbi over one chunk: cover bits x, costs rho, message bits msg.
+// Viterbi over one chunk: cover bits x, costs rho, message bits msg. The height is a
+// template parameter, so the state loops have fixed bounds the compiler can vectorise.
+template <int HEIGHT>
 void EmbedChunk(const std::uint8_t* x, const float* rho, std::size_t n, const std::uint8_t* msg,
-                std::size_t m, const std::vector<std::uint32_t>& columns, int height,
-                std::uint8_t* y)
+                std::size_t m, const std::vector<std::uint32_t>& columns, std::uint8_t* y)
 {
-    const std::size_t states = std::size_t{1} << height;
-    const std::size_t words = (states + 63) / 64;
-    std::vector<float> cost(states, UNREACHABLE);
-    std::vector<float> next(states);
-    std::vector<std::uint8_t> choice(states);
+    constexpr int height = HEIGHT;
+    constexpr std::size_t states = std::size_t{1} << HEIGHT;
+    constexpr std::size_t words = (states + 63) / 64;
+    constexpr std::size_t lanes = states < 8 ? states : 8;
+    alignas(64) std::array<float, states> first;
+    alignas(64) std::array<float, states> second;
+    alignas(64) std::array<float, states> other;
+    // The costs before and after a column; the two arrays trade places at every step.
+    float* cost = first.data();
+    float* next = second.data();
+    std::fill_n(cost, states, UNREACHABLE);
     // For every column and state, whether the best way into that state set the stego bit.
     std::vector<std::uint64_t> path(n * words);
     cost[0] = 0;
@@ -92,25 +100,33 @@ void EmbedChunk(const std::uint8_t* x, const float* rho, std::size_t n, const st
             const std::size_t column = columns[j - begin] & mask;
             const float keep = x[j] ? rho[j] : 0.0f; // stego bit 0
             const float flip = x[j] ? 0.0f : rho[j]; // stego bit 1
-            for (std::size_t s = 0; s < states; ++s)
+            // cost[s ^ column], gathered a block of lanes at a time: the high bits of the
+            // column pick the block, the low bits permute within it.
+            const std::size_t high = column & ~(lanes - 1);
+            const std::size_t low = column & (lanes - 1);
+            for (std::size_t block = 0; block < states; block += lanes)
             {
-                const float a = cost[s] + keep;
-                const float b = cost[s ^ column] + flip;
-                choice[s] = b < a;
-                next[s] = b < a ? b : a;
+                const float* from = &cost[block ^ high];
+                for (std::size_t lane = 0; lane < lanes; ++lane)
+                {
+                    other[block + lane] = from[lane ^ low];
+                }
             }
             std::uint64_t* bits = &path[j * words];
             for (std::size_t w = 0; w < words; ++w)
             {
                 std::uint64_t word = 0;
-                const std::size_t top = std::min<std::size_t>(64, states - 64 * w);
-                for (std::size_t b = 0; b < top; ++b)
+                for (std::size_t k = 0; k < std::min<std::size_t>(64, states); ++k)
                 {
-                    word |= std::uint64_t{choice[64 * w + b]} << b;
+                    const std::size_t s = 64 * w + k;
+                    const float a = cost[s] + keep;
+                    const float b = other[s] + flip;
+                    word |= std::uint64_t{b < a} << k;
+                    next[s] = b < a ? b : a;
                 }
                 bits[w] = word;
             }
-            cost.swap(next);
+            std::swap(cost, next);
         }
         // The state's lowest bit is message bit i: keep the states that agree, move on a row.
         // Subtracting the least cost keeps the sums small enough for float's precision.
@@ -124,8 +140,8 @@ void EmbedChunk(const std::uint8_t* x, const float* rho, std::size_t n, const st
         {
             next[t] -= least;
         }
-        std::fill(next.begin() + static_cast<std::ptrdiff_t>(states / 2), next.end(), UNREACHABLE);
-        cost.swap(next);
+        std::fill(next + states / 2, next + states, UNREACHABLE);
+        std::swap(cost, next);
     }
 
     std::size_t state = 0;
@@ -164,9 +180,15 @@ std::vector<std::uint8_t> StcEmbed(std::span<const std::uint8_t> coverBits,
     std::vector<std::uint8_t> stego(coverBits.size());
     for (const Chunk& c : chunks)
     {
-        EmbedChunk(&coverBits[c.coverBegin], &costs[c.coverBegin], c.coverEnd - c.coverBegin,
-                   &messageBits[c.messageBegin], c.messageEnd - c.messageBegin, columns, height,
-                   &stego[c.coverBegin]);
+        using Embed = void (*)(const std::uint8_t*, const float*, std::size_t, const std::uint8_t*,
+                               std::size_t, const std::vector<std::uint32_t>&, std::uint8_t*);
+        static constexpr Embed BY_HEIGHT[] = {
+            nullptr,        nullptr,        EmbedChunk<2>, EmbedChunk<3>, EmbedChunk<4>,
+            EmbedChunk<5>,  EmbedChunk<6>,  EmbedChunk<7>, EmbedChunk<8>, EmbedChunk<9>,
+            EmbedChunk<10>, EmbedChunk<11>, EmbedChunk<12>};
+        BY_HEIGHT[height](&coverBits[c.coverBegin], &costs[c.coverBegin], c.coverEnd - c.coverBegin,
+                          &messageBits[c.messageBegin], c.messageEnd - c.messageBegin, columns,
+                          &stego[c.coverBegin]);
     }
     return stego;
 }
