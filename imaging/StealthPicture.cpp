@@ -318,7 +318,7 @@ StealthPictureRead ReadStealthPicture(std::span<const std::uint8_t> file)
     {
         return ReadBitmap(file);
     }
-    return Refuse("A stealth message needs a BMP or PNG picture.", true);
+    return Refuse("A stealth message needs a BMP or PNG picture.");
 }
 
 std::vector<std::uint8_t> WriteStealthPicture(const StealthPicture& picture,
