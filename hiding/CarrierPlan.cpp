@@ -52,6 +52,8 @@ Reach CarrierPlan::CarrierReach() const
 
 std::int64_t CarrierPlan::Longest(MessageKind kind) const
 {
+    if (kind == MessageKind::Stealth)
+        return m_inspection.format == CarrierFormat::Unknown ? -1 : LongestStealth();
     const std::int64_t room = CarrierReach().longest;
     return room < 0 ? room : LongestIn(kind, room);
 }
@@ -63,6 +65,8 @@ std::int64_t CarrierPlan::LongestWorthReading() const
 
 Decision CarrierPlan::Check(MessageKind kind, std::int64_t messageLength, FrontEnd who) const
 {
+    if (kind == MessageKind::Stealth)
+        return CheckStealth(messageLength, STEALTH_SAFE_BPC, who);
     const HidingVerdict verdict = m_inspection.ForMessage(HiddenLength(kind, messageLength));
     if (verdict.plan == HidingPlan::AsIs)
         return {};
@@ -90,9 +94,116 @@ Conversion CarrierPlan::Convert() const
     }
 }
 
+namespace
+{
+StealthCarrier Refused(std::string why)
+{
+    StealthCarrier carrier;
+    carrier.refusal = std::move(why);
+    return carrier;
+}
+
+StealthCarrier ReadStealthCarrier(const CarrierPlan& plan, const ByteReader& read,
+                                  std::int64_t length)
+{
+    std::vector<std::uint8_t> file(static_cast<std::size_t>(length));
+    if (!read(0, file.size(), file.data()))
+        return Refused("This file cannot be read.");
+    StealthPictureRead direct = ReadStealthPicture(file);
+    file = {};
+    StealthCarrier carrier;
+    if (!direct.picture && direct.convertible)
+    {
+        Conversion conversion = plan.Convert();
+        if (!conversion.failure.empty())
+            return Refused(conversion.failure);
+        const StealthPictureRead converted = ReadStealthPicture(
+            std::span<const std::uint8_t>(conversion.bitmap.bytes.get(), conversion.bitmap.size));
+        if (!converted.picture)
+            return Refused(converted.refusal);
+        direct.picture = converted.picture;
+        carrier.converted = true;
+        carrier.why = direct.refusal;
+    }
+    if (!direct.picture)
+        return Refused(direct.refusal);
+    if (std::string traces = JpegTracesRefusal(direct.picture->cover); !traces.empty())
+        return Refused(std::move(traces));
+    carrier.picture = std::move(direct.picture);
+    return carrier;
+}
+} // namespace
+
+std::string JpegTracesRefusal(const StealthCover&)
+{
+    // Waits for the block grid meter of the analysis room.
+    return {};
+}
+
+const StealthCarrier& CarrierPlan::Stealth() const
+{
+    if (!m_stealth)
+    {
+        try
+        {
+            m_stealth =
+                std::make_shared<StealthCarrier>(ReadStealthCarrier(*this, m_read, m_length));
+        }
+        catch (const std::bad_alloc&)
+        {
+            m_stealth = std::make_shared<StealthCarrier>(Refused(STEALTH_NO_MEMORY));
+        }
+    }
+    return *m_stealth;
+}
+
+std::int64_t CarrierPlan::LongestStealth(double maxBpc) const
+{
+    const StealthCarrier& carrier = Stealth();
+    return carrier.picture ? LongestStealthMessage(carrier.picture->cover, maxBpc) : 0;
+}
+
+Decision CarrierPlan::CheckStealth(std::int64_t messageLength, double maxBpc, FrontEnd who) const
+{
+    const StealthCarrier& carrier = Stealth();
+    if (!carrier.picture)
+        return {HidingPlan::Refuse, carrier.refusal};
+    const std::int64_t longest = LongestStealthMessage(carrier.picture->cover, maxBpc);
+    if (messageLength > longest)
+        return {HidingPlan::Refuse, StealthTooLong(longest, maxBpc, who)};
+    if (carrier.converted)
+        return {HidingPlan::Convert, ConversionOffer(carrier.why, m_inspection.convertedBits, who)};
+    return {};
+}
+
+StealthFile CarrierPlan::HideStealthMessage(std::span<const std::uint8_t> message,
+                                            std::string_view password,
+                                            const StealthSettings& settings) const
+{
+    const StealthCarrier& carrier = Stealth();
+    if (!carrier.picture)
+        return {{}, carrier.refusal};
+    try
+    {
+        const StealthHidden hidden = HideStealth(carrier.picture->cover, message, password,
+                                                 settings.maxBpc, settings.kdf, settings.random);
+        if (!hidden.refusal.empty())
+            return {{}, hidden.refusal};
+        return {WriteStealthPicture(*carrier.picture, hidden.values), {}};
+    }
+    catch (const std::bad_alloc&)
+    {
+        return {{}, STEALTH_NO_MEMORY};
+    }
+    catch (const std::runtime_error& e)
+    {
+        return {{}, e.what()};
+    }
+}
+
 NewPasswordRules NewPasswordRulesFor(MessageKind kind)
 {
-    return kind == MessageKind::Sealed ? CheckNewSealPassword : ::CheckNewPassword;
+    return kind == MessageKind::Plain ? ::CheckNewPassword : CheckNewSealPassword;
 }
 
 std::string CheckNewPassword(MessageKind kind, const std::string& password,
@@ -103,13 +214,21 @@ std::string CheckNewPassword(MessageKind kind, const std::string& password,
 
 std::string PasswordRecordFor(MessageKind kind, const std::string& password)
 {
-    return kind == MessageKind::Sealed ? SEAL_MARKER_RECORD : MakePasswordRecord(password);
+    switch (kind)
+    {
+    case MessageKind::Plain:
+        return MakePasswordRecord(password);
+    case MessageKind::Sealed:
+        return SEAL_MARKER_RECORD;
+    default:
+        return {}; // a stealth message leaves no record
+    }
 }
 
 HiddenText MakeHiddenText(MessageKind kind, const std::string& message, std::string_view password)
 {
     HiddenText hidden;
-    if (kind == MessageKind::Plain)
+    if (kind != MessageKind::Sealed)
     {
         hidden.text = message;
         return hidden;
