@@ -3,6 +3,7 @@
 #pragma once
 
 #include "hiding/MessageKind.h"
+#include "hiding/Reveal.h"
 #include "platform/mfc/Afx.h"
 #include "skin/Splash.h"
 
@@ -38,6 +39,8 @@ protected:
     // The message as last hidden in a saved picture or revealed: closing loses nothing while
     // the message edit holds it.
     CString m_strKeptMessage;
+    // How Unhide turns a password into a stealth message's keys; tests pass a cheap stand-in.
+    StealthKdf m_stealthKdf = Argon2idKdf();
     // LongestRecord's answer for the carrier as it is; unknown again once the carrier changes.
     std::optional<std::int64_t> m_nLongestRecord;
 

@@ -2,6 +2,7 @@
 // any bytes back through Reveal from every kind of cover file.
 #include "hiding/CarrierPlan.h"
 #include "hiding/Reveal.h"
+#include "tests/support/CheapKdf.h"
 #include "tests/support/PictureFiles.h"
 
 #include <gtest/gtest.h>
@@ -18,22 +19,7 @@ namespace fs = std::filesystem;
 
 constexpr const char* PASSWORD = "correct horse";
 
-// Tests never pay for Argon2id at 256 MiB: a cheap mix of password and salt stands in.
-const StealthKdf CHEAP_KDF = [](std::string_view password, const StealthSalt& salt, StealthKey& key)
-{
-    std::uint64_t h = 1469598103934665603u;
-    const auto mix = [&h](std::uint8_t b) { h = (h ^ b) * 1099511628211u; };
-    for (const char c : password)
-        mix(static_cast<std::uint8_t>(c));
-    for (const std::uint8_t b : salt)
-        mix(b);
-    for (std::size_t i = 0; i < key.size(); ++i)
-    {
-        mix(static_cast<std::uint8_t>(i));
-        key[i] = static_cast<std::uint8_t>(h >> 56);
-    }
-    return true;
-};
+const StealthKdf CHEAP_KDF = cheapkdf::Derive;
 
 CarrierPlan PlanOf(const std::string& file)
 {
