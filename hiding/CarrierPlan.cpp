@@ -106,6 +106,11 @@ StealthCarrier Refused(std::string why)
 StealthCarrier ReadStealthCarrier(const CarrierPlan& plan, const ByteReader& read,
                                   std::int64_t length)
 {
+    // Anything but a BMP or a PNG is refused without reading it whole.
+    const CarrierFormat format = plan.Inspection().format;
+    if (format != CarrierFormat::Bitmap && format != CarrierFormat::OtherBitmap &&
+        format != CarrierFormat::Png)
+        return Refused("A stealth message needs a BMP or PNG picture.");
     std::vector<std::uint8_t> file(static_cast<std::size_t>(length));
     if (!read(0, file.size(), file.data()))
         return Refused("This file cannot be read.");

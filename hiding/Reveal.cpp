@@ -89,8 +89,25 @@ Reveal::Reveal(ExtractFn extract, ShowMessageFn show, std::optional<StealthSourc
         m_found = RevealStep::Damaged;
 }
 
+namespace
+{
+// Only a BMP or a PNG can hold a stealth message: nothing else is read whole.
+bool MayBeStealthPicture(const StealthSource& source)
+{
+    static constexpr std::uint8_t PNG[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    std::uint8_t head[8] = {};
+    const auto size = static_cast<std::size_t>(std::clamp<std::int64_t>(source.length, 0, 8));
+    if (!source.read(0, size, head))
+        return false;
+    return (size >= 2 && head[0] == 'B' && head[1] == 'M') ||
+           (size == 8 && std::equal(head, head + 8, PNG));
+}
+} // namespace
+
 bool Reveal::LookForStealth(const StealthSource& source)
 {
+    if (!MayBeStealthPicture(source))
+        return false;
     try
     {
         std::vector<std::uint8_t> file(static_cast<std::size_t>(source.length));
