@@ -1,3 +1,4 @@
+#include "analysis/Analysis.h"
 #include "cli/CarrierFile.h"
 #include "cli/CliError.h"
 #include "cli/Command.h"
@@ -62,6 +63,7 @@ std::vector<Field> Report(const std::string& image, const CarrierFile& carrier)
     const std::string longestSealed = number(LongestSealedMessage(carrier.Length()));
     const std::string record = carrier.Extract(PASSWORD_SLOT, ShowMessageFn{});
     const bool sealed = IsSealMarker(record);
+    const std::string verdict = analysis::VerdictLine(carrier.Reader(), carrier.Length());
     std::vector<Field> fields = {
         {"Image", "image", image, JsonString(image)},
         {"Size", "size", size + " bytes", size},
@@ -70,6 +72,7 @@ std::vector<Field> Report(const std::string& image, const CarrierFile& carrier)
          longestSealed},
         yesNo("Password record", "password_record", sealed || IsPasswordRecord(record)),
         yesNo("Sealed message", "sealed_message", sealed),
+        {"Detector verdict", "verdict", verdict, JsonString(verdict)},
     };
     // The picture's layout, from its headers only.
     const CarrierInspection inspection = InspectCarrier(carrier.Reader(), carrier.Length());

@@ -1,0 +1,326 @@
+#include "analysis/Estimators.h"
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <cstdlib>
+#include <numbers>
+
+namespace analysis
+{
+namespace
+{
+
+bool Saturated(int value)
+{
+    return value < 2 || value > 253;
+}
+
+// Of a*x*x + b*x + c = 0, the real root nearest to `near`; none gives `fallback`.
+double RootNearest(double a, double b, double c, double near, double fallback)
+{
+    if (std::abs(a) < 1e-12)
+        return std::abs(b) < 1e-12 ? fallback : -c / b;
+    const double discriminant = b * b - 4 * a * c;
+    if (discriminant < 0)
+        return -b / (2 * a); // the nearest the parabola comes to a root
+    const double root = std::sqrt(discriminant);
+    const double x1 = (-b + root) / (2 * a);
+    const double x2 = (-b - root) / (2 * a);
+    return std::abs(x1 - near) <= std::abs(x2 - near) ? x1 : x2;
+}
+
+// The regularised upper incomplete gamma function Q(a, x), by its series below a + 1 and its
+// continued fraction above (the usual split; both converge fast there).
+double UpperGamma(double a, double x)
+{
+    if (x <= 0)
+        return 1;
+    const double logPrefix = a * std::log(x) - x - std::lgamma(a);
+    if (x < a + 1)
+    {
+        double term = 1 / a;
+        double sum = term;
+        for (int n = 1; n < 1000 && std::abs(term) > std::abs(sum) * 1e-15; ++n)
+        {
+            term *= x / (a + n);
+            sum += term;
+        }
+        return std::clamp(1 - sum * std::exp(logPrefix), 0.0, 1.0);
+    }
+    // Lentz's method for the continued fraction.
+    const double tiny = 1e-300;
+    double b = x + 1 - a;
+    double c = 1 / tiny;
+    double d = 1 / b;
+    double h = d;
+    for (int i = 1; i < 1000; ++i)
+    {
+        const double an = -i * (i - a);
+        b += 2;
+        d = an * d + b;
+        d = std::abs(d) < tiny ? tiny : d;
+        c = b + an / c;
+        c = std::abs(c) < tiny ? tiny : c;
+        d = 1 / d;
+        const double delta = d * c;
+        h *= delta;
+        if (std::abs(delta - 1) < 1e-15)
+            break;
+    }
+    return std::clamp(std::exp(logPrefix) * h, 0.0, 1.0);
+}
+
+// Centre of mass of the histogram's discrete Fourier transform over its first half.
+double HcfCentre(const std::array<std::uint64_t, 256>& histogram)
+{
+    double moment = 0;
+    double mass = 0;
+    for (int k = 0; k <= 128; ++k)
+    {
+        std::complex<double> sum = 0;
+        for (int n = 0; n < 256; ++n)
+            if (histogram[n] != 0)
+                sum += double(histogram[n]) * std::polar(1.0, -2 * std::numbers::pi * k * n / 256);
+        moment += k * std::abs(sum);
+        mass += std::abs(sum);
+    }
+    return mass > 0 ? moment / mass : 0;
+}
+
+int Discrimination(const int g[4])
+{
+    return std::abs(g[1] - g[0]) + std::abs(g[2] - g[1]) + std::abs(g[3] - g[2]);
+}
+
+int Sign(int v)
+{
+    return (v > 0) - (v < 0);
+}
+
+// Regular (+1), singular (-1) or unusable (0) for the group under flipping f on the mask.
+template <typename Flip> int RegularMinusSingular(const int g[4], int before, Flip flip)
+{
+    const int flipped[4] = {g[0], flip(g[1]), flip(g[2]), g[3]};
+    return Sign(Discrimination(flipped) - before);
+}
+
+} // namespace
+
+void WsSums::Add(const WsSums& other)
+{
+    weight += other.weight;
+    residual += other.residual;
+    parity += other.parity;
+    samples += other.samples;
+}
+
+double WsSums::Estimate() const
+{
+    if (weight <= 0)
+        return 0;
+    // Fridrich and Goljan 2004: p = 2/sum(w) * sum w (s - s')(s - prediction).
+    const double raw = 2 * residual / weight;
+    // Ker and Böhme 2008: the predictor reads stego neighbours, whose flipped bits pull the
+    // estimate down by about p * (the neighbours' parity correlation); add it back.
+    return raw * (1 + parity / weight);
+}
+
+void ChannelCounts::Add(const ChannelCounts& other)
+{
+    for (int i = 0; i < 256; ++i)
+    {
+        histogram[i] += other.histogram[i];
+        halfHistogram[i] += other.halfHistogram[i];
+    }
+    spaC0 += other.spaC0;
+    spaEqual += other.spaEqual;
+    spaOddDifference += other.spaOddDifference;
+    rsM += other.rsM;
+    rsNegM += other.rsNegM;
+    rsFlippedM += other.rsFlippedM;
+    rsFlippedNegM += other.rsFlippedNegM;
+    ws.Add(other.ws);
+    start.Add(other.start);
+    end.Add(other.end);
+}
+
+double SpaEstimate(const ChannelCounts& counts)
+{
+    // With q = p/2 the chance that a sample's bit 0 flipped and t = 1 - p, inverting the flips
+    // within each trace set and asking |E(2m+1)| = |O(2m+1)| summed over m >= 0 gives
+    // |C0| t^2 + 2 X t + (|C0| - 2 Z) = 0 (Z: equal pairs, X: oddDifference).
+    if (counts.spaC0 <= 0)
+        return 0;
+    const double t = RootNearest(counts.spaC0, 2 * counts.spaOddDifference,
+                                 counts.spaC0 - 2 * counts.spaEqual, 1, 1);
+    return 1 - t;
+}
+
+double RsEstimate(const ChannelCounts& counts)
+{
+    // Fridrich, Goljan and Du 2001: 2(d1 + d0) z^2 + (d-0 - d-1 - d1 - 3 d0) z + d0 - d-0 = 0,
+    // p = z / (z - 1/2), z the root of smaller magnitude.
+    const double d0 = counts.rsM;
+    const double d1 = counts.rsFlippedM;
+    const double n0 = counts.rsNegM;
+    const double n1 = counts.rsFlippedNegM;
+    const double z = RootNearest(2 * (d1 + d0), n0 - n1 - d1 - 3 * d0, d0 - n0, 0, 0);
+    return std::abs(z - 0.5) < 1e-12 ? 1 : z / (z - 0.5);
+}
+
+double ChiSquareP(const ChannelCounts& counts)
+{
+    double chi = 0;
+    int categories = 0;
+    for (int k = 1; k < 127; ++k)
+    {
+        const double expected = (double(counts.histogram[2 * k]) + counts.histogram[2 * k + 1]) / 2;
+        if (expected < 5) // too few to follow the chi-square law
+            continue;
+        const double d = double(counts.histogram[2 * k]) - expected;
+        chi += d * d / expected;
+        ++categories;
+    }
+    if (categories < 2)
+        return 0;
+    return UpperGamma((categories - 1) / 2.0, chi / 2);
+}
+
+double CalibratedHcfScore(const ChannelCounts& counts)
+{
+    const double half = HcfCentre(counts.halfHistogram);
+    return half > 0 ? 1 - HcfCentre(counts.histogram) / half : 0;
+}
+
+ChannelGatherer::ChannelGatherer(std::int64_t width, int stride, int channel, std::int64_t total)
+    : m_width(width), m_stride(stride), m_channel(channel), m_total(total)
+{
+}
+
+void ChannelGatherer::PairRows(const std::uint8_t* a, const std::uint8_t* b, std::int64_t count)
+{
+    ChannelCounts& c = m_counts;
+    for (std::int64_t x = 0; x < count; ++x)
+    {
+        int u = a[x];
+        int v = b[x];
+        if (Saturated(u) || Saturated(v))
+            continue;
+        if (u > v)
+            std::swap(u, v);
+        if ((u >> 1) == (v >> 1))
+        {
+            c.spaC0 += 1;
+            c.spaEqual += u == v;
+        }
+        else if ((v - u) & 1)
+        {
+            c.spaOddDifference += (u & 1) ? -1 : 1;
+        }
+    }
+}
+
+void ChannelGatherer::WeightRow(const std::uint8_t* above, const std::uint8_t* row,
+                                const std::uint8_t* below, std::int64_t ordinal)
+{
+    const std::int64_t w = m_width;
+    const auto at = [w](const std::uint8_t* r, std::int64_t x) -> int
+    {
+        // Mirrored at the edges, so that the first and last samples in the file count too.
+        if (x < 0)
+            x = w > 1 ? 1 : 0;
+        else if (x >= w)
+            x = w > 1 ? w - 2 : 0;
+        return r[x];
+    };
+    const auto sign = [](int v) { return (v & 1) ? 1.0 : -1.0; };
+    const std::int64_t rowStart = ordinal * w;
+    for (std::int64_t x = 0; x < w; ++x)
+    {
+        const int s = row[x];
+        if (Saturated(s))
+            continue;
+        const int n = at(above, x), so = at(below, x), e = at(row, x + 1), we = at(row, x - 1);
+        const int ne = at(above, x + 1), nw = at(above, x - 1);
+        const int se = at(below, x + 1), sw = at(below, x - 1);
+        // Ker and Böhme's predictor: 1/2 of the four neighbours less 1/4 of the diagonals.
+        const double prediction = (2.0 * (n + so + e + we) - (ne + nw + se + sw)) / 4;
+        const double mean = (n + so + e + we) / 4.0;
+        const double variance =
+            (double(n) * n + double(so) * so + double(e) * e + double(we) * we) / 4 - mean * mean;
+        const double weight = 1 / (5 + variance);
+        const double parity = sign(s);
+        WsSums one;
+        one.weight = weight;
+        one.residual = weight * parity * (s - prediction);
+        one.parity = weight * parity *
+                     ((sign(n) + sign(so) + sign(e) + sign(we)) / 2 -
+                      (sign(ne) + sign(nw) + sign(se) + sign(sw)) / 4);
+        one.samples = 1;
+        m_counts.ws.Add(one);
+        const std::int64_t position = (rowStart + x) * m_stride + m_channel;
+        if (position < EDGE_SAMPLES)
+            m_counts.start.Add(one);
+        if (position >= m_total - EDGE_SAMPLES)
+            m_counts.end.Add(one);
+    }
+}
+
+void ChannelGatherer::AddRow(std::int64_t ordinal, const std::uint8_t* row)
+{
+    ChannelCounts& c = m_counts;
+    for (std::int64_t x = 0; x < m_width; ++x)
+        ++c.histogram[row[x]];
+    // Pairs across the row: each sample with its right-hand neighbour.
+    if (m_width > 1)
+        PairRows(row, row + 1, m_width - 1);
+    // RS groups of four.
+    for (std::int64_t x = 0; x + 4 <= m_width; x += 4)
+    {
+        int g[4] = {row[x], row[x + 1], row[x + 2], row[x + 3]};
+        if (Saturated(g[0]) || Saturated(g[1]) || Saturated(g[2]) || Saturated(g[3]))
+            continue;
+        const auto f1 = [](int v) { return v ^ 1; };
+        const auto fm1 = [](int v) { return ((v + 1) ^ 1) - 1; };
+        int before = Discrimination(g);
+        c.rsM += RegularMinusSingular(g, before, f1);
+        c.rsNegM += RegularMinusSingular(g, before, fm1);
+        for (int& v : g)
+            v ^= 1;
+        before = Discrimination(g);
+        c.rsFlippedM += RegularMinusSingular(g, before, f1);
+        c.rsFlippedNegM += RegularMinusSingular(g, before, fm1);
+    }
+    if (m_rowsInRun >= 1)
+    {
+        PairRows(m_middle.data(), row, m_width);
+        if (m_rowsInRun % 2 == 1)
+            for (std::int64_t x = 0; x + 2 <= m_width; x += 2)
+                ++c.halfHistogram[(m_middle[x] + m_middle[x + 1] + row[x] + row[x + 1]) / 4];
+        // The middle row's neighbourhood is complete now (the first row of a run mirrors).
+        WeightRow(m_rowsInRun >= 2 ? m_older.data() : row, m_middle.data(), row, m_middleOrdinal);
+    }
+    m_older.swap(m_middle);
+    m_middle.assign(row, row + m_width);
+    m_middleOrdinal = ordinal;
+    ++m_rowsInRun;
+}
+
+void ChannelGatherer::BreakRows()
+{
+    if (m_rowsInRun >= 1)
+    {
+        const std::uint8_t* above = m_rowsInRun >= 2 ? m_older.data() : m_middle.data();
+        WeightRow(above, m_middle.data(), above, m_middleOrdinal);
+    }
+    m_rowsInRun = 0;
+}
+
+const ChannelCounts& ChannelGatherer::Finish()
+{
+    BreakRows();
+    return m_counts;
+}
+
+} // namespace analysis
