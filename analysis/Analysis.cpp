@@ -96,8 +96,9 @@ public:
 private:
     static Estimates Estimate(const ChannelCounts& counts)
     {
-        return {SpaEstimate(counts), RsEstimate(counts), counts.ws.Estimate(),
-                counts.start.Estimate(), counts.end.Estimate()};
+        return {SpaEstimate(counts),       RsEstimate(counts),    counts.ws.Estimate(),
+                counts.start.Estimate(),   counts.end.Estimate(), counts.start.StandardError(),
+                counts.end.StandardError()};
     }
 
     std::int64_t m_width;
@@ -129,9 +130,11 @@ void Judge(Report& report)
         why.push_back("weighted stego estimate " + Fixed(e.ws) + " bpc");
     if (e.spa >= SUSPICIOUS_SPA)
         why.push_back("sample pairs estimate " + Fixed(e.spa) + " bpc");
-    if (e.wsStart >= SUSPICIOUS_EDGE)
+    const auto edge = [](double estimate, double error)
+    { return estimate >= SUSPICIOUS_EDGE && estimate >= SUSPICIOUS_EDGE_ERRORS * error; };
+    if (edge(e.wsStart, e.wsStartError))
         why.push_back("estimate " + Fixed(e.wsStart) + " bpc where the file's pixels start");
-    if (e.wsEnd >= SUSPICIOUS_EDGE)
+    if (edge(e.wsEnd, e.wsEndError))
         why.push_back("estimate " + Fixed(e.wsEnd) + " bpc where the file's pixels end");
     if (report.chiSquareP >= SUSPICIOUS_CHI_SQUARE_P)
         why.push_back("chi-square p " + Fixed(report.chiSquareP) + ": values' pairs evened out");

@@ -36,6 +36,9 @@ struct Estimates
     double ws = 0;      // weighted stego, with Ker and Böhme's improvements
     double wsStart = 0; // weighted stego over the first samples in file order
     double wsEnd = 0;   // ... and over the last ones
+    // The local estimates' standard errors.
+    double wsStartError = 0;
+    double wsEndError = 0;
 };
 
 struct ChannelReport
@@ -115,6 +118,8 @@ std::string VerdictLine(const ByteReader& read, std::int64_t fileSize);
 inline constexpr double SUSPICIOUS_WS = 0.04;
 inline constexpr double SUSPICIOUS_SPA = 0.05;
 inline constexpr double SUSPICIOUS_EDGE = 0.35;
+// ... and this many standard errors above 0.
+inline constexpr double SUSPICIOUS_EDGE_ERRORS = 3;
 inline constexpr double SUSPICIOUS_CHI_SQUARE_P = 0.99;
 inline constexpr double SUSPICIOUS_PM1 = 0.2;
 

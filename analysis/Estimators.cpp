@@ -112,7 +112,13 @@ void WsSums::Add(const WsSums& other)
     weight += other.weight;
     residual += other.residual;
     parity += other.parity;
+    squares += other.squares;
     samples += other.samples;
+}
+
+double WsSums::StandardError() const
+{
+    return weight > 0 ? 2 * std::sqrt(squares) / weight : 0;
 }
 
 double WsSums::Estimate() const
@@ -257,6 +263,7 @@ void ChannelGatherer::WeightRow(const std::uint8_t* above, const std::uint8_t* r
         one.parity = weight * parity *
                      ((sign(n) + sign(so) + sign(e) + sign(we)) / 2 -
                       (sign(ne) + sign(nw) + sign(se) + sign(sw)) / 4);
+        one.squares = one.residual * one.residual;
         one.samples = 1;
         m_counts.ws.Add(one);
         const std::int64_t position = (rowStart + x) * m_stride + m_channel;

@@ -18,9 +18,13 @@ struct WsSums
     double weight = 0;
     double residual = 0; // sum of w (s - s') (s - prediction), s' the sample with bit 0 flipped
     double parity = 0;   // sum of w (s - s') sum_j c_j (s_j - s_j'): neighbours' parities
+    double squares = 0;  // sum of the squared terms of residual: its spread
     double samples = 0;
 
     void Add(const WsSums& other);
+    // The estimate's standard error, taking the samples' terms as independent: a few hundred
+    // samples of busy texture leave it far above 1, where a local estimate tells nothing.
+    double StandardError() const;
     // The payload in bits per sample; 0 without samples.
     double Estimate() const;
 };
