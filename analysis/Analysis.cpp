@@ -136,8 +136,6 @@ void Judge(Report& report)
         why.push_back("estimate " + Fixed(e.wsStart) + " bpc where the file's pixels start");
     if (edge(e.wsEnd, e.wsEndError))
         why.push_back("estimate " + Fixed(e.wsEnd) + " bpc where the file's pixels end");
-    if (report.chiSquareP >= SUSPICIOUS_CHI_SQUARE_P)
-        why.push_back("chi-square p " + Fixed(report.chiSquareP) + ": values' pairs evened out");
     if (report.pm1Score >= SUSPICIOUS_PM1)
         why.push_back("±1 score " + Fixed(report.pm1Score));
     if (report.carvalet != CarvaletRecord::None)
