@@ -82,9 +82,9 @@ public:
             channel.chiSquareP = ChiSquareP(counts);
             report.channels.push_back(channel);
             all.Add(counts);
-            report.pm1Score += CalibratedHcfScore(counts) / double(m_channels.size());
         }
         report.estimates = Estimate(all);
+        report.pm1Score = CalibratedAdjacencyScore(all);
         // The channels' chi-square statistics do not pool into one law; the strongest counts.
         for (const ChannelReport& channel : report.channels)
             report.chiSquareP = std::max(report.chiSquareP, channel.chiSquareP);

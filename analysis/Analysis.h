@@ -114,13 +114,13 @@ const char* VerdictText(Verdict verdict);
 std::string VerdictLine(const ByteReader& read, std::int64_t fileSize);
 
 // The thresholds of the verdict (the chi-square p is not among them: smooth histograms of
-// natural photographs reach 1 as often as replaced bit planes do), chosen on natural photographs (README: "What a detector
-// sees", with their false-alarm and detection rates).
-inline constexpr double SUSPICIOUS_WS = 0.04;
-inline constexpr double SUSPICIOUS_SPA = 0.05;
+// natural photographs reach 1 as often as replaced bit planes do), chosen on natural photographs
+// (README: "What a detector sees", with their false-alarm and detection rates).
+inline constexpr double SUSPICIOUS_WS = 0.1;
+inline constexpr double SUSPICIOUS_SPA = 0.12;
 inline constexpr double SUSPICIOUS_EDGE = 0.35;
 // ... and this many standard errors above 0.
 inline constexpr double SUSPICIOUS_EDGE_ERRORS = 3;
-inline constexpr double SUSPICIOUS_PM1 = 0.5;
+inline constexpr double SUSPICIOUS_PM1 = 0.25;
 
 } // namespace analysis

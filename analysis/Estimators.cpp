@@ -71,20 +71,55 @@ double UpperGamma(double a, double x)
     return std::clamp(std::exp(logPrefix) * h, 0.0, 1.0);
 }
 
-// Centre of mass of the histogram's discrete Fourier transform over its first half.
-double HcfCentre(const std::array<std::uint64_t, 256>& histogram)
+// In-place radix-2 transform of n = 256 values with the given stride.
+void Fft256(std::complex<double>* data, std::size_t stride)
 {
+    constexpr std::size_t n = 256;
+    for (std::size_t i = 1, j = 0; i < n; ++i)
+    {
+        std::size_t bit = n >> 1;
+        for (; j & bit; bit >>= 1)
+            j ^= bit;
+        j ^= bit;
+        if (i < j)
+            std::swap(data[i * stride], data[j * stride]);
+    }
+    for (std::size_t length = 2; length <= n; length <<= 1)
+    {
+        const std::complex<double> step = std::polar(1.0, -2 * std::numbers::pi / double(length));
+        for (std::size_t i = 0; i < n; i += length)
+        {
+            std::complex<double> w = 1;
+            for (std::size_t k = 0; k < length / 2; ++k)
+            {
+                std::complex<double>& a = data[(i + k) * stride];
+                std::complex<double>& b = data[(i + k + length / 2) * stride];
+                const std::complex<double> t = w * b;
+                b = a - t;
+                a += t;
+                w *= step;
+            }
+        }
+    }
+}
+
+// Centre of mass of the two-dimensional transform over k, l in [0, 128], by k + l.
+double AdjacencyCentre(const std::vector<std::uint32_t>& histogram)
+{
+    std::vector<std::complex<double>> h(histogram.begin(), histogram.end());
+    for (std::size_t row = 0; row < 256; ++row)
+        Fft256(h.data() + row * 256, 1);
+    for (std::size_t column = 0; column <= 128; ++column)
+        Fft256(h.data() + column, 256);
     double moment = 0;
     double mass = 0;
-    for (int k = 0; k <= 128; ++k)
-    {
-        std::complex<double> sum = 0;
-        for (int n = 0; n < 256; ++n)
-            if (histogram[n] != 0)
-                sum += double(histogram[n]) * std::polar(1.0, -2 * std::numbers::pi * k * n / 256);
-        moment += k * std::abs(sum);
-        mass += std::abs(sum);
-    }
+    for (std::size_t k = 0; k <= 128; ++k)
+        for (std::size_t l = 0; l <= 128; ++l)
+        {
+            const double m = std::abs(h[k * 256 + l]);
+            moment += double(k + l) * m;
+            mass += m;
+        }
     return mass > 0 ? moment / mass : 0;
 }
 
@@ -127,9 +162,12 @@ double WsSums::Estimate() const
         return 0;
     // Fridrich and Goljan 2004: p = 2/sum(w) * sum w (s - s')(s - prediction).
     const double raw = 2 * residual / weight;
-    // Ker and Böhme 2008: the predictor reads stego neighbours, whose flipped bits pull the
-    // estimate down by about p * (the neighbours' parity correlation); add it back.
-    return raw * (1 + parity / weight);
+    // Ker and Böhme 2008: the predictor reads stego neighbours. Where neighbouring parities
+    // agree (flat areas), a flipped neighbour moves the prediction towards the flipped value's
+    // partner, and the estimate grows by p times that agreement (the predictor's weights on
+    // the neighbours' parity signs, averaged as the residuals are); take it out.
+    const double agreement = parity / weight;
+    return agreement > -0.5 ? raw / (1 + agreement) : raw;
 }
 
 void ChannelCounts::Add(const ChannelCounts& other)
@@ -137,7 +175,11 @@ void ChannelCounts::Add(const ChannelCounts& other)
     for (int i = 0; i < 256; ++i)
     {
         histogram[i] += other.histogram[i];
-        halfHistogram[i] += other.halfHistogram[i];
+    }
+    for (std::size_t i = 0; i < adjacency.size(); ++i)
+    {
+        adjacency[i] += other.adjacency[i];
+        halfAdjacency[i] += other.halfAdjacency[i];
     }
     spaC0 += other.spaC0;
     spaEqual += other.spaEqual;
@@ -193,10 +235,10 @@ double ChiSquareP(const ChannelCounts& counts)
     return UpperGamma((categories - 1) / 2.0, chi / 2);
 }
 
-double CalibratedHcfScore(const ChannelCounts& counts)
+double CalibratedAdjacencyScore(const ChannelCounts& counts)
 {
-    const double half = HcfCentre(counts.halfHistogram);
-    return half > 0 ? 1 - HcfCentre(counts.histogram) / half : 0;
+    const double half = AdjacencyCentre(counts.halfAdjacency);
+    return half > 0 ? 1 - AdjacencyCentre(counts.adjacency) / half : 0;
 }
 
 ChannelGatherer::ChannelGatherer(std::int64_t width, int stride, int channel, std::int64_t total)
@@ -279,6 +321,8 @@ void ChannelGatherer::AddRow(std::int64_t ordinal, const std::uint8_t* row)
     ChannelCounts& c = m_counts;
     for (std::int64_t x = 0; x < m_width; ++x)
         ++c.histogram[row[x]];
+    for (std::int64_t x = 0; x + 1 < m_width; ++x)
+        ++c.adjacency[row[x] * 256 + row[x + 1]];
     // Pairs across the row: each sample with its right-hand neighbour.
     if (m_width > 1)
         PairRows(row, row + 1, m_width - 1);
@@ -303,8 +347,16 @@ void ChannelGatherer::AddRow(std::int64_t ordinal, const std::uint8_t* row)
     {
         PairRows(m_middle.data(), row, m_width);
         if (m_rowsInRun % 2 == 1)
+        {
+            m_half.resize(std::size_t(m_width / 2));
             for (std::int64_t x = 0; x + 2 <= m_width; x += 2)
-                ++c.halfHistogram[(m_middle[x] + m_middle[x + 1] + row[x] + row[x + 1]) / 4];
+            {
+                m_half[x / 2] =
+                    std::uint8_t((m_middle[x] + m_middle[x + 1] + row[x] + row[x + 1]) / 4);
+            }
+            for (std::size_t x = 0; x + 1 < m_half.size(); ++x)
+                ++c.halfAdjacency[m_half[x] * 256 + m_half[x + 1]];
+        }
         // The middle row's neighbourhood is complete now (the first row of a run mirrors).
         WeightRow(m_rowsInRun >= 2 ? m_older.data() : row, m_middle.data(), row, m_middleOrdinal);
     }

@@ -33,8 +33,10 @@ struct WsSums
 struct ChannelCounts
 {
     std::array<std::uint64_t, 256> histogram{};
-    // Of the picture averaged over 2x2 blocks: the calibration of the ±1 score.
-    std::array<std::uint64_t, 256> halfHistogram{};
+    // Horizontally adjacent pairs (u, v) at u * 256 + v, in the picture and in the picture
+    // averaged over 2x2 blocks (the calibration of the ±1 score).
+    std::vector<std::uint32_t> adjacency = std::vector<std::uint32_t>(65536);
+    std::vector<std::uint32_t> halfAdjacency = std::vector<std::uint32_t>(65536);
     // Sample pairs, in the trace sets of Dumitrescu, Wu and Wang 2003 (as framed by Ker 2005):
     // pairs sorted so that u <= v; C0 holds pairs with u/2 == v/2, of which equal are equal;
     // oddDifference counts pairs in C1, C2, ... with an odd difference, +1 when u is even
@@ -67,10 +69,12 @@ double RsEstimate(const ChannelCounts& counts);
 // The probability (Westfeld and Pfitzmann 1999) that the values' pairs were evened out by a
 // full embedding: near 1 for a fully replaced bit plane, near 0 for covers.
 double ChiSquareP(const ChannelCounts& counts);
-// Ker 2005: the centre of mass of the histogram's characteristic function, calibrated by the
-// same of the 2x2-averaged picture; ±1 embedding lowers the first more than the second. The
-// score is 1 - ratio: higher means more suspicious.
-double CalibratedHcfScore(const ChannelCounts& counts);
+// Ker 2005 ("Steganalysis of LSB matching in grayscale images", IEEE Signal Processing
+// Letters 12(6)), in its two-dimensional form: the centre of mass of the characteristic
+// function of the adjacent pairs' histogram, calibrated by the same of the 2x2-averaged
+// picture. ±1 changes lower the first more than the second; the score is 1 - ratio, higher
+// meaning more suspicious.
+double CalibratedAdjacencyScore(const ChannelCounts& counts);
 
 // Gathers one channel's counts from its rows. Rows come one after another (upwards or
 // downwards); BreakRows starts a new run, as when only bands of a large picture are read.
@@ -101,6 +105,7 @@ private:
     std::vector<std::uint8_t> m_older;
     std::vector<std::uint8_t> m_middle;
     std::int64_t m_middleOrdinal = 0;
+    std::vector<std::uint8_t> m_half; // the averaged row of the last pair
     int m_rowsInRun = 0;
 };
 
