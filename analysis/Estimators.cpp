@@ -246,74 +246,85 @@ ChannelGatherer::ChannelGatherer(std::int64_t width, int stride, int channel, st
 {
 }
 
-void ChannelGatherer::PairRows(const std::uint8_t* a, const std::uint8_t* b, std::int64_t count)
+void ChannelGatherer::CountPairs(const std::vector<std::uint32_t>& pairs)
 {
     ChannelCounts& c = m_counts;
-    for (std::int64_t x = 0; x < count; ++x)
-    {
-        int u = a[x];
-        int v = b[x];
-        if (Saturated(u) || Saturated(v))
-            continue;
-        if (u > v)
-            std::swap(u, v);
-        if ((u >> 1) == (v >> 1))
+    for (int u = 2; u < 254; ++u)
+        for (int v = 2; v < 254; ++v)
         {
-            c.spaC0 += 1;
-            c.spaEqual += u == v;
+            const double n = pairs[std::size_t(u * 256 + v)];
+            if (n == 0)
+                continue;
+            // Sorted so that the smaller value comes first.
+            const int low = std::min(u, v);
+            const int high = std::max(u, v);
+            if ((low >> 1) == (high >> 1))
+            {
+                c.spaC0 += n;
+                c.spaEqual += low == high ? n : 0;
+            }
+            else if ((high - low) & 1)
+            {
+                c.spaOddDifference += (low & 1) ? -n : n;
+            }
         }
-        else if ((v - u) & 1)
-        {
-            c.spaOddDifference += (u & 1) ? -1 : 1;
-        }
-    }
 }
 
 void ChannelGatherer::WeightRow(const std::uint8_t* above, const std::uint8_t* row,
                                 const std::uint8_t* below, std::int64_t ordinal)
 {
     const std::int64_t w = m_width;
-    const auto at = [w](const std::uint8_t* r, std::int64_t x) -> int
+    // The three rows mirrored by one sample at each end, so that the first and last samples
+    // in the file have whole neighbourhoods too.
+    const std::uint8_t* rows[3] = {above, row, below};
+    for (int r = 0; r < 3; ++r)
     {
-        // Mirrored at the edges, so that the first and last samples in the file count too.
-        if (x < 0)
-            x = w > 1 ? 1 : 0;
-        else if (x >= w)
-            x = w > 1 ? w - 2 : 0;
-        return r[x];
-    };
-    const auto sign = [](int v) { return (v & 1) ? 1.0 : -1.0; };
-    const std::int64_t rowStart = ordinal * w;
+        std::vector<std::uint8_t>& pad = m_padded[r];
+        pad.resize(std::size_t(w + 2));
+        std::copy(rows[r], rows[r] + w, pad.begin() + 1);
+        pad[0] = rows[r][w > 1 ? 1 : 0];
+        pad[std::size_t(w + 1)] = rows[r][w > 1 ? w - 2 : 0];
+    }
+    const std::uint8_t* a = m_padded[0].data();
+    const std::uint8_t* m = m_padded[1].data();
+    const std::uint8_t* b = m_padded[2].data();
+    const auto sign = [](int v) { return 2 * (v & 1) - 1; };
+    const std::int64_t first = ordinal * w * m_stride + m_channel;
+    const std::int64_t last = first + (w - 1) * m_stride;
+    const bool nearEdge = first < EDGE_SAMPLES || last >= m_total - EDGE_SAMPLES;
+    WsSums sums;
     for (std::int64_t x = 0; x < w; ++x)
     {
-        const int s = row[x];
+        const int s = m[x + 1];
         if (Saturated(s))
             continue;
-        const int n = at(above, x), so = at(below, x), e = at(row, x + 1), we = at(row, x - 1);
-        const int ne = at(above, x + 1), nw = at(above, x - 1);
-        const int se = at(below, x + 1), sw = at(below, x - 1);
+        const int n = a[x + 1], so = b[x + 1], e = m[x + 2], we = m[x];
+        const int ne = a[x + 2], nw = a[x], se = b[x + 2], sw = b[x];
+        const int direct = n + so + e + we;
         // Ker and Böhme's predictor: 1/2 of the four neighbours less 1/4 of the diagonals.
-        const double prediction = (2.0 * (n + so + e + we) - (ne + nw + se + sw)) / 4;
-        const double mean = (n + so + e + we) / 4.0;
-        const double variance =
-            (double(n) * n + double(so) * so + double(e) * e + double(we) * we) / 4 - mean * mean;
+        const double prediction = (2 * direct - (ne + nw + se + sw)) / 4.0;
+        const double variance = (n * n + so * so + e * e + we * we) / 4.0 - direct * direct / 16.0;
         const double weight = 1 / (5 + variance);
-        const double parity = sign(s);
+        const int parity = sign(s);
+        const int agreement = 2 * (sign(n) + sign(so) + sign(e) + sign(we)) -
+                              (sign(ne) + sign(nw) + sign(se) + sign(sw));
         WsSums one;
         one.weight = weight;
         one.residual = weight * parity * (s - prediction);
-        one.parity = weight * parity *
-                     ((sign(n) + sign(so) + sign(e) + sign(we)) / 2 -
-                      (sign(ne) + sign(nw) + sign(se) + sign(sw)) / 4);
+        one.parity = weight * parity * agreement / 4.0;
         one.squares = one.residual * one.residual;
         one.samples = 1;
-        m_counts.ws.Add(one);
-        const std::int64_t position = (rowStart + x) * m_stride + m_channel;
-        if (position < EDGE_SAMPLES)
-            m_counts.start.Add(one);
-        if (position >= m_total - EDGE_SAMPLES)
-            m_counts.end.Add(one);
+        sums.Add(one);
+        if (nearEdge)
+        {
+            const std::int64_t position = first + x * m_stride;
+            if (position < EDGE_SAMPLES)
+                m_counts.start.Add(one);
+            if (position >= m_total - EDGE_SAMPLES)
+                m_counts.end.Add(one);
+        }
     }
+    m_counts.ws.Add(sums);
 }
 
 void ChannelGatherer::AddRow(std::int64_t ordinal, const std::uint8_t* row)
@@ -323,9 +334,6 @@ void ChannelGatherer::AddRow(std::int64_t ordinal, const std::uint8_t* row)
         ++c.histogram[row[x]];
     for (std::int64_t x = 0; x + 1 < m_width; ++x)
         ++c.adjacency[row[x] * 256 + row[x + 1]];
-    // Pairs across the row: each sample with its right-hand neighbour.
-    if (m_width > 1)
-        PairRows(row, row + 1, m_width - 1);
     // RS groups of four.
     for (std::int64_t x = 0; x + 4 <= m_width; x += 4)
     {
@@ -345,7 +353,8 @@ void ChannelGatherer::AddRow(std::int64_t ordinal, const std::uint8_t* row)
     }
     if (m_rowsInRun >= 1)
     {
-        PairRows(m_middle.data(), row, m_width);
+        for (std::int64_t x = 0; x < m_width; ++x)
+            ++m_vertical[std::size_t(m_middle[x] * 256 + row[x])];
         if (m_rowsInRun % 2 == 1)
         {
             m_half.resize(std::size_t(m_width / 2));
@@ -379,6 +388,10 @@ void ChannelGatherer::BreakRows()
 const ChannelCounts& ChannelGatherer::Finish()
 {
     BreakRows();
+    // Sample pairs: each sample with its right-hand neighbour and with the one below.
+    CountPairs(m_counts.adjacency);
+    CountPairs(m_vertical);
+    m_vertical.assign(m_vertical.size(), 0);
     return m_counts;
 }
 

@@ -87,14 +87,14 @@ public:
 
     void AddRow(std::int64_t ordinal, const std::uint8_t* row);
     void BreakRows();
-    // Completes the last run; counts are final afterwards.
+    // Completes the last run; counts are final afterwards (call once).
     const ChannelCounts& Finish();
     const ChannelCounts& Counts() const { return m_counts; }
 
 private:
     void WeightRow(const std::uint8_t* above, const std::uint8_t* row, const std::uint8_t* below,
                    std::int64_t ordinal);
-    void PairRows(const std::uint8_t* a, const std::uint8_t* b, std::int64_t count);
+    void CountPairs(const std::vector<std::uint32_t>& pairs);
 
     std::int64_t m_width;
     int m_stride;
@@ -106,6 +106,8 @@ private:
     std::vector<std::uint8_t> m_middle;
     std::int64_t m_middleOrdinal = 0;
     std::vector<std::uint8_t> m_half; // the averaged row of the last pair
+    std::vector<std::uint8_t> m_padded[3];
+    std::vector<std::uint32_t> m_vertical = std::vector<std::uint32_t>(65536); // (above, below)
     int m_rowsInRun = 0;
 };
 
