@@ -299,6 +299,8 @@ int main(int argc, char** argv)
         }());
     std::printf("False alarms of the verdict on covers: %.3f\n\n",
                 Rate(covers, analysis::Verdict::Suspicious));
+    if (quick && std::string(std::getenv("CARVALET_QUICK")) == "carriers")
+        embeddings.clear();
     for (const auto& [how, name] : embeddings)
     {
         std::printf("%s\n| bpc | MAE SPA | MAE RS | MAE WS (bias) |", name);
@@ -340,6 +342,7 @@ int main(int argc, char** argv)
     }
 
     // Carriers made by the engine: the record check and the start estimate.
+    std::vector<analysis::Estimates> plainStarts, coverEdges;
     std::size_t plainFound = 0, sealedFound = 0, startFound = 0, startAlarms = 0, recordAlarms = 0;
     for (const Picture& p : pictures)
     {
@@ -352,12 +355,16 @@ int main(int argc, char** argv)
                 sealed ? analysis::CarvaletRecord::Sealed : analysis::CarvaletRecord::Plain;
             (sealed ? sealedFound : plainFound) += r.carvalet == expected;
             if (!sealed)
+            {
                 startFound += StartFlagged(r);
+                plainStarts.push_back(r.estimates);
+            }
         }
         const ClassicBitmap cover = Bitmap(p);
         const analysis::Report r = analysis::Analyse(MemoryReader(cover.bytes.get(), cover.size),
                                                      std::int64_t(cover.size));
         startAlarms += StartFlagged(r);
+        coverEdges.push_back(r.estimates);
         recordAlarms += r.carvalet != analysis::CarvaletRecord::None;
     }
     std::printf("Carriers made by the engine (100-byte messages, %zu of each):\n"
@@ -367,6 +374,19 @@ int main(int argc, char** argv)
                 pictures.size(), plainFound, sealedFound, analysis::SUSPICIOUS_EDGE, startFound,
                 startAlarms);
     std::printf("  record check on covers: %zu false alarms\n", recordAlarms);
+    // The local estimate's rule at other numbers of standard errors.
+    for (const double errors : {1.5, 2.0, 2.5, 3.0})
+    {
+        const auto over = [&](double estimate, double error)
+        { return estimate >= analysis::SUSPICIOUS_EDGE && estimate >= errors * error; };
+        std::size_t found = 0, alarms = 0;
+        for (const analysis::Estimates& e : plainStarts)
+            found += over(e.wsStart, e.wsStartError);
+        for (const analysis::Estimates& e : coverEdges)
+            alarms += over(e.wsStart, e.wsStartError) || over(e.wsEnd, e.wsEndError);
+        std::printf("  at %.1f standard errors: %zu plain carriers found, %zu covers over it\n",
+                    errors, found, alarms);
+    }
     if (argc > 2)
         JpegTraces(covers, argv[2]);
     return 0;

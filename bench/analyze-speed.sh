@@ -9,25 +9,25 @@ here=$(dirname "$(realpath "$0")")
 cli=$build/bin/carvalet-cli
 cmake --build "$build" --target carvalet-cli >/dev/null
 folder=$work/pictures
-if [ ! -f "$folder/.complete" ]; then
-  rm -rf "$folder"
-  mkdir -p "$folder/large" "$folder/small"
-  [ -f "$work/tiles/colour-000.bmp" ] || "$here/photo-tiles.sh" "$work/tiles"
+mkdir -p "$folder/large" "$folder/small"
+[ -f "$work/tiles/colour-000.bmp" ] || "$here/photo-tiles.sh" "$work/tiles"
+{
   # Large: the photographs at twice their size, as 24-bit BMPs and RGB PNGs; and at their
   # own size as BMPs.
   for photo in /usr/share/backgrounds/mate/nature/*.jpg; do
     name=$(basename "$photo" .jpg)
-    convert "$photo" -resize 200% -type TrueColor "BMP3:$folder/large/$name-2x.bmp"
-    convert "$photo" -resize 200% -type TrueColor "PNG24:$folder/large/$name-2x.png"
-    convert "$photo" -type TrueColor "BMP3:$folder/large/$name.bmp"
+    out=$folder/large/$name
+    [ -f "$out-2x.bmp" ] || convert "$photo" -resize 200% -type TrueColor "BMP3:$out-2x.bmp"
+    [ -f "$out-2x.png" ] || convert "$photo" -resize 200% -type TrueColor "PNG24:$out-2x.png"
+    [ -f "$out.bmp" ] || convert "$photo" -type TrueColor "BMP3:$out.bmp"
   done
-  # Small: the tiles, five times over.
-  for copy in 1 2 3 4 5; do
+  # Small: the tiles, ten times over.
+  for copy in 1 2 3 4 5 6 7 8 9 10; do
+    [ -d "$folder/small/$copy" ] && continue
     mkdir -p "$folder/small/$copy"
-    cp "$work"/tiles/* "$folder/small/$copy/"
+    cp "$work"/tiles/*.* "$folder/small/$copy/"
   done
-  touch "$folder/.complete"
-fi
+}
 bytes=$(du -sb "$folder" | cut -f1)
 count=$(find "$folder" -type f -name '*.*' | wc -l)
 echo "folder: $count pictures, $((bytes / 1000000)) MB"
@@ -35,9 +35,8 @@ find "$folder" -type f -exec cat {} + >/dev/null # warm the cache
 
 seconds() { local start=$EPOCHREALTIME; "$@"; echo "$EPOCHREALTIME - $start" | bc; }
 cat_s=$(seconds sh -c "find '$folder' -type f -exec cat {} + >/dev/null")
-/usr/bin/time -f '%M' -o "$work/peak" true
-analyze_s=$(seconds /usr/bin/time -f '%M' -o "$work/peak" \
-  "$cli" analyze --json --jobs 2 "$folder" >"$work/reports.json")
+analyze_s=$(seconds sh -c "/usr/bin/time -f %M -o '$work/peak' \
+  '$cli' analyze --json --jobs 2 '$folder' >'$work/reports.json'")
 cat_mb=$(echo "$bytes / $cat_s / 1000000" | bc)
 analyze_mb=$(echo "$bytes / $analyze_s / 1000000" | bc)
 echo "cat to /dev/null: ${cat_s}s, $cat_mb MB/s"
