@@ -281,11 +281,10 @@ int Analyze(const Arguments& args)
             ready.notify_all();
         }
     };
+    // The main thread only prints, so that a report never waits behind a slow picture.
     std::vector<std::thread> workers;
-    for (int j = 1; j < jobs && std::size_t(j) < entries.size(); ++j)
+    for (int j = 0; j < jobs && std::size_t(j) < entries.size(); ++j)
         workers.emplace_back(work);
-    if (workers.empty())
-        work();
     bool anyFailed = false;
     for (std::size_t i = 0; i < entries.size(); ++i)
     {
