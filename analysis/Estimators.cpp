@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <complex>
 #include <cstdlib>
 #include <numbers>
 
@@ -71,55 +70,108 @@ double UpperGamma(double a, double x)
     return std::clamp(std::exp(logPrefix) * h, 0.0, 1.0);
 }
 
-// In-place radix-2 transform of n = 256 values with the given stride.
-void Fft256(std::complex<double>* data, std::size_t stride)
+// A 256-point discrete Fourier transform, in place, on separate real and imaginary parts
+// (iterative radix 2, with the twiddles and the bit-reversed order computed once).
+void Fft256(double* re, double* im)
 {
-    constexpr std::size_t n = 256;
-    for (std::size_t i = 1, j = 0; i < n; ++i)
+    constexpr int n = 256;
+    struct Plan
     {
-        std::size_t bit = n >> 1;
-        for (; j & bit; bit >>= 1)
-            j ^= bit;
-        j ^= bit;
-        if (i < j)
-            std::swap(data[i * stride], data[j * stride]);
-    }
-    for (std::size_t length = 2; length <= n; length <<= 1)
+        std::array<double, n / 2> cos{};
+        std::array<double, n / 2> sin{};
+        std::array<std::uint8_t, n> reversed{};
+    };
+    static const Plan plan = []
     {
-        const std::complex<double> step = std::polar(1.0, -2 * std::numbers::pi / double(length));
-        for (std::size_t i = 0; i < n; i += length)
+        Plan p;
+        for (int m = 0; m < n / 2; ++m)
         {
-            std::complex<double> w = 1;
-            for (std::size_t k = 0; k < length / 2; ++k)
-            {
-                std::complex<double>& a = data[(i + k) * stride];
-                std::complex<double>& b = data[(i + k + length / 2) * stride];
-                const std::complex<double> t = w * b;
-                b = a - t;
-                a += t;
-                w *= step;
-            }
+            p.cos[m] = std::cos(2 * std::numbers::pi * m / n);
+            p.sin[m] = std::sin(2 * std::numbers::pi * m / n);
         }
+        for (int i = 0; i < n; ++i)
+        {
+            int r = 0;
+            for (int bit = 0; bit < 8; ++bit)
+                r |= ((i >> bit) & 1) << (7 - bit);
+            p.reversed[i] = std::uint8_t(r);
+        }
+        return p;
+    }();
+    for (int i = 0; i < n; ++i)
+    {
+        const int j = plan.reversed[i];
+        if (i < j)
+        {
+            std::swap(re[i], re[j]);
+            std::swap(im[i], im[j]);
+        }
+    }
+    for (int length = 2; length <= n; length <<= 1)
+    {
+        const int half = length / 2;
+        const int stride = n / length;
+        for (int i = 0; i < n; i += length)
+            for (int k = 0; k < half; ++k)
+            {
+                const double wr = plan.cos[k * stride];
+                const double wi = -plan.sin[k * stride];
+                const int a = i + k;
+                const int b = a + half;
+                const double tr = wr * re[b] - wi * im[b];
+                const double ti = wr * im[b] + wi * re[b];
+                re[b] = re[a] - tr;
+                im[b] = im[a] - ti;
+                re[a] += tr;
+                im[a] += ti;
+            }
     }
 }
 
-// Centre of mass of the two-dimensional transform over k, l in [0, 128], by k + l.
+// Centre of mass of the two-dimensional transform over k, l in [0, 128], by k + l. The rows
+// are real, so two go through one complex transform; only the 129 columns the sum reads are
+// transformed, after a transposition that keeps them contiguous.
 double AdjacencyCentre(const std::vector<std::uint32_t>& histogram)
 {
-    std::vector<std::complex<double>> h(histogram.begin(), histogram.end());
-    for (std::size_t row = 0; row < 256; ++row)
-        Fft256(h.data() + row * 256, 1);
-    for (std::size_t column = 0; column <= 128; ++column)
-        Fft256(h.data() + column, 256);
+    constexpr int n = 256;
+    constexpr int used = n / 2 + 1;
+    std::vector<double> re(std::size_t(used * n));
+    std::vector<double> im(std::size_t(used * n));
+    double zr[n];
+    double zi[n];
+    for (int u = 0; u < n; u += 2)
+    {
+        for (int v = 0; v < n; ++v)
+        {
+            zr[v] = histogram[std::size_t(u * n + v)];
+            zi[v] = histogram[std::size_t((u + 1) * n + v)];
+        }
+        Fft256(zr, zi);
+        for (int l = 0; l < used; ++l)
+        {
+            // Row u's transform is (Z[l] + conj Z[-l]) / 2, row u + 1's (Z[l] - conj Z[-l]) / 2i.
+            const int m = (n - l) & (n - 1);
+            const std::size_t at = std::size_t(l * n + u);
+            re[at] = (zr[l] + zr[m]) / 2;
+            im[at] = (zi[l] - zi[m]) / 2;
+            re[at + 1] = (zi[l] + zi[m]) / 2;
+            im[at + 1] = (zr[m] - zr[l]) / 2;
+        }
+    }
     double moment = 0;
     double mass = 0;
-    for (std::size_t k = 0; k <= 128; ++k)
-        for (std::size_t l = 0; l <= 128; ++l)
+    for (int l = 0; l < used; ++l)
+    {
+        double* r = re.data() + l * n;
+        double* i = im.data() + l * n;
+        Fft256(r, i);
+        for (int k = 0; k < used; ++k)
         {
-            const double m = std::abs(h[k * 256 + l]);
-            moment += double(k + l) * m;
-            mass += m;
+            const double magnitude = std::sqrt(r[k] * r[k] + i[k] * i[k]);
+            moment += double(k + l) * magnitude;
+            mass += magnitude;
         }
+    }
     return mass > 0 ? moment / mass : 0;
 }
 
