@@ -357,6 +357,7 @@ Report Analyse(const ByteReader& read, std::int64_t fileSize, const AnalysisOpti
     const CarrierInspection inspection = InspectCarrier(read, fileSize);
     Report report;
     report.format = inspection.formatName;
+    const CarvaletRecord record = CheckRecord(read, fileSize);
     switch (inspection.format)
     {
     case CarrierFormat::Bitmap:
@@ -368,13 +369,14 @@ Report Analyse(const ByteReader& read, std::int64_t fileSize, const AnalysisOpti
         report.height = inspection.png.height;
         break;
     case CarrierFormat::OtherBitmap:
-        throw NotAnalysed("a BMP layout this program does not read");
+        throw NotAnalysed("a BMP layout this program does not read", record);
     case CarrierFormat::OtherPicture:
-        throw NotAnalysed(inspection.formatName + " pictures are not analysed (BMP and PNG are)");
+        throw NotAnalysed(inspection.formatName + " pictures are not analysed (BMP and PNG are)",
+                          record);
     case CarrierFormat::Unknown:
-        throw NotAnalysed("not a BMP or PNG picture");
+        throw NotAnalysed("not a BMP or PNG picture", record);
     }
-    report.carvalet = CheckRecord(read, fileSize);
+    report.carvalet = record;
     try
     {
         if (inspection.format == CarrierFormat::Bitmap)
@@ -384,7 +386,11 @@ Report Analyse(const ByteReader& read, std::int64_t fileSize, const AnalysisOpti
     }
     catch (const std::bad_alloc&)
     {
-        throw AnalysisError("not enough memory for a picture this large");
+        throw AnalysisError("not enough memory for a picture this large", record);
+    }
+    catch (const AnalysisError& e)
+    {
+        throw AnalysisError(e.what(), record);
     }
     Judge(report);
     return report;

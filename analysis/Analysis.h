@@ -70,14 +70,23 @@ struct Report
 class NotAnalysed : public std::runtime_error
 {
 public:
-    using std::runtime_error::runtime_error;
+    explicit NotAnalysed(const std::string& why, CarvaletRecord found = CarvaletRecord::None)
+        : std::runtime_error(why), record(found)
+    {
+    }
+    // This program's records are read from any file, as the format always has.
+    CarvaletRecord record;
 };
 
 // A picture that could not be read (broken, truncated, too large).
 class AnalysisError : public std::runtime_error
 {
 public:
-    using std::runtime_error::runtime_error;
+    explicit AnalysisError(const std::string& why, CarvaletRecord found = CarvaletRecord::None)
+        : std::runtime_error(why), record(found)
+    {
+    }
+    CarvaletRecord record;
 };
 
 struct AnalysisOptions

@@ -28,8 +28,9 @@ namespace fs = std::filesystem;
 struct Entry
 {
     std::string path;
-    std::string skipped; // why it is not analysed
-    std::string error;   // why it could not be read
+    std::string skipped;                                              // why it is not analysed
+    std::string error;                                                // why it could not be read
+    analysis::CarvaletRecord record = analysis::CarvaletRecord::None; // found all the same
 };
 
 // Everything under a folder, by name; links are listed, never followed out of it.
@@ -139,6 +140,8 @@ const char* RecordName(analysis::CarvaletRecord record)
 std::string Json(const Entry& entry, const analysis::Report* report)
 {
     std::string out = "{\"path\": " + Quote(entry.path);
+    if (const char* record = RecordName(entry.record); record != nullptr && report == nullptr)
+        out += ", \"carvalet\": " + Quote(record);
     if (!entry.skipped.empty())
         return out + ", \"skipped\": " + Quote(entry.skipped) + "}\n";
     if (report == nullptr)
@@ -176,10 +179,13 @@ std::string Bpc(const analysis::Estimates& e)
 
 std::string Text(const Entry& entry, const analysis::Report* report)
 {
+    std::string found;
+    if (const char* record = RecordName(entry.record); record != nullptr && report == nullptr)
+        found = std::string("; it holds a ") + record + " Carvalet record";
     if (!entry.skipped.empty())
-        return entry.path + ": skipped (" + entry.skipped + ")\n";
+        return entry.path + ": skipped (" + entry.skipped + found + ")\n";
     if (report == nullptr)
-        return entry.path + ": could not be analysed: " + entry.error + "\n";
+        return entry.path + ": could not be analysed: " + entry.error + found + "\n";
     const analysis::Report& r = *report;
     std::string out = entry.path + "\n  Picture: " + r.format + ", " + std::to_string(r.width) +
                       " x " + std::to_string(r.height);
@@ -224,6 +230,12 @@ std::string Describe(Entry entry, bool json)
         catch (const analysis::NotAnalysed& e)
         {
             entry.skipped = e.what();
+            entry.record = e.record;
+        }
+        catch (const analysis::AnalysisError& e)
+        {
+            entry.error = e.what();
+            entry.record = e.record;
         }
         catch (const std::exception& e)
         {

@@ -120,7 +120,8 @@ TEST_F(AnalyzeCommand, WalksAFolderWithoutFollowingLinksAndReportsEachFile)
 TEST_F(AnalyzeCommand, AFileThatCannotBeReadIsReportedAndTheScanGoesOn)
 {
     WriteBitmap(dir / "whole.bmp", false);
-    fs::copy_file(dir / "whole.bmp", dir / "cut.bmp");
+    // A carrier cut short keeps its records: the report says so beside the error.
+    WriteBitmap(dir / "cut.bmp", true);
     fs::resize_file(dir / "cut.bmp", 2000);
     const Result json =
         Run("--json '" + (dir / "cut.bmp").string() + "' '" + (dir / "missing.bmp").string() +
@@ -128,7 +129,7 @@ TEST_F(AnalyzeCommand, AFileThatCannotBeReadIsReportedAndTheScanGoesOn)
     EXPECT_EQ(json.exit, 1);
     const std::vector<std::string> lines = Lines(json.out);
     ASSERT_EQ(lines.size(), 3u) << json.out;
-    EXPECT_NE(lines[0].find("\"error\": "), std::string::npos) << lines[0];
+    EXPECT_NE(lines[0].find("\"carvalet\": \"plain\", \"error\": "), std::string::npos) << lines[0];
     EXPECT_NE(lines[1].find("\"error\": \"no such file or folder\""), std::string::npos);
     EXPECT_NE(lines[2].find("\"verdict\": "), std::string::npos);
 
@@ -136,6 +137,7 @@ TEST_F(AnalyzeCommand, AFileThatCannotBeReadIsReportedAndTheScanGoesOn)
         Run("'" + (dir / "cut.bmp").string() + "' '" + (dir / "whole.bmp").string() + "'");
     EXPECT_EQ(text.exit, 1);
     EXPECT_NE(text.out.find("cut.bmp: could not be analysed: "), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("; it holds a plain Carvalet record\n"), std::string::npos) << text.out;
     EXPECT_NE(text.out.find("  Verdict: "), std::string::npos) << text.out;
 }
 
