@@ -39,7 +39,7 @@ class PictureGatherer
 public:
     PictureGatherer(std::int64_t width, std::int64_t height, std::vector<ChannelPlace> places,
                     int stride)
-        : m_width(width), m_places(std::move(places)), m_meter(width), m_split(width), m_luma(width)
+        : m_width(width), m_places(std::move(places)), m_meter(width)
     {
         const std::int64_t total = width * height * stride;
         for (const ChannelPlace& place : m_places)
@@ -53,6 +53,9 @@ public:
             for (ChannelGatherer& channel : m_channels)
                 channel.BreakRows();
         m_lastOrdinal = ordinal;
+        // Row buffers are made when a row arrives, never for what a header merely claims.
+        m_split.resize(std::size_t(m_width));
+        m_luma.resize(std::size_t(m_width));
         const std::size_t n = m_channels.size();
         std::fill(m_luma.begin(), m_luma.end(), 0);
         for (std::size_t c = 0; c < n; ++c)
@@ -249,13 +252,14 @@ void ReadPng(const ByteReader& read, std::int64_t fileSize, const PngHeader& hea
             throw AnalysisError("an interlaced PNG too large to analyse");
         whole.resize(std::size_t(width * height) * channels);
     }
-    std::vector<std::uint8_t> samples(std::size_t(width) * channels);
+    std::vector<std::uint8_t> samples;
     const bool decoded = decoder.Decode(
         [&](std::int64_t y, std::int64_t xStart, std::int64_t xStep, std::int64_t count,
             const std::uint8_t* bgra)
         {
             if (y < 0 || y >= height || !chosen[y])
                 return;
+            samples.resize(std::size_t(width) * channels);
             std::uint8_t* out =
                 header.interlaced ? whole.data() + y * width * channels : samples.data();
             for (std::int64_t i = 0; i < count; ++i)

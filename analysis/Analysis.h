@@ -107,7 +107,8 @@ struct PixelView
     bool bottomUp = false;
 };
 
-// The interface other rooms score a picture with (a candidate carrier in memory, say).
+// The interface other rooms score a picture with (a candidate carrier in memory, say). Every
+// row is read; there is no file, so no record check (carvalet stays None, format "pixels").
 Report AnalysePixels(const PixelView& pixels);
 // A BMP or PNG file through its reader. Throws NotAnalysed or AnalysisError.
 Report Analyse(const ByteReader& read, std::int64_t fileSize, const AnalysisOptions& options = {});
