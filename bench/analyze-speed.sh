@@ -34,14 +34,18 @@ echo "folder: $count pictures, $((bytes / 1000000)) MB"
 find "$folder" -type f -exec cat {} + >/dev/null # warm the cache
 
 seconds() { local start=$EPOCHREALTIME; "$@"; echo "$EPOCHREALTIME - $start" | bc; }
-cat_s=$(seconds sh -c "find '$folder' -type f -exec cat {} + >/dev/null")
-analyze_s=$(seconds sh -c "/usr/bin/time -f %M -o '$work/peak' \
+cat_s=$(seconds /usr/bin/time -f '%U %S' -o "$work/cat-cpu" \
+  sh -c "find '$folder' -type f -exec cat {} + >/dev/null")
+analyze_s=$(seconds sh -c "/usr/bin/time -f '%M %U %S' -o '$work/peak' \
   '$cli' analyze --json --jobs 2 '$folder' >'$work/reports.json'")
 cat_mb=$(echo "$bytes / $cat_s / 1000000" | bc)
 analyze_mb=$(echo "$bytes / $analyze_s / 1000000" | bc)
 echo "cat to /dev/null: ${cat_s}s, $cat_mb MB/s"
 echo "analyze --jobs 2: ${analyze_s}s, $analyze_mb MB/s ($(echo "scale=3; $cat_s / $analyze_s" | bc) of cat)"
-echo "analyze peak memory: $(($(cat "$work/peak") / 1024)) MB"
+read -r peak user system <"$work/peak"
+echo "analyze peak memory: $((peak / 1024)) MB; CPU ${user}s user + ${system}s system"
+echo "cat CPU: $(cat "$work/cat-cpu" | sed 's/ /s user + /')s system"
+echo "load average while measuring: $(cut -d' ' -f1-3 /proc/loadavg) (2 cores)"
 largest=$(find "$folder" -type f -name '*.*' -printf '%s %p\n' | sort -n | tail -1 | cut -d' ' -f2)
 /usr/bin/time -f '%M' -o "$work/peak-one" "$cli" analyze "$largest" >/dev/null
 echo "one job on the largest picture ($(($(stat -c %s "$largest") / 1000000)) MB): peak $(($(cat "$work/peak-one") / 1024)) MB"
