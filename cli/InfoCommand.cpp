@@ -1,3 +1,4 @@
+#include "analysis/Analysis.h"
 #include "cli/CarrierFile.h"
 #include "cli/CliError.h"
 #include "cli/Command.h"
@@ -66,6 +67,7 @@ std::vector<Field> Report(const std::string& image, const CarrierFile& carrier)
     // The picture's layout, from its headers only; a stealth message's room, from its pixels.
     const hiding::CarrierPlan plan(carrier.Reader(), carrier.Length());
     const std::string longestStealth = number(plan.LongestStealth());
+    const std::string verdict = analysis::VerdictLine(carrier.Reader(), carrier.Length());
     carrier.CheckReads();
     std::vector<Field> fields = {
         {"Image", "image", image, JsonString(image)},
@@ -77,6 +79,7 @@ std::vector<Field> Report(const std::string& image, const CarrierFile& carrier)
          longestStealth},
         yesNo("Password record", "password_record", kind.has_value()),
         yesNo("Sealed message", "sealed_message", kind == MessageKind::Sealed),
+        {"Detector verdict", "verdict", verdict, JsonString(verdict)},
     };
     for (InfoFact& fact : PictureFacts(plan))
     {

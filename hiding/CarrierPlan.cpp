@@ -2,6 +2,7 @@
 
 #include "engine/PasswordRecord.h"
 #include "engine/SealedMessage.h"
+#include "imaging/JpegTraces.h"
 
 #include <algorithm>
 #include <new>
@@ -139,10 +140,31 @@ StealthCarrier ReadStealthCarrier(const CarrierPlan& plan, const ByteReader& rea
 }
 } // namespace
 
-std::string JpegTracesRefusal(const StealthCover&)
+std::string JpegTracesRefusal(const StealthCover& cover)
 {
-    // Waits for the block grid meter of the analysis room.
-    return {};
+    const int colours = cover.hasAlpha ? cover.channels - 1 : cover.channels;
+    if (cover.Elements() == 0 || colours < 1)
+        return {};
+    // The mean of the colour channels, as analyze measures it, so both tell the same.
+    BlockGridMeter meter(cover.width);
+    std::vector<std::uint8_t> luma(static_cast<std::size_t>(cover.width));
+    const std::uint8_t* value = cover.values.data();
+    for (std::int64_t y = 0; y < cover.height; ++y)
+    {
+        for (std::uint8_t& out : luma)
+        {
+            int sum = 0;
+            for (int c = 0; c < colours; ++c)
+                sum += value[c];
+            out = static_cast<std::uint8_t>(sum / colours);
+            value += cover.channels;
+        }
+        meter.AddRow(y, luma.data());
+    }
+    if (!meter.Found())
+        return {};
+    return "This picture was once saved as a JPEG: any change to it shows, so it cannot hide a "
+           "message unseen.";
 }
 
 const StealthCarrier& CarrierPlan::Stealth() const

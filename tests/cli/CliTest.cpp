@@ -935,14 +935,16 @@ TEST_F(CarvaletCli, InfoAsJson)
               0);
     const Result json = Run({"info", Path("hidden \"1\".bmp"), "--json"});
     EXPECT_EQ(json.exit, 0);
-    EXPECT_EQ(json.out, "{\"image\": \"" + dir.string() +
-                            "/hidden \\\"1\\\".bmp\", \"size\": 57654, \"longest_message\": 7080, "
-                            "\"longest_sealed_message\": 5009, \"longest_stealth_message\": 1404, "
-                            "\"password_record\": true, "
-                            "\"sealed_message\": false, \"format\": \"BMP\", \"dimensions\": "
-                            "[160, 120], \"header_size\": 40, \"bits_per_pixel\": 24, "
-                            "\"compression\": \"none\", \"pixels_begin\": 54, \"pixels_end\": "
-                            "57653, \"hiding\": \"as-is\", \"longest_safe_message\": 7080}\n");
+    EXPECT_EQ(json.out,
+              "{\"image\": \"" + dir.string() +
+                  "/hidden \\\"1\\\".bmp\", \"size\": 57654, \"longest_message\": 7080, "
+                  "\"longest_sealed_message\": 5009, \"longest_stealth_message\": 1404, "
+                  "\"password_record\": true, "
+                  "\"sealed_message\": false, \"verdict\": \"carries a Carvalet message\", "
+                  "\"format\": \"BMP\", \"dimensions\": "
+                  "[160, 120], \"header_size\": 40, \"bits_per_pixel\": 24, "
+                  "\"compression\": \"none\", \"pixels_begin\": 54, \"pixels_end\": "
+                  "57653, \"hiding\": \"as-is\", \"longest_safe_message\": 7080}\n");
     WriteFile(Path("caf\xE9.bmp"), sample);
     EXPECT_NE(Run({"info", "--json", Path("caf\xE9.bmp")}).out.find("caf\xC3\xA9.bmp"),
               std::string::npos)

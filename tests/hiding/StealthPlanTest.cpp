@@ -128,14 +128,25 @@ TEST_F(StealthPlan, EveryCoverKindTakesAMessageOfAnyBytesAndRevealFindsItWithIts
 
 TEST_F(StealthPlan, RefusalsSayWhyAndThePayloadLimitsTheMessage)
 {
-    const CarrierPlan deep = PlanOf(Png("-depth 16", "PNG48"));
+    const std::string deepFile = Png("-depth 16", "PNG48");
+    const CarrierPlan deep = PlanOf(deepFile);
     EXPECT_EQ(deep.CheckStealth(10, STEALTH_SAFE_BPC, FrontEnd::Window).plan, HidingPlan::Refuse);
     EXPECT_NE(deep.Check(MessageKind::Stealth, 10, FrontEnd::Window).sentence.find("16 bits"),
               std::string::npos);
     EXPECT_EQ(deep.Longest(MessageKind::Stealth), 0);
     EXPECT_EQ(PlanOf(std::string(20000, 'x')).Longest(MessageKind::Stealth), -1);
+    // Once a JPEG: its block grid betrays any change.
+    pictures::Shell("convert " + (dir / "rgb.bmp").string() + " -resize 400% -quality 80 " +
+                    (dir / "once.jpg").string());
+    pictures::Shell("convert " + (dir / "once.jpg").string() +
+                    " BMP3:" + (dir / "once.bmp").string());
+    const Decision once = PlanOf(pictures::ReadFile(dir / "once.bmp"))
+                              .CheckStealth(10, STEALTH_SAFE_BPC, FrontEnd::CommandLine);
+    EXPECT_EQ(once.plan, HidingPlan::Refuse);
+    EXPECT_NE(once.sentence.find("JPEG"), std::string::npos) << once.sentence;
 
-    const CarrierPlan plan = PlanOf(pictures::ReadFile(dir / "rgb.bmp"));
+    const std::string file = pictures::ReadFile(dir / "rgb.bmp");
+    const CarrierPlan plan = PlanOf(file);
     const std::int64_t safe = plan.Longest(MessageKind::Stealth);
     EXPECT_GT(safe, 100);
     EXPECT_GT(plan.LongestStealth(0.4), safe);
