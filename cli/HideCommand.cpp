@@ -187,16 +187,18 @@ const Command& HideCommand()
     static const Command command{
         "hide",
         "hide IMAGE OUTPUT (--message TEXT | --message-file FILE)\n"
-        "[--seal | --stealth [--max-payload BPC]] [--convert] [PASSWORD OPTION]",
+        "[--seal | --stealth [--max-payload BPC]] [--convert]\n"
+        "[PASSWORD OPTION]",
         "hides the message in a copy of IMAGE, written to OUTPUT, behind a password\n"
         "of 8 to 16 characters (only the first 8 count).\n"
         "--seal  enciphers the message under the whole password, a passphrase of\n"
         "        8 to 64 characters (Argon2id and XChaCha20-Poly1305); older\n"
         "        copies of Carvalet show a sealed message as unreadable text.\n"
-        "--stealth  hides a sealed message with no record or mark a detector could\n"
-        "        find: small changes where the picture is busy, along an order only\n"
-        "        the passphrase (8 to 64 characters) gives. OUTPUT is a PNG for a\n"
-        "        PNG, else a BMP; re-saving or recompressing it destroys the message.\n"
+        "--stealth  hides a sealed message with no record or mark a\n"
+        "        detector could find: small changes where the picture is busy,\n"
+        "        along an order only the passphrase (8 to 64 characters) gives.\n"
+        "        OUTPUT is a PNG for a PNG, else a BMP; re-saving or\n"
+        "        recompressing it destroys the message.\n"
         "--convert  saves a picture the message would damage (compressed or\n"
         "        palette pixels, extended headers, PNG) as a classic 24-bit (or\n"
         "        32-bit) bitmap that looks the same, with the message in it;\n"
@@ -213,10 +215,10 @@ stays a link and its target is written; a device or pipe is written into.
                        with --stealth, every byte of the file.
   --seal               seals the message: without the password nobody can read
                        it, not even with this program.
-  --stealth            hides the message unseen, at most 0.2 bits per pixel value
-                       (8-bit grey, RGB or RGBA values; alpha never changes). A
-                       picture that was once a JPEG is refused, and so is a PNG of
-                       16 bits a channel.
+  --stealth            hides the message unseen, at most 0.2 bits per pixel
+                       value (8-bit grey, RGB or RGBA values; alpha never
+                       changes). A picture that was once a JPEG is refused, and
+                       so is a PNG of 16 bits a channel.
   --max-payload BPC    lets a stealth message take up to BPC bits per value (at
                        most 0.5), with a warning: the more it takes, the easier
                        a detector finds it.

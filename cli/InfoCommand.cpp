@@ -122,14 +122,14 @@ const Command& InfoCommand()
     static const Command command{
         "info",
         "info IMAGE [--json]",
-        "tells the size of IMAGE, the longest message it can take (plain, sealed\n"
-        "and stealth), whether it seems to hold a hidden message, its picture layout,\n"
-        "and whether hiding needs a conversion.",
-        R"(  --json  one JSON object instead: "image", "size", "longest_message" and
+        "tells the size of IMAGE, the longest message it can take (plain,\n"
+        "sealed and stealth), whether it seems to hold a hidden message, its\n"
+        "picture layout, and whether hiding needs a conversion.",
+        R"(  --json  one JSON object instead: "image", "size", "longest_message",
           "longest_sealed_message" and "longest_stealth_message" (bytes, the
           last at the safe 0.2 bits per value; 0 when the picture cannot take
-          one), "password_record" and "sealed_message"
-          (true or false), then the layout: "format", "dimensions", "hiding"
+          one), "password_record" and "sealed_message" (true or false), then
+          the layout: "format", "dimensions", "hiding"
           ("as-is", "partly-as-is", "convert" or "refuse"),
           "longest_safe_message" and the picture's own fields.
 )",
