@@ -2,6 +2,7 @@
 
 #include "engine/PasswordRecord.h"
 #include "engine/SealedMessage.h"
+#include "hiding/MessageKind.h"
 #include "imaging/StealthPicture.h"
 
 #include <algorithm>
@@ -61,8 +62,12 @@ Reveal::Reveal(ExtractFn extract, ShowMessageFn show, std::optional<StealthSourc
         m_show = [&held](const std::string& text) { held.push_back(text); };
     const RevealStep read = Extract(PASSWORD_SLOT, m_record);
     m_show = std::move(shown);
-    if (m_record.empty() && stealth && LookForStealth(*stealth))
+    // Bits that only look like a record (a stealth picture's may) open with no password: a
+    // stealth message is looked for instead.
+    if (!RecordKind(m_record) && stealth && LookForStealth(*stealth))
     {
+        Wipe(m_record);
+        m_record.clear();
         m_found = RevealStep::AskPassword;
         return;
     }

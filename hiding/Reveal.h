@@ -4,8 +4,9 @@
 //   the password, tried against the record or the armour (wrong: asked again in the window,
 //   the end in carvalet-cli);
 //   for a plain message, its record, read once the password is right.
-// Without a password record, a picture is asked for a password all the same, and a stealth
-// message looked for with it: one key derivation and one pass, whether or not there is one.
+// Without a password record (or with bits no password could open), a picture is asked for a
+// password all the same, and a stealth message looked for with it: one key derivation and one
+// pass, whether or not there is one.
 // The caller reads the carrier (ExtractFn), asks for the password and shows the outcome.
 #pragma once
 

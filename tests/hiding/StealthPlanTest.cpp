@@ -171,6 +171,12 @@ TEST_F(StealthPlan, ARecordOrAFileThatIsNoPictureKeepsTheFormatsOwnWay)
                              PasswordRecordFor(MessageKind::Plain, PASSWORD), "hello", {}));
     std::string found;
     EXPECT_EQ(Open(plain, "wrong password", found), RevealStep::AskPassword);
+    // Bits no password could open are no record: the picture is searched as any other.
+    std::string odd = pictures::ReadFile(dir / "rgb.bmp");
+    ASSERT_EQ(EmbedText(reinterpret_cast<std::uint8_t*>(odd.data()), std::int32_t(odd.size()),
+                        PASSWORD_SLOT, "no record, this", {}),
+              1);
+    EXPECT_EQ(Open(odd, PASSWORD, found), RevealStep::NotFound);
 
     // No picture: the codec's words are shown as ever, not held back.
     const std::string noise(500, '\x02');
