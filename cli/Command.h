@@ -23,3 +23,4 @@ struct Command
 const Command& HideCommand();
 const Command& UnhideCommand();
 const Command& InfoCommand();
+const Command& AnalyzeCommand();

@@ -1,3 +1,4 @@
+#include "analysis/Analysis.h"
 #include "cli/CarrierFile.h"
 #include "cli/CliError.h"
 #include "cli/Command.h"
@@ -65,23 +66,28 @@ std::vector<Field> Report(const std::string& image, const CarrierFile& carrier)
         number(hiding::LongestInCarrier(MessageKind::Sealed, carrier.Length()));
     const std::optional<MessageKind> kind =
         hiding::RecordKind(carrier.Extract(PASSWORD_SLOT, ShowMessageFn{}));
+    // The picture's layout, from its headers only; a stealth message's room, from its pixels.
+    const hiding::CarrierPlan plan(carrier.Reader(), carrier.Length());
+    const std::string longestStealth = number(plan.LongestStealth());
+    const std::string verdict = analysis::VerdictLine(carrier.Reader(), carrier.Length());
+    carrier.CheckReads();
     std::vector<Field> fields = {
         {"Image", "image", ShownName(image), JsonString(image)},
         {"Size", "size", size + " bytes", size},
         {"Longest message", "longest_message", longest + " bytes", longest},
         {"Longest sealed message", "longest_sealed_message", longestSealed + " bytes",
          longestSealed},
+        {"Longest stealth message", "longest_stealth_message", longestStealth + " bytes",
+         longestStealth},
         yesNo("Password record", "password_record", kind.has_value()),
         yesNo("Sealed message", "sealed_message", kind == MessageKind::Sealed),
+        {"Detector verdict", "verdict", verdict, JsonString(verdict)},
     };
     // "image" shows a name that is not UTF-8 as Windows-1252; its bytes stay recoverable.
     if (!carvalet::IsValidUtf8(image))
     {
         fields.insert(fields.begin() + 1, {"", "path_bytes", "", JsonString(Base64(image))});
     }
-    // The picture's layout, from its headers only.
-    const hiding::CarrierPlan plan(carrier.Reader(), carrier.Length());
-    carrier.CheckReads();
     for (InfoFact& fact : PictureFacts(plan))
     {
         fields.push_back({std::move(fact.label), std::move(fact.key), std::move(fact.value),
@@ -126,13 +132,15 @@ const Command& InfoCommand()
     static const Command command{
         "info",
         "info IMAGE [--json]",
-        "tells the size of IMAGE, the longest message it can take (plain and\n"
-        "sealed), whether it seems to hold a hidden message, its picture layout,\n"
-        "and whether hiding needs a conversion.",
-        R"(  --json  one JSON object instead: "image", "size", "longest_message" and
-          "longest_sealed_message" (bytes), "password_record" and "sealed_message"
-          (true or false), "path_bytes" (the name's bytes in base64, given
-          only when the name is not UTF-8), then the layout: "format", "dimensions", "hiding"
+        "tells the size of IMAGE, the longest message it can take (plain,\n"
+        "sealed and stealth), whether it seems to hold a hidden message, its\n"
+        "picture layout, and whether hiding needs a conversion.",
+        R"(  --json  one JSON object instead: "image", "size", "longest_message",
+          "longest_sealed_message" and "longest_stealth_message" (bytes, the
+          last at the safe 0.2 bits per value; 0 when the picture cannot take
+          one), "password_record" and "sealed_message" (true or false),
+          "path_bytes" (the name's bytes in base64, given only when the name
+          is not UTF-8), then the layout: "format", "dimensions", "hiding"
           ("as-is", "partly-as-is", "convert" or "refuse"),
           "longest_safe_message" and the picture's own fields.
 )",

@@ -56,7 +56,7 @@ void OutputFile::Fail(int code) const
     throw CliError("cannot write " + name + ": " + std::strerror(code));
 }
 
-std::string ReadMessageFile(const std::string& path, std::size_t limit)
+std::string ReadMessageFile(const std::string& path, std::size_t limit, bool whole)
 {
     const bool standardInput = path == "-";
     const int fd = standardInput ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -77,6 +77,9 @@ std::string ReadMessageFile(const std::string& path, std::size_t limit)
                        (standardInput ? std::string("standard input") : ShownName(path)) + ": " +
                        error.reason);
     }
-    bytes.erase(std::min(bytes.find('\0'), bytes.size()));
+    if (!whole)
+    {
+        bytes.erase(std::min(bytes.find('\0'), bytes.size()));
+    }
     return bytes;
 }

@@ -27,6 +27,6 @@ private:
     carvalet::FileReplacement m_file;
 };
 
-// The bytes of the file at path ("-": standard input) before its first zero byte, reading at
-// most limit bytes.
-std::string ReadMessageFile(const std::string& path, std::size_t limit);
+// The bytes of the file at path ("-": standard input) before its first zero byte, or all of
+// them when whole, reading at most limit bytes.
+std::string ReadMessageFile(const std::string& path, std::size_t limit, bool whole = false);

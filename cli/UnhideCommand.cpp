@@ -18,6 +18,8 @@ namespace
     {
     case hiding::RevealStep::NothingHidden:
         throw CliError(NOTHING_HIDDEN, EXIT_NO_MESSAGE);
+    case hiding::RevealStep::NotFound:
+        throw CliError(hiding::RevealSentence(step), EXIT_NO_MESSAGE);
     case hiding::RevealStep::WrongPassword:
     case hiding::RevealStep::Damaged:
         throw CliError(hiding::RevealSentence(step), EXIT_WRONG_PASSWORD);
@@ -42,7 +44,8 @@ int Unhide(const Arguments& args)
     CodecMessages codec;
     hiding::Reveal reveal([&carrier](std::int32_t slot, const ShowMessageFn& show)
                           { return carrier.Extract(slot, show); },
-                          codec.Fn());
+                          codec.Fn(), hiding::StealthSource{carrier.Reader(), carrier.Length()});
+    carrier.CheckReads();
     if (reveal.Found() != hiding::RevealStep::AskPassword)
     {
         Stop(reveal.Found());
@@ -69,7 +72,10 @@ const Command& UnhideCommand()
         "unhide",
         "unhide IMAGE [--output FILE] [PASSWORD OPTION]",
         "asks for the password and writes the hidden message, byte for byte, to\n"
-        "standard output or FILE. A sealed message is unsealed.",
+        "standard output or FILE. A sealed message is unsealed. A picture without\n"
+        "a password record is searched for a stealth message with the password:\n"
+        "none there and a wrong password both end in \"No hidden message for this\n"
+        "password.\" (exit 4).",
         R"(  --output FILE  where the message goes ("-": standard output); saved like
                  hide's OUTPUT. It cannot be IMAGE itself.
 )",

@@ -33,7 +33,7 @@ Exit status: 0 done, 1 failed (input, output, refused carrier), 2 usage error,
 const std::vector<const Command*>& Commands()
 {
     static const std::vector<const Command*> commands = {&HideCommand(), &UnhideCommand(),
-                                                         &InfoCommand()};
+                                                         &InfoCommand(), &AnalyzeCommand()};
     return commands;
 }
 

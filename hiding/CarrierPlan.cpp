@@ -2,6 +2,7 @@
 
 #include "engine/PasswordRecord.h"
 #include "engine/SealedMessage.h"
+#include "imaging/JpegTraces.h"
 
 #include <algorithm>
 #include <new>
@@ -52,6 +53,8 @@ Reach CarrierPlan::CarrierReach() const
 
 std::int64_t CarrierPlan::Longest(MessageKind kind) const
 {
+    if (kind == MessageKind::Stealth)
+        return m_inspection.format == CarrierFormat::Unknown ? -1 : LongestStealth();
     const std::int64_t room = CarrierReach().longest;
     return room < 0 ? room : LongestIn(kind, room);
 }
@@ -63,6 +66,8 @@ std::int64_t CarrierPlan::LongestWorthReading() const
 
 Decision CarrierPlan::Check(MessageKind kind, std::int64_t messageLength, FrontEnd who) const
 {
+    if (kind == MessageKind::Stealth)
+        return CheckStealth(messageLength, STEALTH_SAFE_BPC, who);
     const HidingVerdict verdict = m_inspection.ForMessage(HiddenLength(kind, messageLength));
     if (verdict.plan == HidingPlan::AsIs)
         return {};
@@ -90,9 +95,142 @@ Conversion CarrierPlan::Convert() const
     }
 }
 
+namespace
+{
+StealthCarrier Refused(std::string why)
+{
+    StealthCarrier carrier;
+    carrier.refusal = std::move(why);
+    return carrier;
+}
+
+StealthCarrier ReadStealthCarrier(const CarrierPlan& plan, const ByteReader& read,
+                                  std::int64_t length)
+{
+    // Anything but a BMP or a PNG is refused without reading it whole.
+    const CarrierFormat format = plan.Inspection().format;
+    if (format != CarrierFormat::Bitmap && format != CarrierFormat::OtherBitmap &&
+        format != CarrierFormat::Png)
+        return Refused("A stealth message needs a BMP or PNG picture.");
+    std::vector<std::uint8_t> file(static_cast<std::size_t>(length));
+    if (!read(0, file.size(), file.data()))
+        return Refused("This file cannot be read.");
+    StealthPictureRead direct = ReadStealthPicture(file);
+    file = {};
+    StealthCarrier carrier;
+    if (!direct.picture && direct.convertible)
+    {
+        Conversion conversion = plan.Convert();
+        if (!conversion.failure.empty())
+            return Refused(conversion.failure);
+        const StealthPictureRead converted = ReadStealthPicture(
+            std::span<const std::uint8_t>(conversion.bitmap.bytes.get(), conversion.bitmap.size));
+        if (!converted.picture)
+            return Refused(converted.refusal);
+        direct.picture = converted.picture;
+        carrier.converted = true;
+        carrier.why = direct.refusal;
+    }
+    if (!direct.picture)
+        return Refused(direct.refusal);
+    if (std::string traces = JpegTracesRefusal(direct.picture->cover); !traces.empty())
+        return Refused(std::move(traces));
+    carrier.picture = std::move(direct.picture);
+    return carrier;
+}
+} // namespace
+
+std::string JpegTracesRefusal(const StealthCover& cover)
+{
+    const int colours = cover.hasAlpha ? cover.channels - 1 : cover.channels;
+    if (cover.Elements() == 0 || colours < 1)
+        return {};
+    // The mean of the colour channels, as analyze measures it, so both tell the same.
+    BlockGridMeter meter(cover.width);
+    std::vector<std::uint8_t> luma(static_cast<std::size_t>(cover.width));
+    const std::uint8_t* value = cover.values.data();
+    for (std::int64_t y = 0; y < cover.height; ++y)
+    {
+        for (std::uint8_t& out : luma)
+        {
+            int sum = 0;
+            for (int c = 0; c < colours; ++c)
+                sum += value[c];
+            out = static_cast<std::uint8_t>(sum / colours);
+            value += cover.channels;
+        }
+        meter.AddRow(y, luma.data());
+    }
+    if (!meter.Found())
+        return {};
+    return "This picture was once saved as a JPEG: any change to it shows, so it cannot hide a "
+           "message unseen.";
+}
+
+const StealthCarrier& CarrierPlan::Stealth() const
+{
+    if (!m_stealth)
+    {
+        try
+        {
+            m_stealth =
+                std::make_shared<StealthCarrier>(ReadStealthCarrier(*this, m_read, m_length));
+        }
+        catch (const std::bad_alloc&)
+        {
+            m_stealth = std::make_shared<StealthCarrier>(Refused(STEALTH_NO_MEMORY));
+        }
+    }
+    return *m_stealth;
+}
+
+std::int64_t CarrierPlan::LongestStealth(double maxBpc) const
+{
+    const StealthCarrier& carrier = Stealth();
+    return carrier.picture ? LongestStealthMessage(carrier.picture->cover, maxBpc) : 0;
+}
+
+Decision CarrierPlan::CheckStealth(std::int64_t messageLength, double maxBpc, FrontEnd who) const
+{
+    const StealthCarrier& carrier = Stealth();
+    if (!carrier.picture)
+        return {HidingPlan::Refuse, carrier.refusal};
+    const std::int64_t longest = LongestStealthMessage(carrier.picture->cover, maxBpc);
+    if (messageLength > longest)
+        return {HidingPlan::Refuse, StealthTooLong(longest, maxBpc, who)};
+    if (carrier.converted)
+        return {HidingPlan::Convert, ConversionOffer(carrier.why, m_inspection.convertedBits, who)};
+    return {};
+}
+
+StealthFile CarrierPlan::HideStealthMessage(std::span<const std::uint8_t> message,
+                                            std::string_view password,
+                                            const StealthSettings& settings) const
+{
+    const StealthCarrier& carrier = Stealth();
+    if (!carrier.picture)
+        return {{}, carrier.refusal};
+    try
+    {
+        const StealthHidden hidden = HideStealth(carrier.picture->cover, message, password,
+                                                 settings.maxBpc, settings.kdf, settings.random);
+        if (!hidden.refusal.empty())
+            return {{}, hidden.refusal};
+        return {WriteStealthPicture(*carrier.picture, hidden.values), {}};
+    }
+    catch (const std::bad_alloc&)
+    {
+        return {{}, STEALTH_NO_MEMORY};
+    }
+    catch (const std::runtime_error& e)
+    {
+        return {{}, e.what()};
+    }
+}
+
 NewPasswordRules NewPasswordRulesFor(MessageKind kind)
 {
-    return kind == MessageKind::Sealed ? CheckNewSealPassword : ::CheckNewPassword;
+    return kind == MessageKind::Plain ? ::CheckNewPassword : CheckNewSealPassword;
 }
 
 std::string CheckNewPassword(MessageKind kind, const std::string& password,
@@ -103,13 +241,21 @@ std::string CheckNewPassword(MessageKind kind, const std::string& password,
 
 std::string PasswordRecordFor(MessageKind kind, const std::string& password)
 {
-    return kind == MessageKind::Sealed ? SEAL_MARKER_RECORD : MakePasswordRecord(password);
+    switch (kind)
+    {
+    case MessageKind::Plain:
+        return MakePasswordRecord(password);
+    case MessageKind::Sealed:
+        return SEAL_MARKER_RECORD;
+    default:
+        return {}; // a stealth message leaves no record
+    }
 }
 
 HiddenText MakeHiddenText(MessageKind kind, const std::string& message, std::string_view password)
 {
     HiddenText hidden;
-    if (kind == MessageKind::Plain)
+    if (kind != MessageKind::Sealed)
     {
         hidden.text = message;
         return hidden;

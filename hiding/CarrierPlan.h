@@ -11,6 +11,8 @@
 //   MakeHiddenText(): the message, sealed when it is to be;
 //   Convert(), when Check() said so;
 //   EmbedRecords() or PrepareRecords(): the password record, then the message (ABORTED).
+// A stealth message has no records: CheckStealth(), CheckNewPassword(), then
+// HideStealthMessage(), which converts when CheckStealth() said so and returns the whole file.
 #pragma once
 
 #include "engine/BitmapDecoder.h"
@@ -20,9 +22,12 @@
 #include "hiding/Secrets.h"
 #include "hiding/Sentences.h"
 #include "imaging/ClassicBitmap.h"
+#include "imaging/StealthPicture.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -70,6 +75,33 @@ struct HiddenText
     ~HiddenText();
 };
 
+// How a stealth message is made: the payload kept, the key derivation and the random source.
+// The program keeps the defaults; tests pass a cheap derivation.
+struct StealthSettings
+{
+    double maxBpc = STEALTH_SAFE_BPC;
+    StealthKdf kdf = Argon2idKdf();
+    StealthRandom random = SystemRandom();
+};
+
+// The picture a stealth message would go in: the carrier itself, or its conversion to a
+// classic bitmap; or why there is none.
+struct StealthCarrier
+{
+    std::optional<StealthPicture> picture;
+    bool converted = false;
+    std::string why;     // why the carrier itself needs converting, when converted
+    std::string refusal; // when there is no picture
+};
+
+// A stealth hide's output, the whole new file (a PNG for a PNG, else a classic bitmap), or
+// why there is none.
+struct StealthFile
+{
+    std::vector<std::uint8_t> bytes;
+    std::string failure;
+};
+
 class CarrierPlan
 {
 public:
@@ -89,11 +121,26 @@ public:
     // The classic bitmap made from the carrier, read again through the plan's reader.
     Conversion Convert() const;
 
+    // The picture a stealth message would go in. Read whole (and converted) when first asked
+    // for, then kept.
+    const StealthCarrier& Stealth() const;
+    // The longest stealth message at this payload; 0 when the picture cannot take one.
+    std::int64_t LongestStealth(double maxBpc = STEALTH_SAFE_BPC) const;
+    // Check() for a stealth message at this payload.
+    Decision CheckStealth(std::int64_t messageLength, double maxBpc, FrontEnd who) const;
+    // Hides a message of any bytes unseen, in the carrier or its conversion.
+    StealthFile HideStealthMessage(std::span<const std::uint8_t> message, std::string_view password,
+                                   const StealthSettings& settings = {}) const;
+
 private:
     ByteReader m_read;
     std::int64_t m_length;
     CarrierInspection m_inspection;
+    mutable std::shared_ptr<const StealthCarrier> m_stealth;
 };
+
+// Why a picture once saved as a JPEG is refused for a stealth message; "" for any other.
+std::string JpegTracesRefusal(const StealthCover& cover);
 
 // The rules a new password must pass for a message of this kind: the sentence for the first
 // one broken, or "".

@@ -8,12 +8,28 @@ namespace hiding
 {
 std::int64_t HiddenLength(MessageKind kind, std::int64_t messageLength)
 {
-    return kind == MessageKind::Sealed ? ArmourLength(messageLength) : messageLength;
+    switch (kind)
+    {
+    case MessageKind::Sealed:
+        return ArmourLength(messageLength);
+    case MessageKind::Stealth:
+        return 0;
+    default:
+        return messageLength;
+    }
 }
 
 std::int64_t LongestIn(MessageKind kind, std::int64_t room)
 {
-    return kind == MessageKind::Sealed ? LongestSealedIn(room) : room;
+    switch (kind)
+    {
+    case MessageKind::Sealed:
+        return LongestSealedIn(room);
+    case MessageKind::Stealth:
+        return 0;
+    default:
+        return room;
+    }
 }
 
 std::int64_t LongestInCarrier(MessageKind kind, std::int64_t carrierLength)

@@ -8,14 +8,17 @@
 namespace hiding
 {
 // Plain: the format every copy reads. Sealed: enciphered under the whole password, as an armour
-// in the message record, the password record only marking it.
+// in the message record, the password record only marking it. Stealth: no record at all, the
+// sealed message spread over the pixel values (the plan's stealth steps).
 enum class MessageKind
 {
     Plain,
     Sealed,
+    Stealth,
 };
 
-// The bytes a message of this kind takes in the message record.
+// The bytes a message of this kind takes in the message record (a stealth message takes none
+// of the record's room, so none fits in it).
 std::int64_t HiddenLength(MessageKind kind, std::int64_t messageLength);
 // The longest message of this kind whose record fits in `room` bytes of message record.
 std::int64_t LongestIn(MessageKind kind, std::int64_t room);

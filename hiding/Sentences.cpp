@@ -1,7 +1,23 @@
 #include "hiding/Sentences.h"
 
+#include <cstdio>
+
 namespace hiding
 {
+std::string StealthTooLong(std::int64_t longest, double maxBpc, FrontEnd who)
+{
+    char bpc[32];
+    std::snprintf(bpc, sizeof bpc, "%g", maxBpc);
+    const std::string sentence = longest == 0
+                                     ? "This picture is too small to hide a message unseen at " +
+                                           std::string(bpc) + " bits per value."
+                                     : "This picture hides at most " + std::to_string(longest) +
+                                           " bytes unseen at " + bpc + " bits per value.";
+    return sentence + (who == FrontEnd::CommandLine
+                           ? " --max-payload raises the limit, and the chance of detection."
+                           : "");
+}
+
 std::string ConversionFailed(const std::string& why)
 {
     return "Carvalet could not convert this picture: " + why + ".";

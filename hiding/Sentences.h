@@ -3,6 +3,7 @@
 // scripts already know, byte for byte (the blanks after "Operation aborted .." included).
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace hiding
@@ -14,6 +15,8 @@ inline constexpr const char* SEAL_DAMAGED = "The hidden message has been changed
 inline constexpr const char* SEAL_NO_MEMORY =
     "There is not enough memory to open the sealed message.";
 inline constexpr const char* SEALING_NO_MEMORY = "There is not enough memory to seal the message.";
+inline constexpr const char* STEALTH_NO_MEMORY =
+    "There is not enough memory to hide the message unseen in this picture.";
 inline constexpr const char* CONVERSION_NO_MEMORY =
     "There is not enough memory to convert this picture.";
 
@@ -23,6 +26,9 @@ enum class FrontEnd
     Window,
     CommandLine,
 };
+
+// A stealth message longer than the payload kept allows; the command line names its option.
+std::string StealthTooLong(std::int64_t longest, double maxBpc, FrontEnd who);
 
 // "Carvalet could not convert this picture: <why>."
 std::string ConversionFailed(const std::string& why);

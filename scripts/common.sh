@@ -10,7 +10,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev libssl-dev libsodium-dev
   clang libclang-rt-14-dev clang-format-14 git
   libchm-dev fp-utils
-  libpng-dev
+  libpng-dev python3-numpy steghide
   xvfb xauth xdotool x11-apps x11-utils imagemagick
   fonts-dejavu-core time
   desktop-file-utils appstream scdoc man-db groff-base bash-completion librsvg2-bin

@@ -106,9 +106,11 @@ void CPasswordDlg::OnOK()
     hiding::RevealStep step;
     {
         std::optional<CWaitCursor> wait;
-        if (m_pSealed)
+        if (m_pSealed || m_pStealth)
             wait.emplace();
-        step = hiding::TryPassword(m_strRecord.str(), m_pSealed, m_strPassword.str(), strMessage);
+        step = m_pStealth ? m_pStealth->Open(m_strPassword.str())
+                          : hiding::TryPassword(m_strRecord.str(), m_pSealed, m_strPassword.str(),
+                                                strMessage);
     }
     switch (step)
     {

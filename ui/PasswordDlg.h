@@ -5,6 +5,10 @@
 #include "platform/mfc/Afx.h"
 
 struct SealedMessage;
+namespace hiding
+{
+class Reveal;
+}
 
 class CPasswordDlg : public CDialog
 {
@@ -26,6 +30,9 @@ public:
     const SealedMessage* m_pSealed = nullptr;
     // Verify mode with m_pSealed: the message, once opened.
     CString m_strUnsealed;
+    // Verify mode for a picture without a password record: the password is tried once, on the
+    // stealth message this reveal looks for; the message stays in the reveal.
+    hiding::Reveal* m_pStealth = nullptr;
 
     // Overwrites the typed passwords in the members, once the opener is done with them.
     void WipePasswords();

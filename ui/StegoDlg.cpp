@@ -747,9 +747,12 @@ BOOL CStegoDlg::ConvertCarrier()
 
 void CStegoDlg::OnUnhide()
 {
-    hiding::Reveal reveal([this](std::int32_t nSlot, const ShowMessageFn& show)
-                          { return ExtractText(m_pCarrier.get(), m_nCarrierSize, nSlot, show); },
-                          ShowCodecMessage);
+    hiding::Reveal reveal(
+        [this](std::int32_t nSlot, const ShowMessageFn& show)
+        { return ExtractText(m_pCarrier.get(), m_nCarrierSize, nSlot, show); },
+        ShowCodecMessage,
+        hiding::StealthSource{MemoryReader(m_pCarrier.get(), std::size_t(m_nCarrierSize)),
+                              m_nCarrierSize, m_stealthKdf});
     if (reveal.Found() == hiding::RevealStep::Damaged)
         AfxMessageBox(hiding::SEAL_DAMAGED, MB_OK, 0);
     if (reveal.Found() != hiding::RevealStep::AskPassword)
@@ -759,9 +762,13 @@ void CStegoDlg::OnUnhide()
     dlgPassword.m_bSetMode = 0;
     dlgPassword.m_strRecord = reveal.Record().c_str();
     dlgPassword.m_pSealed = reveal.Sealed();
+    dlgPassword.m_pStealth = reveal.Stealth() ? &reveal : nullptr;
     if (dlgPassword.DoModal() == IDCANCEL)
         return;
-    if (reveal.Sealed())
+    // A stealth message may hold any bytes: the window shows it up to its first zero byte.
+    if (reveal.Stealth())
+        m_strMessage = reveal.Message().c_str();
+    else if (reveal.Sealed())
         m_strMessage = dlgPassword.m_strUnsealed;
     else
     {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "hiding/MessageKind.h"
+#include "hiding/Reveal.h"
 #include "platform/mfc/Afx.h"
 #include "skin/Splash.h"
 
@@ -47,6 +48,8 @@ protected:
     // the message edit holds it.
     CString m_strKeptMessage;
     std::optional<DiskStamp> m_pictureStamp;
+    // How Unhide turns a password into a stealth message's keys; tests pass a cheap stand-in.
+    StealthKdf m_stealthKdf = Argon2idKdf();
     // LongestRecord's answer for the carrier as it is; unknown again once the carrier changes.
     std::optional<std::int64_t> m_nLongestRecord;
 

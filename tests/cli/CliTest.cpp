@@ -434,10 +434,11 @@ TEST_F(CarvaletCli, FailuresReportTheirMessageAndExitCode)
          1,
          "Image is very small.\nOperation aborted ..     \n"},
         {{"hide", Path("sample.bmp"), hideTo, "--message", "hi"}, "", 1, "--password-stdin"},
+        // A picture without a record may hold a stealth message: none for this password.
         {{"unhide", Path("sample.bmp"), "--password-stdin"},
          "password\n",
          4,
-         "Image does not contain curtained data ..\n"},
+         "No hidden message for this password.\n"},
         {{"unhide", Path("small.bmp"), "--password-stdin"},
          "password\n",
          4,
@@ -934,13 +935,16 @@ TEST_F(CarvaletCli, InfoAsJson)
               0);
     const Result json = Run({"info", Path("hidden \"1\".bmp"), "--json"});
     EXPECT_EQ(json.exit, 0);
-    EXPECT_EQ(json.out, "{\"image\": \"" + dir.string() +
-                            "/hidden \\\"1\\\".bmp\", \"size\": 57654, \"longest_message\": 7080, "
-                            "\"longest_sealed_message\": 5009, \"password_record\": true, "
-                            "\"sealed_message\": false, \"format\": \"BMP\", \"dimensions\": "
-                            "[160, 120], \"header_size\": 40, \"bits_per_pixel\": 24, "
-                            "\"compression\": \"none\", \"pixels_begin\": 54, \"pixels_end\": "
-                            "57653, \"hiding\": \"as-is\", \"longest_safe_message\": 7080}\n");
+    EXPECT_EQ(json.out,
+              "{\"image\": \"" + dir.string() +
+                  "/hidden \\\"1\\\".bmp\", \"size\": 57654, \"longest_message\": 7080, "
+                  "\"longest_sealed_message\": 5009, \"longest_stealth_message\": 1404, "
+                  "\"password_record\": true, "
+                  "\"sealed_message\": false, \"verdict\": \"carries a Carvalet message\", "
+                  "\"format\": \"BMP\", \"dimensions\": "
+                  "[160, 120], \"header_size\": 40, \"bits_per_pixel\": 24, "
+                  "\"compression\": \"none\", \"pixels_begin\": 54, \"pixels_end\": "
+                  "57653, \"hiding\": \"as-is\", \"longest_safe_message\": 7080}\n");
     WriteFile(Path("caf\xE9.bmp"), sample);
     EXPECT_NE(Run({"info", "--json", Path("caf\xE9.bmp")}).out.find("caf\xC3\xA9.bmp"),
               std::string::npos)
@@ -1132,7 +1136,10 @@ TEST_F(CarvaletCli, NoFileIsEverWrittenInPlace)
     {
         fs::permissions(dir / "kept.bmp", fs::perms::owner_read);
     }
-    EXPECT_EQ(Run({"unhide", Path("sample.bmp"), "--output", Path("kept.bmp")}).exit, 4)
+    EXPECT_EQ(Run({"unhide", Path("sample.bmp"), "--output", Path("kept.bmp"), "--password-stdin"},
+                  "password1\n")
+                  .exit,
+              4)
         << "no message, so nothing is written";
     const Result unwritable =
         Run({"hide", Path("sample.bmp"), Path("kept.bmp"), "--message", "m", "--password-stdin"},

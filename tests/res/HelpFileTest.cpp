@@ -166,7 +166,7 @@ TEST(HelpFile, ExplainsEveryMessageInTheProgramsOwnWords)
           "There is not enough memory to seal the message.", "Could not load or apply the skin.",
           "Hiding a message in this picture would damage it (",
           "This file is not a picture: hiding a message in it would damage it.",
-          "Carvalet could not convert this picture: "})
+          "Carvalet could not convert this picture: ", "No hidden message for this password."})
         EXPECT_NE(html.find(message), std::string::npos) << message;
 }
 
@@ -198,7 +198,8 @@ TEST(HelpFile, StatesTheSecurityLimitsAndTheCommandLine)
           "Argon2id", "The hidden message has been changed or damaged", "unreadable text"})
         EXPECT_NE(security.find(point), std::string::npos) << point;
     const std::string cli = Flat("cli.html");
-    for (const char* point : {"--message-file", "--output", "--password-stdin", "--seal",
-                              "info IMAGE", "<td>0</td>", "<td>1</td>", "<td>2</td>", "<td>3</td>"})
+    for (const char* point :
+         {"--message-file", "--output", "--password-stdin", "--seal", "--stealth", "info IMAGE",
+          "<td>0</td>", "<td>1</td>", "<td>2</td>", "<td>3</td>"})
         EXPECT_NE(cli.find(point), std::string::npos) << point;
 }

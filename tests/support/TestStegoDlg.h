@@ -11,6 +11,7 @@ public:
     using CStegoDlg::m_pCarrier;
     using CStegoDlg::m_picture;
     using CStegoDlg::m_pSkin;
+    using CStegoDlg::m_stealthKdf;
     using CStegoDlg::m_strCarrierPath;
     using CStegoDlg::m_strImagePath;
     using CStegoDlg::m_strMessage;

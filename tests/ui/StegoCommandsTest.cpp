@@ -5,8 +5,10 @@
 #include "engine/SealedMessage.h"
 #include "hiding/MessageKind.h"
 #include "hiding/Sentences.h"
+#include "hiding/CarrierPlan.h"
 #include "platform/gdi/ImageObject.h"
 #include "platform/kernel/Text.h"
+#include "tests/support/CheapKdf.h"
 #include "tests/support/FileFlags.h"
 #include "tests/support/ModalScript.h"
 #include "tests/support/PictureFiles.h"
@@ -607,6 +609,30 @@ TEST_F(StegoCommands, UnhideOnAZeroCountSaysSoWithoutAskingForAPassword)
     EXPECT_EQ(script.messages,
               std::vector<std::string>{"Image does not contain curtained data .."});
     EXPECT_EQ(script.passwordDialogs, 0);
+}
+
+TEST_F(StegoCommands, UnhideFindsAStealthMessageWithItsPasswordAndSaysOneSentenceOtherwise)
+{
+    dlg.m_stealthKdf = cheapkdf::Derive;
+    const std::string cover = ReadAll(bmp);
+    const std::string message = "under the bridge";
+    const hiding::StealthFile hidden =
+        hiding::CarrierPlan(pictures::Bytes(cover), std::int32_t(cover.size()))
+            .HideStealthMessage({pictures::Bytes(message), message.size()}, "correct horse",
+                                {STEALTH_SAFE_BPC, cheapkdf::Derive});
+    ASSERT_EQ(hidden.failure, "");
+    const QString stealth = Path("stealth.bmp");
+    WriteAll(stealth, std::string(hidden.bytes.begin(), hidden.bytes.end()));
+    Open(stealth);
+    EXPECT_EQ(Unhide("correct horse"), message);
+    EXPECT_EQ(EditText(), message);
+    EXPECT_TRUE(script.messages.empty());
+
+    // A wrong password and a picture without a message: one sentence, and no second try.
+    EXPECT_EQ(Unhide("correct horsE"), message) << "the message shown stays";
+    Open(bmp);
+    Unhide("correct horse");
+    EXPECT_EQ(script.messages, std::vector<std::string>(2, STEALTH_NOT_FOUND));
 }
 
 TEST_F(StegoCommands, UnhideCancelledKeepsTheMessageAndAnEmptyMessageSlotEmptiesIt)

@@ -1,0 +1,61 @@
+#include "imaging/JpegTraces.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace
+{
+// The strongest phase's excess over the median of the others, relative to that median.
+double Excess(const std::array<double, 8>& sums, const std::array<double, 8>& counts)
+{
+    std::array<double, 8> means{};
+    for (int k = 0; k < 8; ++k)
+    {
+        if (counts[k] == 0)
+            return 0;
+        means[k] = sums[k] / counts[k];
+    }
+    std::array<double, 8> sorted = means;
+    std::sort(sorted.begin(), sorted.end());
+    const double median = (sorted[3] + sorted[4]) / 2;
+    // A flat picture has no differences at all; a quarter of a grey level keeps noise-free
+    // synthetic gradients from looking like a grid.
+    if (sorted[7] < 0.25)
+        return 0;
+    return (sorted[7] - median) / std::max(median, 0.25);
+}
+} // namespace
+
+BlockGridMeter::BlockGridMeter(std::int64_t width) : m_width(width) {}
+
+void BlockGridMeter::AddRow(std::int64_t y, const std::uint8_t* luma)
+{
+    for (std::int64_t x = 0; x + 1 < m_width; ++x)
+    {
+        m_across[x & 7] += std::abs(int(luma[x]) - int(luma[x + 1]));
+        m_acrossCount[x & 7] += 1;
+    }
+    if (std::abs(y - m_previousY) == 1)
+    {
+        const std::int64_t top = std::min(y, m_previousY);
+        const std::uint8_t* upper = y < m_previousY ? luma : m_previous.data();
+        const std::uint8_t* lower = y < m_previousY ? m_previous.data() : luma;
+        double sum = 0;
+        for (std::int64_t x = 0; x < m_width; ++x)
+            sum += std::abs(int(upper[x]) - int(lower[x]));
+        m_down[top & 7] += sum;
+        m_downCount[top & 7] += double(m_width);
+    }
+    m_previous.assign(luma, luma + m_width);
+    m_previousY = y;
+}
+
+double BlockGridMeter::Strength() const
+{
+    return std::min(Excess(m_across, m_acrossCount), Excess(m_down, m_downCount));
+}
+
+bool BlockGridMeter::Found() const
+{
+    return Strength() >= JPEG_TRACE_STRENGTH;
+}
