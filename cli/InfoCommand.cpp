@@ -66,9 +66,9 @@ std::vector<Field> Report(const std::string& image, const CarrierFile& carrier)
         number(hiding::LongestInCarrier(MessageKind::Sealed, carrier.Length()));
     const std::optional<MessageKind> kind =
         hiding::RecordKind(carrier.Extract(PASSWORD_SLOT, ShowMessageFn{}));
-    // The picture's layout, from its headers only; a stealth message's room, from its pixels.
+    // The picture's layout and a stealth message's room, from its headers only.
     const hiding::CarrierPlan plan(carrier.Reader(), carrier.Length());
-    const std::string longestStealth = number(plan.LongestStealth());
+    const std::string longestStealth = number(plan.StealthRoom());
     const std::string verdict = analysis::VerdictLine(carrier.Reader(), carrier.Length());
     carrier.CheckReads();
     std::vector<Field> fields = {
@@ -137,8 +137,8 @@ const Command& InfoCommand()
         "picture layout, and whether hiding needs a conversion.",
         R"(  --json  one JSON object instead: "image", "size", "longest_message",
           "longest_sealed_message" and "longest_stealth_message" (bytes, the
-          last at the safe 0.2 bits per value; 0 when the picture cannot take
-          one), "password_record" and "sealed_message" (true or false),
+          last at the safe 0.2 bits per value, as the picture's layout allows;
+          hide --stealth may still refuse the picture), "password_record" and "sealed_message" (true or false),
           "path_bytes" (the name's bytes in base64, given only when the name
           is not UTF-8), then the layout: "format", "dimensions", "hiding"
           ("as-is", "partly-as-is", "convert" or "refuse"),

@@ -440,6 +440,11 @@ std::int64_t LongestStealthMessage(const StealthCover& cover, double maxBpc)
     return Longest(cover.Elements(), maxBpc);
 }
 
+std::int64_t LongestStealthFor(std::int64_t values, double maxBpc)
+{
+    return Longest(values, maxBpc);
+}
+
 StealthHidden HideStealth(const StealthCover& cover, std::span<const std::uint8_t> message,
                           std::string_view password, double maxBpc, const StealthKdf& kdf,
                           const StealthRandom& random)

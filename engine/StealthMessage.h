@@ -54,6 +54,8 @@ StealthRandom SystemRandom();
 // The longest message (bytes) that fits at most maxBpc bits per changeable value; 0 when
 // none does.
 std::int64_t LongestStealthMessage(const StealthCover& cover, double maxBpc = STEALTH_SAFE_BPC);
+// The same for a cover of this many changeable values.
+std::int64_t LongestStealthFor(std::int64_t values, double maxBpc = STEALTH_SAFE_BPC);
 
 struct StealthHidden
 {

@@ -190,6 +190,33 @@ std::int64_t CarrierPlan::LongestStealth(double maxBpc) const
     return carrier.picture ? LongestStealthMessage(carrier.picture->cover, maxBpc) : 0;
 }
 
+std::int64_t CarrierPlan::StealthRoom(double maxBpc) const
+{
+    const CarrierInspection& in = m_inspection;
+    std::int64_t pixels = 0;
+    int colours = 3; // what a conversion makes, and what colour pictures have
+    if (in.format == CarrierFormat::Png)
+    {
+        if (in.png.bitDepth > 8)
+            return 0;
+        pixels = in.png.width * in.png.height;
+        if (in.png.colourType == 0 || in.png.colourType == 4)
+            colours = 1;
+    }
+    else if ((in.format == CarrierFormat::Bitmap || in.format == CarrierFormat::OtherBitmap) &&
+             in.bitmap)
+    {
+        const BitmapLayout& layout = *in.bitmap;
+        pixels = layout.width * layout.height;
+        if (layout.headerSize == 40 && layout.compression == BITMAP_RGB &&
+            layout.bitsPerPixel == 8 && GreyRamp(layout.palette))
+            colours = 1;
+    }
+    if (pixels <= 0 || pixels > (std::int64_t{1} << 30) / colours)
+        return 0;
+    return LongestStealthFor(pixels * colours, maxBpc);
+}
+
 Decision CarrierPlan::CheckStealth(std::int64_t messageLength, double maxBpc, FrontEnd who) const
 {
     const StealthCarrier& carrier = Stealth();

@@ -126,6 +126,10 @@ public:
     const StealthCarrier& Stealth() const;
     // The longest stealth message at this payload; 0 when the picture cannot take one.
     std::int64_t LongestStealth(double maxBpc = STEALTH_SAFE_BPC) const;
+    // The same from the picture's headers alone, so that a report on a huge file reads no
+    // pixels: what its layout gives room for, before the picture is read and judged (a
+    // picture once saved as a JPEG, say, is refused only then).
+    std::int64_t StealthRoom(double maxBpc = STEALTH_SAFE_BPC) const;
     // Check() for a stealth message at this payload.
     Decision CheckStealth(std::int64_t messageLength, double maxBpc, FrontEnd who) const;
     // Hides a message of any bytes unseen, in the carrier or its conversion.

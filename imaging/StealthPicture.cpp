@@ -247,22 +247,6 @@ StealthPictureRead ReadPng(std::span<const std::uint8_t> file)
     return {std::move(picture), {}, false};
 }
 
-bool GreyRamp(const std::vector<Argb>& palette)
-{
-    if (palette.size() != 256)
-    {
-        return false;
-    }
-    for (std::uint32_t i = 0; i < 256; ++i)
-    {
-        if ((palette[i] & 0xFFFFFF) != (i << 16 | i << 8 | i))
-        {
-            return false;
-        }
-    }
-    return true;
-}
-
 StealthPictureRead ReadBitmap(std::span<const std::uint8_t> file)
 {
     const ByteReader read = MemoryReader(file.data(), file.size());
@@ -307,6 +291,22 @@ StealthPictureRead ReadBitmap(std::span<const std::uint8_t> file)
 }
 
 } // namespace
+
+bool GreyRamp(const std::vector<Argb>& palette)
+{
+    if (palette.size() != 256)
+    {
+        return false;
+    }
+    for (std::uint32_t i = 0; i < 256; ++i)
+    {
+        if ((palette[i] & 0xFFFFFF) != (i << 16 | i << 8 | i))
+        {
+            return false;
+        }
+    }
+    return true;
+}
 
 StealthPictureRead ReadStealthPicture(std::span<const std::uint8_t> file)
 {

@@ -5,6 +5,7 @@
 // libpng with its colour type and its colour and resolution chunks, and no other chunk.
 #pragma once
 
+#include "engine/BitmapDecoder.h"
 #include "engine/StealthMessage.h"
 
 #include <cstdint>
@@ -45,6 +46,8 @@ struct StealthPictureRead
 };
 
 StealthPictureRead ReadStealthPicture(std::span<const std::uint8_t> file);
+// Whether a palette is the 256 greys a grey bitmap carries as its pixels' own values.
+bool GreyRamp(const std::vector<Argb>& palette);
 
 // The file with the picture's values replaced by values (the cover's shape). Throws
 // std::runtime_error when libpng fails, std::bad_alloc without memory.

@@ -109,6 +109,8 @@ TEST_F(StealthPlan, EveryCoverKindTakesAMessageOfAnyBytesAndRevealFindsItWithIts
         const Decision decision = plan.CheckStealth(std::int64_t(message.size()), STEALTH_SAFE_BPC,
                                                     FrontEnd::CommandLine);
         EXPECT_EQ(decision.plan, cover.plan) << decision.sentence;
+        // The room told from the headers alone is the room of the picture read whole.
+        EXPECT_EQ(plan.StealthRoom(), plan.LongestStealth());
         const StealthFile out = plan.HideStealthMessage({pictures::Bytes(message), message.size()},
                                                         PASSWORD, {STEALTH_SAFE_BPC, CHEAP_KDF});
         ASSERT_EQ(out.failure, "");
