@@ -43,5 +43,6 @@ protected:
 private:
     void OnSetModeOK();
     void RefusePassword();
+    void SelectPassword();
     void FitVerifyMode();
 };

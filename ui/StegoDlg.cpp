@@ -246,6 +246,8 @@ void CStegoDlg::OnImagePage()
 void CStegoDlg::OnTextPage()
 {
     ShowTextPage();
+    // The keys typed next belong in the message, not on the page button.
+    GetDlgItem(IDC_MESSAGE_EDIT)->SetFocus();
     ShowCapacity();
 }
 
@@ -656,17 +658,30 @@ void CStegoDlg::OnUnhide()
     dlgPassword.m_pSealed = reveal.Sealed();
     if (dlgPassword.DoModal() == IDCANCEL)
         return;
+    bool bFound = true;
     if (reveal.Sealed())
         m_strMessage = dlgPassword.m_strUnsealed;
     else
     {
         // A record the codec refuses leaves an empty message, its reason shown.
-        reveal.ReadPlainMessage();
+        bFound = reveal.ReadPlainMessage() == hiding::RevealStep::Message;
         m_strMessage = reveal.Message().c_str();
     }
     UpdateData(FALSE);
     m_strKeptMessage = m_strMessage;
+    if (bFound)
+        ShowRevealedMessage();
     ShowCapacity();
+}
+
+// What Reveal found is put in front, read from its start: left behind the image page, a
+// found message would look like a failed Reveal.
+void CStegoDlg::ShowRevealedMessage()
+{
+    ShowTextPage();
+    CWnd* pEdit = GetDlgItem(IDC_MESSAGE_EDIT);
+    pEdit->SendMessage(EM_SETSEL, 0, 0);
+    pEdit->SetFocus();
 }
 
 void CStegoDlg::OnAbout()

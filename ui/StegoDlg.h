@@ -73,6 +73,8 @@ private:
     // Load text once its path is known.
     void LoadText(const CString& strPath);
     void ShowTextPage();
+    // After a successful Reveal: the text page, its message focused with the caret at its start.
+    void ShowRevealedMessage();
     void ShowImagePage(bool bPictureAlways);
     BOOL TextPageShown() const;
     // The capacity line of the text page: how much of the open picture the message takes.

@@ -106,7 +106,7 @@ echo "screenshot: $out/main-window.png ($colours colours)"
 # open-image button, the file dialog opens with the caret in its name field.
 sample="$(cd "$(dirname "$0")/../.." && pwd)/res/samples/sample.bmp"
 cp "$sample" "$out/e2e-sample.bmp" || fail "no sample bitmap at $sample"
-xdotool windowfocus --sync "$first" key Tab Tab Tab Tab Tab Return || fail "could not press open"
+xdotool windowfocus --sync "$first" key Tab Tab Tab Tab Return || fail "could not press open"
 dialog=$(wait_for_titled Open) || fail "no file dialog titled Open"
 sleep 0.5
 xdotool windowfocus --sync "$dialog" type --delay 20 "$out/e2e-sample.bmp" || fail "could not type"
