@@ -19,6 +19,9 @@ public:
     HelpBrowser* Browser() const { return m_pBrowser; }
     QTreeWidget* Contents() const { return m_pContents; }
     void ShowPage(const QString& archivePath);
+    // The window's size on a screen whose free area is `available`, leaving room for a title
+    // bar of `titleBar` pixels.
+    static QSize FittingSize(QSize wanted, QSize available, int titleBar);
 
 private:
     void FillContents();
