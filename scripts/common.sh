@@ -11,7 +11,7 @@ PACKAGES=(
   clang libclang-rt-14-dev clang-format-14 git
   libchm-dev fp-utils
   libpng-dev
-  xvfb xauth xdotool x11-apps imagemagick
+  xvfb xauth xdotool x11-apps imagemagick weston qt6-wayland
   fonts-dejavu-core time
   desktop-file-utils appstream scdoc man-db groff-base bash-completion librsvg2-bin
   dpkg-dev lintian
