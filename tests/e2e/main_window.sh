@@ -318,3 +318,48 @@ for pid in "${pids[@]}"; do
     [ "$status" -eq 0 ] || fail "process $pid ended with $status"
 done
 echo "both copies closed with Esc"
+
+# Every access key by keyboard, on a copy that opens the hidden file from its command line.
+pids=()
+"$exe" "$out/e2e-hidden.bmp" & pids+=($!)
+first=$(wait_for_window 1) || fail "no window for the access keys"
+# Presses Alt+$1 until a window titled $2 shows: a page switched by the key before it may not
+# have shown its buttons yet.
+press_for() {
+    for _ in $(seq 1 25); do
+        xdotool windowfocus --sync "$first" key "alt+$1" || fail "could not press Alt+$1"
+        for _ in 1 2 3 4 5; do
+            xdotool search --onlyvisible --name "^$2\$" 2>/dev/null | head -1 | grep . && return 0
+            sleep 0.1
+        done
+    done
+    fail "Alt+$1 opened no window titled $2"
+}
+escape() { xdotool windowfocus --sync "$1" key Escape && wait_gone "$2" || fail "Esc left $2 open"; }
+# Alt+R: Reveal asks the password and shows the message, focused, on the text page.
+dialog=$(press_for r Password)
+xdotool windowfocus --sync "$dialog" type --delay 10 "mill-key" && xdotool key Return ||
+    fail "could not type the password"
+wait_gone Password || fail "the password was refused"
+sleep 0.5
+xwd -id "$first" -silent | convert xwd:- "$out/revealed-by-keys.png" || fail "no screenshot"
+echo "screenshot of the text page right after Reveal: $out/revealed-by-keys.png"
+# Alt+H (text page): Hide asks for a new password. Alt+I, then Alt+O (image page): the file
+# dialog. Alt+A: the about box. Alt+P: the help. Alt+T: back to the text page.
+escape "$(press_for h Password)" Password
+xdotool windowfocus --sync "$first" key alt+i || fail "could not press Alt+I"
+escape "$(press_for o Open)" Open
+escape "$(press_for a "About Carvalet")" "About Carvalet"
+help=$(press_for p "Carvalet Help")
+viewer=$(xdotool getwindowpid "$help") && kill "$viewer" || fail "could not end the help viewer"
+xdotool windowfocus --sync "$first" key alt+t || fail "could not press Alt+T"
+# Alt+C: Close (Alt+Y answers Yes should it ask before the message is lost).
+xdotool windowfocus --sync "$first" key alt+c || fail "could not press Alt+C"
+for _ in $(seq 1 50); do
+    kill -0 "${pids[0]}" 2>/dev/null || break
+    question=$(xdotool search --onlyvisible --name '^Carvalet$' 2>/dev/null | grep -vx "$first" | head -1)
+    [ -n "$question" ] && xdotool windowfocus --sync "$question" key alt+y 2>/dev/null
+    sleep 0.2
+done
+wait_for_exit "${pids[0]}" || fail "Alt+C did not close the window"
+echo "every access key answered by keyboard: Alt+R, Alt+H, Alt+I, Alt+O, Alt+A, Alt+P, Alt+T, Alt+C"
