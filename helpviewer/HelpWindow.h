@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The help viewer's window: the table of contents on the left, the page on the right.
 #pragma once
 

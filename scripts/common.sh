@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by scripts/run and scripts/test: install what is missing, then build.
 set -euo pipefail
 
@@ -14,7 +15,7 @@ PACKAGES=(
   xvfb xauth xdotool x11-apps imagemagick weston qt6-wayland
   fonts-dejavu-core time
   desktop-file-utils appstream scdoc man-db groff-base bash-completion librsvg2-bin
-  dpkg-dev lintian
+  dpkg-dev lintian reuse
 )
 
 as_root() {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CStegoDlg: the main window. Two pages share one area: the image page (picture, open image,
 // unhide) and the text page (message, load text, hide); two page buttons switch between them.
 #pragma once

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs inside an X server: main_window.sh <Carvalet executable> <output folder> <carvalet-cli>.
 set -u
 exe=$1

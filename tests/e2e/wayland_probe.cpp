@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real window under whatever display Qt is given, driven to its password dialog for the
 // Wayland stage: wayland_probe PICTURE STATE_FILE DONE_FILE. Once the dialog is shown it writes
 // the two windows' sizes to STATE_FILE; once DONE_FILE exists it cancels the dialog and closes

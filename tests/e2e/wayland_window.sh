@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The window on a headless Wayland compositor (weston): the password dialog is transient for
 # the main window (xdg_toplevel.set_parent), and a screenshot shows both. Where the dialog
 # goes is the compositor's choice: xdg-shell lets no client place a toplevel. wayland_window.sh <wayland_probe> <carvalet-cli> <sample

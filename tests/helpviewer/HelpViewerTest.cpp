@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fallback viewer on the built help file: it opens at the default page, follows links
 // inside the file, and shows its style sheet, picture and contents.
 #include "helpviewer/HelpBrowser.h"

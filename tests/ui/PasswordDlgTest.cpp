@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The password dialog as a person uses it: typing, OK, the messages of refused tries, the
 // three ways to cancel, and sealing.
 #include "ui/PasswordDlg.h"

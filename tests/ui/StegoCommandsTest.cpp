@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The four commands of the main window end to end: file dialogs answered, passwords typed,
 // message boxes read, and the files on disk checked byte for byte.
 #include "engine/CarrierCodec.h"

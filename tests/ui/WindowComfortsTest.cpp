@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's comforts as a person meets them, with the real skin: the question before
 // a typed message is thrown away, access keys, what screen readers are told, the folder the
 // file dialogs start in, and files dropped on the window.

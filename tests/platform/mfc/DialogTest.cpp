@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Dialogs built from templates, their keyboard, their modal loop and their controls.
 #include "platform/gdi/ImageObject.h"
 #include "platform/mfc/Afx.h"
