@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's command line as far as it can be answered without a window, and so without a
 // display: --help and --version. Everything else goes on to Qt and then to the window.
 #pragma once

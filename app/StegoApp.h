@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CStegoApp: the application object. It finds the program's folder, prepares the process and
 // runs the main window, which opens the picture named on the command line if there is one;
 // the program ends when that window closes.

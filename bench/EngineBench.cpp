@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The engine against OpenSSL's Blowfish, the codec on the largest carrier it meets in practice,
 // and sealing at the program's own key-derivation cost. Prints the usual table, then the median
 // ratios.

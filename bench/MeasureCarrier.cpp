@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times the window's commands on a large bitmap and reads the peak memory of each, through
 // the real main window offscreen: open image, hide (save cancelled), hide and save, unhide.
 //   carvalet_measure_carrier [megabytes=100] [folder=/tmp]

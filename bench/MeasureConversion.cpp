@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times the conversion of a large PNG to a classic bitmap and reads its peak memory, the way
 // the window and carvalet-cli convert: the file read whole, inspected, then converted.
 //   carvalet_measure_conversion [megabytes=100] [folder=/tmp]

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # carvalet-cli on large carriers, beside its peer in the same run: hide of a 100 MB bitmap
 # against cp of the same file followed by sync of the copy; peak resident memory of hide,
 # unhide and info; info of the largest carrier the format allows (2 GiB - 1 byte, sparse).

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # photo-tiles.sh OUTDIR: cuts natural-photograph test tiles for the detector measurements.
 # Debian's mate-backgrounds photographs are halved (which blurs away their JPEG block grid),
 # cut into 256x256 tiles, and written as 24-bit colour BMPs (colour-NNN.bmp) and 8-bit grey

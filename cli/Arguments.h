@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line of one command: its words sorted into positional arguments, options with a
 // value and flags.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The image a command works on, read a part at a time: only the count headers and the bytes a
 // record covers are ever read, so a large carrier costs neither time nor memory.
 #pragma once

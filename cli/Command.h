@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One carvalet-cli command: its name, its options, its help and what it does. Each command
 // lives in its own file and is listed once in main.cpp.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Standard output and standard error, written in full or remembered as failed, so that a tool
 // whose output was lost (a full disk, /dev/full) never reports success.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where a command writes: standard output ("-"), or a file saved by the shared safe-file rules
 // (a regular file replaced whole on Commit, a link's target written, a device or pipe written
 // into).

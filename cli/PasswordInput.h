@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The password, from the terminal (without echo), standard input or a file: never from the
 // command line, where other users could read it.
 #pragma once

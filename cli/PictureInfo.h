@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What `info` tells about a carrier's picture: its layout, and whether hiding needs a
 // conversion. Each fact has a name and a JSON value as well as its plain line, so that a
 // JSON printer can use the same facts.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // carvalet-cli: hides and recovers messages from scripts, in the same files as the window.
 
 #include "cli/CliError.h"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fails when a source file includes a project header from a room it may not use.
 #   -DROOM=<folder> -DALLOWED=<folders> -DSOURCES=<files> -DSTAMP=<file>, lists comma-separated;
 #   -DDIRECT=<folders> -DDIRECT_FILES=<files>: those files may also include those folders

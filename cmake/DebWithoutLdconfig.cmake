@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Run by CPack once the .deb is built. CPack gives a package postinst and postrm scripts that
 # call ldconfig whenever a library sits in a folder of /usr/lib; the program's own libraries in
 # /usr/lib/carvalet are not on the loader's path, so those calls do nothing (and Debian wants

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What `cmake --install` puts under the prefix, relocatable as a whole:
 #   lib/carvalet/   the program folder, laid out as bin/ of the build tree: executables,
 #                   the platform library, the control plugins, controls.reg and res/

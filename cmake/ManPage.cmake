@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # cmake -DSCDOC=... -DINPUT=page.scd -DOUTPUT=page.1 -P ManPage.cmake
 # Renders one man page from its scdoc source, and its compressed copy (OUTPUT.gz) the way
 # Debian wants it: gzip -9, no name or time stamp inside, so the bytes are reproducible.

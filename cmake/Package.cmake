@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # `cpack -G DEB` in the build folder: a Debian package of what cmake --install puts under /usr,
 # stripped, with its library dependencies worked out by dpkg-shlibdeps.
 set(CARVALET_MAINTAINER "Brindlemoor <carvalet@example.org>" CACHE STRING

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The rooms of the tree and which rooms each may use. A room's sources that include a header
 # of any other room fail the build (cmake/CheckIncludes.cmake), so the dependency order is kept
 # by the compiler's step instead of by review.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Windows-1252, the code page in which Windows machines store typed text: its table, and the
 // two crossings between it and UTF-8. All 256 bytes have a character and back, so bytes that
 // pass through text unchanged come out as they went in.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An open file descriptor that closes itself, and the retry every slow system call needs when
 // a signal interrupts it.
 #pragma once

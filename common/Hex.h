@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Hexadecimal digits, as class IDs and percent-escaped file addresses write them.
 #pragma once
 

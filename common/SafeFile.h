@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading and saving files so that a failure, a full disk or a kill never damages a file.
 //
 // A save replaces a regular file (or makes a missing one) through a new file in the same

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Clean-up that must happen even when the process is ended or stopped by a signal: a temporary
 // file removed, the terminal's echo restored.
 #pragma once

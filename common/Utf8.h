@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // UTF-8, the one reader and writer of it that every room shares.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads BMP files of every layout Windows and OS/2 write: 1/4/8-bit palettes, 16/24/32-bit
 // pixels with or without bit-field masks, RLE4 and RLE8, and headers of 12 to 124 bytes. Bytes
 // come through a reader, so a preview reads only the rows it shows and a large file need not

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a carrier is, and whether hiding a message in it as it is would damage the picture.
 //
 // Hiding changes bit 0 of the bytes from 68 on, whatever they hold. A byte is safe when that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The armour parser on arbitrary text: never reads outside it, accepts only what sealing
 // writes, and never opens an armour whose text was changed.
 

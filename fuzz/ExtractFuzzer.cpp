@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Extraction from arbitrary carriers: never reads outside them, never lets the cipher's
 // error escape, shows at most one message per call, and a record embedded into any
 // carrier big enough comes back.

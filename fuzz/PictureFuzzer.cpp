@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Carrier inspection, the bitmap and PNG decoders and the conversion from arbitrary bytes:
 // whatever a file claims, nothing reads outside its bytes, nothing hangs or allocates what the
 // bytes cannot justify, and a converted picture is a classic bitmap that decodes to the same

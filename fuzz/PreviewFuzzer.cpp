@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bitmap preview from arbitrary bytes: whatever a file claims in its headers, the decoder
 // never reads outside the bytes, never hangs on absurd sizes, and gives either a null picture
 // or one of exactly the size asked for.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Writes small pictures of the layouts the inspection and the conversion meet into fuzz/seeds/,
 # made by ImageMagick.
 set -euo pipefail

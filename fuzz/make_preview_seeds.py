@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes small bitmaps of the layouts the preview decoder reads into fuzz/seeds/."""
 import os
 import struct

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Read access to a compiled HTML help file: its objects, its default page and its table of
 // contents. Used by the help viewer and by the tests that check the built help file.
 #pragma once

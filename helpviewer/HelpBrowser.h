@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A text browser whose pages, style sheets and images come out of a help archive.
 #pragma once
 

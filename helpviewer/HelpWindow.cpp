@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "helpviewer/HelpWindow.h"
 
 #include "helpviewer/HelpBrowser.h"
@@ -5,11 +6,13 @@
 #include <QAction>
 #include <QHeaderView>
 #include <QKeySequence>
+#include <QScreen>
 #include <QSplitter>
 #include <QStyle>
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
+#include <algorithm>
 
 namespace
 {
@@ -56,9 +59,17 @@ HelpWindow::HelpWindow(ChmArchive archive, QWidget* parent)
     connect(m_pContents, &QTreeWidget::itemActivated, this, &HelpWindow::OnItemActivated);
     connect(m_pBrowser, &HelpBrowser::pageShown, this, &HelpWindow::SelectItemFor);
 
-    resize(860, 600);
+    resize(FittingSize(QSize(860, 600), screen()->availableGeometry().size(),
+                       style()->pixelMetric(QStyle::PM_TitleBarHeight)));
     if (m_home.size() > 1)
         ShowPage(m_home);
+}
+
+// The usual size, or less on a small screen: the whole window, its title bar too, stays within
+// the screen's free area, whatever the scale.
+QSize HelpWindow::FittingSize(QSize wanted, QSize available, int titleBar)
+{
+    return wanted.boundedTo(available - QSize(0, std::max(titleBar, 0)));
 }
 
 void HelpWindow::ShowPage(const QString& archivePath)

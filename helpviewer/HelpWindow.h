@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The help viewer's window: the table of contents on the left, the page on the right.
 #pragma once
 
@@ -19,6 +20,9 @@ public:
     HelpBrowser* Browser() const { return m_pBrowser; }
     QTreeWidget* Contents() const { return m_pContents; }
     void ShowPage(const QString& archivePath);
+    // The window's size on a screen whose free area is `available`, leaving room for a title
+    // bar of `titleBar` pixels.
+    static QSize FittingSize(QSize wanted, QSize available, int titleBar);
 
 private:
     void FillContents();

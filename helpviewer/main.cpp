@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // carvalet-help: shows a compiled HTML help file where the desktop has no viewer for one.
 #include "helpviewer/ChmArchive.h"
 #include "helpviewer/HelpWindow.h"

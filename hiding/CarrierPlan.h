@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one plan for hiding a message, shared by the window and carvalet-cli: what a carrier can
 // take, whether a message may go in as it is, must wait for a conversion or is refused, what
 // goes into the two records, and the records themselves. The plan does no file I/O: the caller

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The kinds of message a carrier can hold, and what each takes of it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one sequence for revealing a message, shared by the window and carvalet-cli:
 //   the password record (none: nothing hidden);
 //   for a sealed message, its armour, checked before any password is asked for;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Passwords and messages are overwritten once used, in a way the compiler keeps.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What hiding and revealing tell the user, each sentence written once: the window shows them in
 // message boxes, carvalet-cli prints them on standard error. The texts are the ones users and
 // scripts already know, byte for byte (the blanks after "Operation aborted .." included).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Converts a picture to the classic bitmap the hiding format was made for: a 40-byte header,
 // rows stored bottom-up, 24-bit pixels, or 32-bit BI_RGB pixels when the picture has alpha.
 // Every pixel keeps its colour (channels of more or fewer than 8 bits are scaled to 8).

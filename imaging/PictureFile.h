@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A picture file read a piece at a time, so that a preview never loads it whole. Only regular
 // files are read: a pipe or a device could block or never end.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // PNG pictures through libpng. Every colour type and depth comes out as 8-bit BGRA: palettes
 // and grey levels are expanded, transparency becomes alpha, 16-bit samples are scaled to the
 // nearest 8-bit value, and gamma is left alone, so the stored colours come through unchanged.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "res/DialogInit102.h"
 
 // Records: control ID (16-bit), 0x0376 "load from stream" (16-bit), data length (32-bit), the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Dialog-init data of the main dialog template: the persisted streams of its outside controls.
 #pragma once
 

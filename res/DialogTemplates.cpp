@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "res/DialogTemplates.h"
 
 #include "common/Version.h"
@@ -36,9 +37,19 @@ const DialogItem kAboutItems[] = {
      "Support : support@brindlemoor.example"},
 };
 
-// Template 102, the main window. Buttons carry no captions: the skin draws them.
+// Template 102, the main window. Buttons carry no captions: the skin draws them. The rows run
+// in the Tab order, which follows the layout: the left column from the top, the page buttons and
+// the page, then the bottom row. The corner logo is decoration and takes no focus.
 const DialogItem kMainItems[] = {
-    {IDCANCEL, "Button", kButton | WS_VISIBLE, 0, 1, 243, 63, 20, ""},
+    {IDC_HELP_BUTTON, "Button", kButton | WS_VISIBLE, 0, 4, 4, 12, 10, ""},
+    {IDC_OPEN_IMAGE, "Button", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 1, 77, 65,
+     22, ""},
+    {IDC_LOAD_TEXT, "Button", kButton, 0, 1, 77, 65, 22, ""},
+    {IDC_UNHIDE, "Button", kButton | WS_VISIBLE, 0, 1, 106, 65, 20, ""},
+    {IDC_HIDE, "Button", kButton, 0, 1, 106, 65, 20, ""},
+    {IDC_ABOUT, "Button", kButton | WS_VISIBLE, 0, 1, 144, 65, 22, ""},
+    {IDC_IMAGE_PAGE, "Button", kButton | WS_VISIBLE, 0, 276, 64, 21, 44, ""},
+    {IDC_TEXT_PAGE, "Button", kButton | WS_VISIBLE, 0, 303, 64, 21, 44, ""},
     {IDC_PICTURE, "Static", WS_CHILD | SS_BITMAP, 0, 107, 115, 15, 13, ""},
     {IDC_MESSAGE_EDIT, "Edit",
      WS_CHILD | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL | WS_BORDER | WS_GROUP |
@@ -46,18 +57,9 @@ const DialogItem kMainItems[] = {
      WS_EX_CLIENTEDGE | WS_EX_ACCEPTFILES, 108, 115, 218, 133, ""},
     {IDC_PAGE_TAB, "SysTabControl32", WS_CHILD | TCS_SCROLLOPPOSITE | WS_TABSTOP, 0, 347, 256, 16,
      13, "Tab1"},
-    {IDC_OPEN_IMAGE, "Button", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 1, 77, 65,
-     22, ""},
-    {IDC_LOAD_TEXT, "Button", kButton, 0, 1, 77, 65, 22, ""},
-    {IDC_HIDE, "Button", kButton, 0, 1, 106, 65, 20, ""},
-    {IDC_UNHIDE, "Button", kButton | WS_VISIBLE, 0, 1, 106, 65, 20, ""},
     {IDC_SKIN, nullptr, WS_CHILD, 0, 303, 249, 21, 20, nullptr, &kSkinControl},
-    {IDC_SPLASH, nullptr, WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 342, 249, 21, 20, nullptr,
-     &kSplashControl},
-    {IDC_IMAGE_PAGE, "Button", kButton | WS_VISIBLE, 0, 276, 64, 21, 44, ""},
-    {IDC_TEXT_PAGE, "Button", kButton | WS_VISIBLE, 0, 303, 64, 21, 44, ""},
-    {IDC_ABOUT, "Button", kButton | WS_VISIBLE, 0, 1, 144, 65, 22, ""},
-    {IDC_HELP_BUTTON, "Button", kButton | WS_VISIBLE, 0, 4, 4, 12, 10, ""},
+    {IDC_SPLASH, nullptr, WS_CHILD | WS_VISIBLE, 0, 342, 249, 21, 20, nullptr, &kSplashControl},
+    {IDCANCEL, "Button", kButton | WS_VISIBLE, 0, 1, 243, 63, 20, ""},
 };
 
 // Template 129, the password dialog. The sealing rows below the buttons show in set mode only;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dialog templates: about box 100, main window 102, password 129.
 #pragma once
 

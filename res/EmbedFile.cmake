@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Writes INPUT's bytes into OUTPUT as a C++ array named SYMBOL (with SYMBOL_size).
 file(READ ${INPUT} bytes HEX)
 string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${bytes}")

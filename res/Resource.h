@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Resource numbers: dialog templates, controls, strings, the icon and menu commands.
 #pragma once
 

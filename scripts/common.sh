@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by scripts/run and scripts/test: install what is missing, then build.
 set -euo pipefail
 
@@ -11,10 +12,10 @@ PACKAGES=(
   clang libclang-rt-14-dev clang-format-14 git
   libchm-dev fp-utils
   libpng-dev python3-numpy steghide
-  xvfb xauth xdotool x11-apps x11-utils imagemagick
+  xvfb xauth xdotool x11-apps x11-utils imagemagick weston qt6-wayland
   fonts-dejavu-core time
   desktop-file-utils appstream scdoc man-db groff-base bash-completion librsvg2-bin
-  dpkg-dev lintian
+  dpkg-dev lintian reuse
 )
 
 as_root() {

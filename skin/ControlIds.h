@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The class IDs the two outside controls are registered under, and the splash's dispatch IDs.
 #pragma once
 

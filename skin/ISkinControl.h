@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The skin control's published interface. Function-table entries count from 0 with
 // IUnknown's three; the program calls entries 8, 13, 14 and 15, and their places never move.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CSkin: the window of the skin control. The main window reaches the control through
 // ISkinControl; this wrapper lets a window create the control by itself.
 #pragma once

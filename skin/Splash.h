@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CSplash: the window of the splash control and its two methods.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CAboutDlg: the about box. The template says everything; the class only runs it.
 #pragma once
 

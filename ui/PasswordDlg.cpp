@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/PasswordDlg.h"
 
 #include "hiding/CarrierPlan.h"
@@ -139,6 +140,7 @@ void CPasswordDlg::OnSetModeOK()
     if (!strBroken.empty())
     {
         AfxMessageBox(strBroken.c_str(), MB_OK, 0);
+        SelectPassword();
         return;
     }
     m_strRecord = hiding::PasswordRecordFor(kind, m_strPassword.str()).c_str();
@@ -151,6 +153,15 @@ void CPasswordDlg::RefusePassword()
     AfxMessageBox(hiding::WRONG_PASSWORD, MB_OK, 0);
     Wipe(m_strPassword);
     UpdateData(FALSE);
+    SelectPassword();
+}
+
+// After a refusal the next try starts in the password field, and typing replaces what it holds.
+void CPasswordDlg::SelectPassword()
+{
+    CWnd* pEdit = GetDlgItem(IDC_PASSWORD);
+    pEdit->SetFocus();
+    pEdit->SendMessage(EM_SETSEL, 0, -1);
 }
 
 void CPasswordDlg::OnCancel()

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CPasswordDlg: asks for a new password and its confirmation (set mode), or for the password
 // that must match a stored password record or open a sealed message (verify mode).
 #pragma once
@@ -50,5 +51,6 @@ protected:
 private:
     void OnSetModeOK();
     void RefusePassword();
+    void SelectPassword();
     void FitVerifyMode();
 };

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/StegoDlg.h"
 
 #include "hiding/CarrierPlan.h"
@@ -248,6 +249,8 @@ void CStegoDlg::OnImagePage()
 void CStegoDlg::OnTextPage()
 {
     ShowTextPage();
+    // The keys typed next belong in the message, not on the page button.
+    GetDlgItem(IDC_MESSAGE_EDIT)->SetFocus();
     ShowCapacity();
 }
 
@@ -765,6 +768,7 @@ void CStegoDlg::OnUnhide()
     dlgPassword.m_pStealth = reveal.Stealth() ? &reveal : nullptr;
     if (dlgPassword.DoModal() == IDCANCEL)
         return;
+    bool bFound = true;
     // A stealth message may hold any bytes: the window shows it up to its first zero byte.
     if (reveal.Stealth())
         m_strMessage = reveal.Message().c_str();
@@ -773,12 +777,24 @@ void CStegoDlg::OnUnhide()
     else
     {
         // A record the codec refuses leaves an empty message, its reason shown.
-        reveal.ReadPlainMessage();
+        bFound = reveal.ReadPlainMessage() == hiding::RevealStep::Message;
         m_strMessage = reveal.Message().c_str();
     }
     UpdateData(FALSE);
     m_strKeptMessage = m_strMessage;
+    if (bFound)
+        ShowRevealedMessage();
     ShowCapacity();
+}
+
+// What Reveal found is put in front, read from its start: left behind the image page, a
+// found message would look like a failed Reveal.
+void CStegoDlg::ShowRevealedMessage()
+{
+    ShowTextPage();
+    CWnd* pEdit = GetDlgItem(IDC_MESSAGE_EDIT);
+    pEdit->SendMessage(EM_SETSEL, 0, 0);
+    pEdit->SetFocus();
 }
 
 void CStegoDlg::OnAbout()

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CStegoDlg: the main window. Two pages share one area: the image page (picture, open image,
 // unhide) and the text page (message, load text, hide); two page buttons switch between them.
 #pragma once
@@ -85,6 +86,8 @@ private:
     // Load text once its path is known.
     void LoadText(const CString& strPath);
     void ShowTextPage();
+    // After a successful Reveal: the text page, its message focused with the caret at its start.
+    void ShowRevealedMessage();
     void ShowImagePage(bool bPictureAlways);
     BOOL TextPageShown() const;
     // The capacity line of the text page: how much of the open picture the message takes.

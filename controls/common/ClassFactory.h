@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The class object a plugin hands out for each of its classes. One static instance per class:
 // it is never deleted, so its reference count is only kept for the form.
 #pragma once

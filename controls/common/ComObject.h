@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reference counting for the controls' COM objects: the object deletes itself when its last
 // reference goes. Objects come only from Create(), already wrapped in a ComPtr.
 #pragma once

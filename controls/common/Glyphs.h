@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The small set of line icons the skin and the splash draw, and the path notation they are
 // written in (also accepted from skin and splash files).
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The text notation shared by skin and splash files: [Kind] or [Kind Name] sections of
 // "Key = Value" lines; ';' or '#' starts a comment line; keys are case-blind, UTF-8 text.
 #pragma once

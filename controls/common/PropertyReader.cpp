@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "controls/common/PropertyReader.h"
 
 bool CPropertyReader::Take(std::size_t count, const BYTE*& at)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads a control's persisted stream. Every value is little-endian:
 //   string   32-bit byte length, then that many bytes of UTF-16 (no terminator)
 //   integer  32-bit, two's complement

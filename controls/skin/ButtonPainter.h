@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Draws one button as a skin object: background, border, icon and label for each state,
 // plus its tooltip and accessible name. Lives as a child of the button it paints, so the
 // look goes with the button.

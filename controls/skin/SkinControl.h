@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The skin control: loads a skin file and gives the main window and its buttons their look.
 #pragma once
 

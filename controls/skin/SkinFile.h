@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A parsed skin file (format in FORMAT.md): how the window and each named button look.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "controls/skin/SkinPalette.h"
 
 QColor CSkinPalette::Resolve(const SkinColor& color) const

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Turns the colours of a skin file into the colours painted: references to the control's
 // back, fore, panel and panel-text colours are filled in, and every colour is turned round
 // the colour wheel by the control's hue.

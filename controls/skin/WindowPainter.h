@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Paints the skin's window look (background, banner with the product name, side panel and
 // content card) under a window's children. Lives as a child of the window it paints.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "controls/splash/SplashControl.h"
 
 #include "controls/common/PropertyReader.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The splash control: shows the product mark from a splash file in its corner of the window.
 // Reached through IDispatch: LoadSplashFile (22) and ShowSplash (19) as methods, and a few
 // read-only properties (see skin/ControlIds.h).

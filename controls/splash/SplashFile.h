@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A parsed splash file (format in FORMAT.md): the product mark as layers of filled and
 // stroked paths on a square grid, with a title and a tooltip.
 #pragma once

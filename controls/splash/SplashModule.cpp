@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The plugin's entry: the class object of the splash control.
 #include "controls/common/ClassFactory.h"
 #include "controls/splash/SplashControl.h"

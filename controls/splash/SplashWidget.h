@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The splash control's window: the product mark, faded in when the splash is shown.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The slice of COM the program and its outside controls use: GUIDs, IUnknown, IDispatch
 // (methods with VT_BSTR / VT_I4 arguments), BSTR as UTF-16, and the entry through which a
 // control plugin hands out its class objects.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Holds one reference to a COM interface and releases it when it goes.
 #pragma once
 

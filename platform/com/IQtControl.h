@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The contract between the dialog's control container and an outside control plugin.
 //
 // A plugin exports `extern "C" HRESULT DllGetClassObject(REFCLSID, REFIID, void**)`. The

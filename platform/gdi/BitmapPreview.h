@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads a BMP file into a picture of a given size with the engine's bitmap decoder: only the
 // rows and columns that the picture shows are read, so a bitmap of any size costs little
 // memory and time. Hostile headers (absurd sizes, data beyond the file) give a null image.

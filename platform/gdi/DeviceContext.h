@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Device contexts: an HDC names the painter a window draws with while it paints.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // LoadImageA: bitmaps loaded from files, scaled to the size asked for; CreateBitmap: bitmaps
 // from pixels in memory.
 #pragma once

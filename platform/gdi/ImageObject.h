@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What an HICON or HBITMAP names: a picture held by the layer.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The table behind every handle. A handle value packs a slot index (low 20 bits) with the
 // slot's generation (high 12 bits, never 0), so a value whose object is gone, or whose slot has
 // been reused, resolves to nothing.

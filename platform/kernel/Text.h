@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where byte text meets Qt. Bytes are read as UTF-8, or as Windows-1252 when they are not
 // valid UTF-8, so text written on Windows machines reads right. Text typed here is stored in
 // Windows-1252 when every character has a form there, so that Windows machines read it right

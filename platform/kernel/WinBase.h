@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The kernel half of the Win32 vocabulary: module file name, named mutex, last error.
 #pragma once
 

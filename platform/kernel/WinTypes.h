@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The basic Win32 vocabulary the program is written in: integer types, typed handles,
 // message parameters and HRESULT. Shared by every room that speaks to the platform layer
 // and by the outside controls.

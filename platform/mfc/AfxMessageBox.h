@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Message boxes: modal, with an OK button (OK and Cancel, or Yes and No, when asked for) and no
 // icon, captioned with the application's title.
 #pragma once

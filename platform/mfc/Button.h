@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CButton: a push button or a check box; its click reaches the parent as WM_COMMAND /
 // BN_CLICKED.
 #pragma once

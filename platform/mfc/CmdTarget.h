@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CCmdTarget: the owner of a message map. Commands and messages are looked up in the class's
 // own table first, then in each base class's table in turn.
 #pragma once

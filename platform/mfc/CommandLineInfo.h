@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CCommandLineInfo: what the application's command line asks for, filled by
 // CWinApp::ParseCommandLine one parameter at a time.
 #pragma once

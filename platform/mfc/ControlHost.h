@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dialog's control container: creates outside controls by class ID from their plugins.
 //
 // A registry file maps class IDs to plugin libraries, one line each:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Dialog data exchange: DDX functions move values between members and controls, in the
 // direction UpdateData asks for.
 #pragma once

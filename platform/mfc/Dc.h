@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CDC: a device context, the painter a window draws with while it paints.
 #pragma once
 

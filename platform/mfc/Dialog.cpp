@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/mfc/Dialog.h"
 
 #include "platform/mfc/WinApp.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CDialog: a window built from a dialog template and run modally by DoModal.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CEdit: an edit control. A multi-line edit with the want-return style keeps Enter, shows
 // CR LF line breaks as lines and gives them back as CR LF.
 #pragma once

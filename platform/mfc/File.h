@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CFile: a file opened by path, read and written in whole blocks.
 //
 // Open fails quietly (FALSE, with the reason in GetLastError and in the exception object, if

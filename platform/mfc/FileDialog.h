@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CFileDialog: the open and save dialogs. The filter is MFC's: "|"-separated pairs of a
 // description and its patterns, ended by an empty description or the end of the string.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CFileException: a file operation that failed. The text is ready to show the user;
 // m_lOsError is the system's error number and m_cause its kind, in MFC's terms.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The objects FromHandle hands out: the permanent one a handle is attached to, else a
 // temporary wrapper made on demand. Temporaries whose handle has gone stale are swept away
 // whenever a new one is made, as MFC sweeps its temporary maps when idle.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CMenu: a C++ object that owns a menu handle.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Message maps: a static table per class of (message, notification code, control ID range,
 // handler), chained to the base class's table. Each entry is built by a typed function
 // template, so a handler with the wrong signature does not compile:

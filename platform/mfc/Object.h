@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CObject and run-time class information, enough for wrapper classes that are created by
 // name (DECLARE_DYNCREATE) and ask for their run-time class.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dialog's control container: enabled once at start-up; it reports controls that cannot be
 // created. The container's factory lives in ControlHost.cpp.
 #pragma once

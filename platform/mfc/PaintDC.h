@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CPaintDC: the device context of one WM_PAINT, from BeginPaint to EndPaint.
 #pragma once
 

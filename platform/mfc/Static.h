@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CStatic: a static control; with the bitmap style it shows a bitmap at the bitmap's size.
 #pragma once
 

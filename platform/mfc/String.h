@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CString: single-byte text. Lengths and positions count bytes; the text never holds a zero
 // byte, so it always converts to a C string.
 #pragma once

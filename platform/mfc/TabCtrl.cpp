@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/mfc/TabCtrl.h"
 
 IMPLEMENT_DYNAMIC(CTabCtrl, CWnd)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CTabCtrl: a tab control; a selection made by the user arrives as WM_NOTIFY / TCN_SELCHANGE.
 #pragma once
 

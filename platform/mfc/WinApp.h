@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CWinApp: the one application object, and AfxWinMain, which runs it.
 #pragma once
 

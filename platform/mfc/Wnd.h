@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CWnd: a C++ object attached to a window handle. Messages sent to a subclassed window go
 // through WindowProc: the message map first, then the window class's default procedure.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Outside controls seen from the program: creating one in a window, borrowing its IUnknown,
 // and calling its dispatch interface.
 #include "platform/mfc/Wnd.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Files dropped from the desktop's file manager: a window that accepts them receives
 // WM_DROPFILES, whose HDROP names the files until DragFinish.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The shell's "open": hands a file to the desktop's handler for its type. Compiled HTML help
 // opens in the built-in viewer (carvalet-help, beside the program) where the desktop has no
 // handler for it, so help works on any Linux desktop.

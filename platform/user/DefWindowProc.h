@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a window does with a message nobody handled: the default procedure of every window
 // (DefWindowProc) and of dialogs (DefDlgProc), and a window's text as bytes.
 #pragma once

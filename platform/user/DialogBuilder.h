@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Turns a dialog template into a live window: the top-level widget, its font and the
 // controls at their places, in template order (which is also the tab order).
 #pragma once

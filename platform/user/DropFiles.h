@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Files dropped on a window that accepts them (WS_EX_ACCEPTFILES) reach it as WM_DROPFILES,
 // whose wParam is an HDROP naming the files. Other drags (text) keep Qt's own handling.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Menus: an HMENU names a list of items (strings with their command IDs, and separators).
 //
 // Linux window managers keep the title bar's menu to themselves, so every window with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a menu handle names: the menu's items, in order.
 #pragma once
 

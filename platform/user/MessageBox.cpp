@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MessageBoxA: a modal Qt message box with plain text buttons and no icon.
 #include "platform/user/WinUser.h"
 

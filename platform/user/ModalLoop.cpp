@@ -1,10 +1,37 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/user/ModalLoop.h"
 
 #include <QEventLoop>
 #include <QWidget>
+#include <QWindow>
 
 namespace
 {
+// A modal window belongs to the window it was opened from: transient for it, so that every
+// window manager and Wayland compositor keeps it above its owner and places it there, with
+// the title bar of a dialog (a close box, no minimise or maximise).
+void MakeTransient(QWidget* widget)
+{
+    if (!widget->isWindow())
+        return;
+    QWidget* owner = widget->parentWidget() ? widget->parentWidget()->window() : nullptr;
+    Qt::WindowFlags flags = widget->windowFlags();
+    if ((flags & Qt::WindowType_Mask) == Qt::Dialog)
+    {
+        if (!(flags & Qt::CustomizeWindowHint))
+            flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                     Qt::WindowCloseButtonHint;
+        flags &= ~(Qt::WindowMinMaxButtonsHint | Qt::WindowContextHelpButtonHint);
+    }
+    if (flags != widget->windowFlags())
+        widget->setWindowFlags(flags);
+    if (!owner || !owner->isVisible())
+        return;
+    widget->winId(); // makes the native window, so it can name its owner before it maps
+    if (QWindow* window = widget->windowHandle())
+        window->setTransientParent(owner->windowHandle());
+}
+
 ModalHook& Hook()
 {
     static ModalHook hook;
@@ -32,6 +59,7 @@ int CModalLoop::Run()
     if (widget && !m_ended)
     {
         widget->setWindowModality(Qt::ApplicationModal);
+        MakeTransient(widget);
         widget->show();
         widget->raise();
         widget->activateWindow();

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Modal loops, and the hook that tests use to act on a modal window while it runs.
 //
 // The hook is called once each modal window is shown and its loop is about to run, before any

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Outside (ActiveX) control items of dialog templates. The control container installs the
 // factory that creates a control from its template item and persisted stream; without one,
 // the item gets an empty placeholder at its place.

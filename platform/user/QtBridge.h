@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the Win32 model meets Qt: from a window handle to the widget behind it and back.
 // Outside controls use this to reach the window they are asked to draw.
 #pragma once

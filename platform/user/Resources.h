@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Resources as data: dialog templates (one row per control, positions in dialog units),
 // strings, icons and the version block. A program registers its module once at start-up;
 // the layer looks resources up in it by number.

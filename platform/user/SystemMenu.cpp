@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The system menu of a window: the window's own copy of the standard items, kept by a small
 // object that lives and dies with the window's widget, and opened by Alt+Space or a right click
 // on the caption strip.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The user-interface half of the Win32 vocabulary: messages, styles, structures and the free
 // functions the program calls on window handles.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a window handle names: the Qt widget, the window's class procedure, the procedure that
 // has subclassed it (if any), and the little state Win32 keeps per window.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Qt side of a top-level window: paint, the close box and, for dialogs, the dialog
 // keyboard, each turned into the message the window's procedure expects.
 #pragma once

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Draws the Carvalet application icon: Carvalet.ico, carvalet-<N>.png and carvalet.svg.
 
 A picture in a frame, half covered by a red curtain with a keyhole: a picture that keeps

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes sample.bmp: a 160 x 120, 24-bit picture of hills under an evening sky."""
 import math
 import os

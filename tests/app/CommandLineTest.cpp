@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's command line: what is answered before any window (and display) exists, and
 // the file the window opens once it is ready.
 #include "app/CommandLine.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application object: its directory rule, its title, and a whole run of the main window.
 #include "app/StegoApp.h"
 #include "platform/kernel/Text.h"

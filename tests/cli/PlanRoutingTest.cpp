@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // carvalet-cli decides nothing of its own about hiding: what it refuses, offers and reports
 // is what the hiding plan says.
 #include "hiding/CarrierPlan.h"

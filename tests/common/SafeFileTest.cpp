@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The safe-file rules on real files, links, devices and pipes made in a scratch folder.
 #include "common/SafeFile.h"
 #include "tests/support/FileFlags.h"

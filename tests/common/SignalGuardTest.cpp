@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Signal guards in child processes: the action runs, then the signal has its old effect.
 #include "common/SignalGuard.h"
 

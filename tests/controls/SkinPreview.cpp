@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Renders the main window's skin offscreen into PNG files, so the look can be judged by eye:
 //   skin_preview <output folder> [skin file] [splash file]
 #include "controls/skin/SkinControl.h"

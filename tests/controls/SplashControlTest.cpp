@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "controls/splash/SplashFile.h"
 #include "skin/ControlIds.h"
 #include "tests/controls/TestSupport.h"

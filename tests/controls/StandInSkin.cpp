@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Stand-ins for the skin control, registered under its class ID, each misbehaving in one way
 // (chosen by a STAND_IN_* definition) so the host's handling of that case can be checked.
 // Every call is logged; CarvaletStandInLog() hands the log to the test.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs inside an X server: main_window.sh <Carvalet executable> <output folder> <carvalet-cli>.
 set -u
 exe=$1
@@ -39,7 +40,7 @@ echo "screenshot: $out/main-window.png ($colours colours)"
 # open-image button, the file dialog opens with the caret in its name field.
 sample="$(cd "$(dirname "$0")/../.." && pwd)/res/samples/sample.bmp"
 cp "$sample" "$out/e2e-sample.bmp" || fail "no sample bitmap at $sample"
-xdotool windowfocus --sync "$first" key Tab Tab Tab Tab Tab Return || fail "could not press open"
+xdotool windowfocus --sync "$first" key Tab Tab Tab Tab Return || fail "could not press open"
 dialog=$(window_titled Open) || fail "no file dialog titled Open"
 enter_path "$dialog" "$out/e2e-sample.bmp" || fail "the file dialog did not take the bitmap"
 changed_shot "$first" "$out/main-window.png" "$out/main-window-preview.png" 10000 \
@@ -206,3 +207,49 @@ for pid in "${pids[@]}"; do
 done
 pids=()
 echo "both copies closed with Esc"
+
+# Every access key by keyboard, on a copy that opens the hidden file from its command line.
+"$exe" "$out/e2e-hidden.bmp" & pids+=($!)
+first=$(window_titled Carvalet) || fail "no window for the access keys"
+# press_for KEY TITLE: presses Alt+KEY until a window titled TITLE shows (a page the key before
+# switched to may not have shown its buttons yet) and prints its id.
+press_for() {
+    local try
+    for try in $(seq 1 30); do
+        xdotool windowfocus --sync "$first" key "alt+$1" || fail "could not press Alt+$1"
+        if XDO_TIMEOUT=2 wait_until "a window titled \"$2\"" eval "titled \"$2\" | grep -q ." \
+            2>/dev/null; then
+            titled "$2" | head -1
+            return 0
+        fi
+    done
+    fail "Alt+$1 opened no window titled $2 ($try tries)"
+}
+escape() { xdotool windowfocus --sync "$1" key Escape && window_gone "$2" || fail "Esc left $2 open"; }
+# Alt+R: Reveal asks the password and shows the message, focused, on the text page.
+dialog=$(press_for r Password)
+xdotool windowfocus --sync "$dialog" type --delay 10 "mill-key" && xdotool key Return ||
+    fail "could not type the password"
+window_gone Password || fail "the password was refused"
+shot "$first" "$out/revealed-by-keys.png" || fail "no screenshot of the revealed message"
+echo "screenshot of the text page right after Reveal: $out/revealed-by-keys.png"
+# Alt+H (text page): Hide asks for a new password. Alt+I, then Alt+O (image page): the file
+# dialog. Alt+A: the about box. Alt+P: the help. Alt+T: back to the text page.
+escape "$(press_for h Password)" Password
+xdotool windowfocus --sync "$first" key alt+i || fail "could not press Alt+I"
+escape "$(press_for o Open)" Open
+escape "$(press_for a "About Carvalet")" "About Carvalet"
+help=$(press_for p "Carvalet Help")
+viewer=$(xdotool getwindowpid "$help") && kill "$viewer" || fail "could not end the help viewer"
+xdotool windowfocus --sync "$first" key alt+t || fail "could not press Alt+T"
+# Alt+C: Close (Alt+Y answers Yes should it ask before the message is lost).
+xdotool windowfocus --sync "$first" key alt+c || fail "could not press Alt+C"
+closed_or_asking() { ! kill -0 "${pids[-1]}" 2>/dev/null || titled Carvalet | grep -qvx "$first"; }
+wait_until "Alt+C to close the window or ask first" closed_or_asking ||
+    fail "Alt+C neither closed the window nor asked"
+if kill -0 "${pids[-1]}" 2>/dev/null; then
+    question=$(other_window "$first") || fail "no question before closing"
+    xdotool windowfocus --sync "$question" key alt+y || fail "could not answer Yes"
+fi
+process_ended "${pids[-1]}" || fail "Alt+C did not close the window"
+echo "every access key answered by keyboard: Alt+R, Alt+H, Alt+I, Alt+O, Alt+A, Alt+P, Alt+T, Alt+C"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs inside an X server: missing_skin.sh <Carvalet executable> <scratch folder>.
 # A copy of the program whose res folder lacks the skin file shows one message and ends once
 # that message is dismissed, without a window left behind.

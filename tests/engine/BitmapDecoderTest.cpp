@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bitmap decoder on bitmaps built byte by byte: colours land where they should in every
 // layout, run-length data is followed to the pixel, and hostile headers give nothing instead
 // of a crash, a hang or a huge allocation.

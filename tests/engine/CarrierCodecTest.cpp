@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/CarrierCodec.h"
 #include "engine/BlowfishCipher.h"
 #include "engine/PasswordRecord.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The safe-byte rule on bitmaps built byte by byte: which layouts take a message as they are,
 // up to which length, and what a longer one would damage.
 #include "engine/CarrierInspection.h"

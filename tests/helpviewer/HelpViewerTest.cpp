@@ -1,9 +1,11 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fallback viewer on the built help file: it opens at the default page, follows links
 // inside the file, and shows its style sheet, picture and contents.
 #include "helpviewer/HelpBrowser.h"
 #include "helpviewer/HelpWindow.h"
 
 #include <QImage>
+#include <QScreen>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 #include <gtest/gtest.h>
@@ -76,4 +78,16 @@ TEST(HelpViewer, FollowsLinksAndContentsInsideTheFileAndGoesBack)
 
     page->backward();
     EXPECT_EQ(page->source().path(), "/hiding.html");
+}
+
+TEST(HelpViewer, OpensNoLargerThanTheScreensFreeArea)
+{
+    EXPECT_EQ(HelpWindow::FittingSize(QSize(860, 600), QSize(1920, 1040), 30), QSize(860, 600));
+    EXPECT_EQ(HelpWindow::FittingSize(QSize(860, 600), QSize(800, 600), 30), QSize(800, 570));
+    // The offscreen screen is 800 x 600.
+    const auto window = OpenHelp();
+    ASSERT_TRUE(window);
+    const QSize available = window->screen()->availableGeometry().size();
+    EXPECT_LE(window->width(), available.width());
+    EXPECT_LT(window->height(), available.height());
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/SealedMessage.h"
 #include "hiding/CarrierPlan.h"
 #include "hiding/Reveal.h"

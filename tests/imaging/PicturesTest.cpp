@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Real pictures of every layout, from ImageMagick and built by hand: which ones are written
 // into as they are, and which are converted; either way every pixel afterwards equals the
 // original's within bit 0, read by this program's decoders and by ImageMagick alike.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # check_installed.sh <prefix> <source folder> [<build folder>]: checks an installed copy that
 # was moved after installing: its file list and links, RUNPATH, desktop entry and metainfo,
 # icons, man pages, bash completion, the command-line round trip, and --help and --version of

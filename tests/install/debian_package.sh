@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # debian_package.sh <build folder> <work folder>: builds the .deb with CPack, checks its file
 # list and dependencies, and runs lintian on it. Installing it stays out of the tests.
 set -uo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # install_moved.sh <build folder> <destination>: installs the build into a prefix, then moves
 # the whole prefix to <destination>, so nothing may depend on where it was installed.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs inside an X server: installed_window.sh <prefix> <source folder> <output folder>
 # [<build folder>]. The installed copy, moved after installing, opens a picture named on its
 # command line: preview shown, Reveal ready, the password opens the message, F1 starts the

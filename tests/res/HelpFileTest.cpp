@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The help file as built: it opens, its contents and links lead to pages that exist, and it
 // explains every message the program can show.
 #include "helpviewer/ChmArchive.h"

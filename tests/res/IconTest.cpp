@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application icon: a real ICO whose 32x32 image has 256 colours, plus the desktop sizes.
 #include <QImage>
 #include <QImageReader>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the file tests of several rooms share: whether they run as root, and the immutable
 // flag, which stops even root from writing a file or making files in a folder.
 #pragma once

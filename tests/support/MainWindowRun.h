@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the main window modally as the program does and records what a person would see: the
 // message boxes, whether the window closed by itself, and its state when first shown.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Answers the modal windows that the tests open, as a person would: types passwords and
 // presses OK, picks files in the file dialogs, acts on other dialogs as told, and reads and
 // closes every message box. Every test that answers modal windows goes through it.

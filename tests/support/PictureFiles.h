@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pictures for tests: bitmaps of any layout built byte by byte, ImageMagick for the files it
 // writes and as an independent decoder, and the small file helpers they share.
 #pragma once

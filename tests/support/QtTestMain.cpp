@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test main for the GUI rooms: a Qt application (offscreen, set by CTest) and the program's
 // resources, as the real start-up has them.
 #include "platform/user/Resources.h"

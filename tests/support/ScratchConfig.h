@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Points XDG_CONFIG_HOME at a fresh folder for as long as it lives, so what one test makes
 // the program remember (the seal choice) never reaches another, nor the user's own settings.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The about box and help as a person reaches them: the system menu (by Alt+Space, by a right
 // click on the caption strip, by command), the about button, the help button and F1.
 #include "platform/kernel/Text.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The capacity line of the text page, as the window hands it to the skin: how much of the open
 // picture the message takes, updated as it is typed, and marked when it no longer fits.
 #include "engine/CarrierCodec.h"

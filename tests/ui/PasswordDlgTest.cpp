@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The password dialog as a person uses it: typing, OK, the messages of refused tries, the
 // three ways to cancel, and sealing.
 #include "ui/PasswordDlg.h"
@@ -137,12 +138,20 @@ TEST(PasswordDlg, SetModeRecordKeepsTheFirstEightBytesBlanksIncluded)
 TEST(PasswordDlg, SetModeKeepsBothFieldsAfterARefusalAndAcceptsTheCorrection)
 {
     std::string passwordAfter, confirmAfter;
+    QString selectedAfter;
+    bool focusedAfter = false;
     const Outcome run = RunDialog(1, "",
                                   [&](CWnd& dlg, std::vector<std::string>&)
                                   {
                                       Type(dlg, IDC_PASSWORD, "lanterns-8");
                                       Type(dlg, IDC_CONFIRM, "lanterns-9");
                                       Ok(dlg);
+                                      // The refused password is selected: typing replaces it.
+                                      auto* field = qobject_cast<QLineEdit*>(
+                                          WidgetFromHwnd(dlg.GetDlgItem(IDC_PASSWORD)->m_hWnd));
+                                      focusedAfter =
+                                          WidgetFromHwnd(dlg.m_hWnd)->focusWidget() == field;
+                                      selectedAfter = field->selectedText();
                                       CString text;
                                       dlg.GetDlgItem(IDC_PASSWORD)->GetWindowText(text);
                                       passwordAfter = text.str();
@@ -153,6 +162,8 @@ TEST(PasswordDlg, SetModeKeepsBothFieldsAfterARefusalAndAcceptsTheCorrection)
                                   });
     EXPECT_EQ(passwordAfter, "lanterns-8");
     EXPECT_EQ(confirmAfter, "lanterns-9");
+    EXPECT_TRUE(focusedAfter);
+    EXPECT_EQ(selectedAfter, "lanterns-8");
     EXPECT_EQ(run.result, IDOK);
     EXPECT_EQ(run.record, "lanterns58203746");
     EXPECT_EQ(run.messages, std::vector<std::string>{"Password & Confirm Pw not match"});

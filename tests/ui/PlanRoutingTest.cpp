@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window decides nothing of its own about hiding: what it asks, refuses and counts is what
 // the hiding plan says.
 #include "hiding/CarrierPlan.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real program when one of its controls cannot be created: it says which, and ends with a
 // failure status instead of crashing or showing a window.
 #include <QCoreApplication>

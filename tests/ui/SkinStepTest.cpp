@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The skin step of the main window against stand-in skins that misbehave one way each, and the
 // real skin on the real dialog.
 #include "platform/kernel/WinBase.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The splash wrapper and the dispatch calls under it, against a control that records what it
 // receives; the main window's splash step; dynamic creation of both wrappers.
 #include "platform/kernel/WinBase.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The four commands of the main window end to end: file dialogs answered, passwords typed,
 // message boxes read, and the files on disk checked byte for byte.
 #include "engine/CarrierCodec.h"
@@ -375,9 +376,17 @@ TEST_F(StegoCommands, HideThenCancelTheSaveThenUnhideFromMemory)
     EXPECT_NE(Carrier(), onDisk);
 
     TypeMessage("");
+    Command(IDC_IMAGE_PAGE);
     EXPECT_EQ(Unhide("lanterns-8"), "Meet me at dawn.") << "trailing line break dropped";
     EXPECT_EQ(EditText(), "Meet me at dawn.");
-    EXPECT_TRUE(Visible(IDC_OPEN_IMAGE)) << "the page does not change";
+    // What Reveal found is in front, focused, read from its start.
+    EXPECT_TRUE(Visible(IDC_MESSAGE_EDIT));
+    EXPECT_FALSE(Visible(IDC_OPEN_IMAGE));
+    auto* edit =
+        qobject_cast<QPlainTextEdit*>(WidgetFromHwnd(dlg.GetDlgItem(IDC_MESSAGE_EDIT)->m_hWnd));
+    EXPECT_EQ(WidgetFromHwnd(dlg.m_hWnd)->focusWidget(), edit);
+    EXPECT_EQ(edit->textCursor().position(), 0);
+    EXPECT_FALSE(edit->textCursor().hasSelection());
 }
 
 TEST_F(StegoCommands, HidingTwiceLeavesTheSecondMessageAndPassword)
@@ -647,10 +656,12 @@ TEST_F(StegoCommands, UnhideCancelledKeepsTheMessageAndAnEmptyMessageSlotEmpties
     // Only a password record in the carrier: the message slot yields nothing.
     for (int i = MESSAGE_SLOT - 32; i < MESSAGE_SLOT; ++i)
         dlg.m_pCarrier[i] &= 0xFE;
+    Command(IDC_IMAGE_PAGE);
     EXPECT_EQ(Unhide("lanterns-8"), "");
     EXPECT_EQ(EditText(), "");
     EXPECT_EQ(script.messages,
               std::vector<std::string>{"Image does not contain curtained data .."});
+    EXPECT_TRUE(Visible(IDC_OPEN_IMAGE)) << "nothing found: the page stays";
 }
 
 // Load text refuses, before reading it, a text longer than the open picture (or with none, any

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window as a person sees it: pages, enabled state, focus, the ways it closes, and
 // its icon when minimised.
 #include "platform/gdi/ImageObject.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's comforts as a person meets them, with the real skin: the question before
 // a typed message is thrown away, access keys, what screen readers are told, the folder the
 // file dialogs start in, and files dropped on the window.
@@ -238,6 +239,40 @@ TEST_F(WindowComforts, EveryButtonHasItsOwnAccessKeyAndAltPressesIt)
     QTest::keyClick(Window(), Qt::Key_R, Qt::AltModifier);
     QTest::qWait(300);
     EXPECT_EQ(script.passwordDialogs, 0);
+}
+
+TEST_F(WindowComforts, TabFollowsTheLayoutAndTheTextPageButtonHandsTheKeysToTheMessage)
+{
+    Open(picture);
+    Window()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Window()));
+    auto focused = [&] { return GetDlgCtrlID(HwndFromWidget(QApplication::focusWidget())); };
+    auto tabCycle = [&]
+    {
+        Control(IDC_HELP_BUTTON)->setFocus();
+        std::vector<int> stops{focused()};
+        for (int i = 0; i < 12; ++i)
+        {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            if (focused() == stops.front())
+                break;
+            stops.push_back(focused());
+        }
+        return stops;
+    };
+    // The left column from the top, the page buttons, the page, the bottom row; the corner
+    // logo is no stop.
+    EXPECT_EQ(tabCycle(), (std::vector<int>{IDC_HELP_BUTTON, IDC_OPEN_IMAGE, IDC_UNHIDE, IDC_ABOUT,
+                                            IDC_IMAGE_PAGE, IDC_TEXT_PAGE, IDCANCEL}));
+
+    QTest::keyClick(Window(), Qt::Key_T, Qt::AltModifier);
+    ASSERT_TRUE(WaitFor([&] { return focused() == IDC_MESSAGE_EDIT; })) << "Alt+T: the message";
+    QTest::keyClicks(QApplication::focusWidget(), "typed at once");
+    EXPECT_EQ(qobject_cast<QPlainTextEdit*>(Control(IDC_MESSAGE_EDIT))->toPlainText(),
+              "typed at once");
+    EXPECT_EQ(tabCycle(),
+              (std::vector<int>{IDC_HELP_BUTTON, IDC_LOAD_TEXT, IDC_HIDE, IDC_ABOUT, IDC_IMAGE_PAGE,
+                                IDC_TEXT_PAGE, IDC_MESSAGE_EDIT, IDCANCEL}));
 }
 
 TEST_F(WindowComforts, ScreenReadersHearTheDialogItsButtonsThePictureAndThePasswordFields)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The control classes of dialog templates, one file each: how the widget is made, the class's
 // window procedure, and the notifications it sends its parent.
 #pragma once

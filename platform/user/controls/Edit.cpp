@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/user/controls/Controls.h"
 
 #include "platform/user/DefWindowProc.h"
@@ -6,18 +7,47 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <algorithm>
 
 namespace
 {
+// Win32's rule: an end of -1 (or past the text) is the text's end, a start of -1 drops the
+// selection; the caret goes to the end.
+void SetSelection(QWidget* widget, int start, int end)
+{
+    if (auto* line = qobject_cast<QLineEdit*>(widget))
+    {
+        const int length = static_cast<int>(line->text().size());
+        if (start < 0)
+            line->deselect();
+        else if (const int to = end < 0 || end > length ? length : end; to > start)
+            line->setSelection(std::min(start, length), to - std::min(start, length));
+        else
+            line->setCursorPosition(std::min(start, length));
+    }
+    else if (auto* text = qobject_cast<QPlainTextEdit*>(widget))
+    {
+        QTextCursor cursor = text->textCursor();
+        const int last = cursor.document()->characterCount() - 1;
+        if (start >= 0)
+        {
+            cursor.setPosition(std::min(start, last));
+            cursor.setPosition(end < 0 || end > last ? last : end, QTextCursor::KeepAnchor);
+        }
+        else
+            cursor.clearSelection();
+        text->setTextCursor(cursor);
+    }
+}
+
 LRESULT EditProc(CWindowRecord& record, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg)
     {
     case EM_SETSEL:
-        if (auto* line = qobject_cast<QLineEdit*>(record.m_widget.data()))
-            line->selectAll();
-        else if (auto* text = qobject_cast<QPlainTextEdit*>(record.m_widget.data()))
-            text->selectAll();
+        SetSelection(record.m_widget.data(), static_cast<int>(wParam), static_cast<int>(lParam));
         return 0;
     case EM_LIMITTEXT:
         if (auto* line = qobject_cast<QLineEdit*>(record.m_widget.data()))

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/user/controls/Controls.h"
 
 #include "platform/gdi/ImageObject.h"

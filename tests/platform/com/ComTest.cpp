@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/com/Com.h"
 #include "skin/ControlIds.h"
 #include "skin/ISkinControl.h"

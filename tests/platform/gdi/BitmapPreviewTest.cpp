@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // LoadImageA's preview and CreateBitmap: the engine's decoded pixels reach the picture at the
 // size asked for, from a file or from memory, and pixels in memory become a bitmap.
 #include "platform/gdi/BitmapPreview.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/kernel/Text.h"
 #include "platform/com/Com.h"
 #include "platform/mfc/String.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Dialogs built from templates, their keyboard, their modal loop and their controls.
 #include "platform/gdi/ImageObject.h"
 #include "platform/mfc/Afx.h"
@@ -15,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QWindow>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -394,6 +396,32 @@ TEST_F(Dialog, MessageToAWindowDestroyedBeforeDeliveryIsDropped)
     dlg.DestroyWindow();
     QCoreApplication::processEvents();
     EXPECT_EQ(g_events, std::vector<std::string>{"init"});
+}
+
+TEST_F(Dialog, ModalWindowsAreTransientForTheirOwnerWithADialogsTitleBar)
+{
+    QWidget* owner = Open();
+    std::vector<ModalKind> seen;
+    layer::SetModalHook(
+        [&](const ModalContext& ctx)
+        {
+            seen.push_back(ctx.kind);
+            const QWindow* window = ctx.widget->windowHandle();
+            ASSERT_NE(window, nullptr);
+            EXPECT_EQ(window->transientParent(), owner->windowHandle());
+            const Qt::WindowFlags flags = ctx.widget->windowFlags();
+            EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Dialog);
+            EXPECT_FALSE(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+            EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
+            if (auto* box = qobject_cast<QMessageBox*>(ctx.widget))
+                box->buttons().front()->click();
+            else
+                ctx.widget->close();
+        });
+    MessageBoxA(dlg.m_hWnd, "Owned", "Probe", MB_OK);
+    CDialog inner(IDD_PROBE, &dlg);
+    inner.DoModal();
+    EXPECT_EQ(seen, (std::vector<ModalKind>{ModalKind::MessageBox, ModalKind::Dialog}));
 }
 
 TEST(MessageBox, ModalOkBoxWithoutIconCaptionedWithTheProgramName)

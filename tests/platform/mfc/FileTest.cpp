@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CFile against real files: quiet open failures, loud failures afterwards, and replacement
 // of an existing file that never leaves it half-written.
 #include "platform/mfc/File.h"

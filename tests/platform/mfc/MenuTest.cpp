@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Menu handles and the system menu each window keeps for itself.
 #include "platform/kernel/HandleTable.h"
 #include "platform/mfc/Afx.h"

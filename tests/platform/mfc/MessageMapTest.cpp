@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Message maps dispatch through the class chain, without any window.
 #include "platform/mfc/Wnd.h"
 

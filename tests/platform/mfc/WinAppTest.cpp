@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application object's settings, kept between runs in the user's config folder, and the
 // busy cursor.
 #include "platform/mfc/Afx.h"

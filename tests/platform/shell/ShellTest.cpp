@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The shell's "open" with the launcher and the desktop's handler table replaced by records, so
 // no test starts a process.
 #include "platform/shell/Shell.h"

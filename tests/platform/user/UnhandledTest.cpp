@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the layer does not implement shows up, once, in a debug build.
 #include "platform/user/DefWindowProc.h"
 #include "platform/user/WinUser.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the layer gives every window beyond the Win32 model: dropped files as WM_DROPFILES,
 // names and roles for screen readers by Windows' rules, EN_CHANGE, and the yes/no question box.
 #include "platform/mfc/Afx.h"
