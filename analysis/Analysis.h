@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a detector sees in a picture: whether it holds this program's records, the structural
 // estimates of least-significant-bit replacement, a score for ±1 embedding, traces of JPEG
 // compression, and a verdict. Pictures are read a row at a time; large ones in evenly spread

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The structural estimators of least-significant-bit replacement and the score for ±1
 // embedding, gathered from one colour channel a row at a time so that a picture never needs to
 // be in memory whole. Values 0, 1, 254 and 255 (saturated: their pairs under a flipped bit

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Measures the detector on natural photographs: the estimates' mean absolute error and every
 // score's ROC AUC under simulated random LSB replacement, random ±1 embedding and sequential
 // LSB replacement, the verdict's false-alarm and detection rates, and the record check and the

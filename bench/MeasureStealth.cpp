@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Stealth messages on real pictures, for the README's figures (bench/stealth-speed.sh and
 // bench/stealth-detect.sh). Pictures come as binary PGM/PPM files, so the measurement does not
 // depend on a picture decoder.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # analyze-accuracy.sh BUILD [WORKDIR]: the detector's accuracy on natural photographs, as the
 # README reports it. BUILD is a build folder configured with -DCARVALET_BENCH=ON; WORKDIR keeps
 # the tiles between runs. Besides the tiles, 50 of them are saved once as JPEG (qualities 75

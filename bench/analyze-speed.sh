@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # analyze-speed.sh BUILD [WORKDIR]: carvalet-cli analyze --jobs 2 over a folder of more than
 # 1 GB of pictures (large and small, BMP and PNG), beside cat reading the same files to
 # /dev/null in the same run, both with a warm cache; and the analysis' peak memory.

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """SPAM steganalysis of cover/stego pairs: second-order SPAM features (Pevny, Bas, Fridrich,
 "Steganalysis by subtractive pixel adjacency matrix", IEEE TIFS 5(2), 2010; T = 3, 686
 features, colour pictures averaged over their channels) and a Fisher linear discriminant

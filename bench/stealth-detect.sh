@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # stealth-detect.sh BUILD_DIR WORK_DIR: how well a trained SPAM detector tells covers from
 # stealth output at 0.05, 0.1 and 0.2 bits per value, beside random LSB replacement and random
 # +-1 changes at the same payloads, on the photo tiles of photo-tiles.sh (190 colour, 190 grey).

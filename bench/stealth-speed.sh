@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # stealth-speed.sh BUILD_DIR: stealth hiding and reading on real photographs, beside Debian's
 # steghide embedding the same 1 KB message in the same 4000x3000 bitmap in the same run.
 #  - a 4000x3000 colour photo and a 1 KB message (time, peak memory; steghide's time),

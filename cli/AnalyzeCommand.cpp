@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // carvalet-cli analyze: what a detector sees in pictures, one file or whole folders.
 
 #include "analysis/Analysis.h"

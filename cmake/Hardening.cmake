@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What a distribution's build flags add, added by default so that every build (and the .deb
 # built from it) carries them: checked buffer functions, a stack protector, relocations made
 # read-only after start-up and bound at once. Flags the builder passes in win: a fortify level

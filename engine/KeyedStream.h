@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A deterministic stream of pseudo-random numbers from a 32-byte key: ChaCha20's key stream
 // (RFC 8439 block function, zero nonce, block counter from 0), read as little-endian 32-bit
 // words. Both the hiding and the reading side draw the same numbers in the same order.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The cost of changing each value of a picture plane by one, from HILL (B. Li, M. Wang, J. Huang,
 // X. Li, "A new cost function for spatial image steganography", ICIP 2014): the residual of the
 // Ker-Boehme 3x3 high-pass filter, its magnitude averaged over 3x3, inverted, then averaged

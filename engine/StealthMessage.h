@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Stealth messages: a sealed message spread over a picture's pixel values with no record, no
 // marker and no field at a place anyone could look for. Changes are +1 or -1, placed by
 // syndrome-trellis codes where HILL's costs are low, along an order only the password gives.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Syndrome-trellis codes (Filler, Judas, Fridrich, "Minimizing additive distortion in
 // steganography using syndrome-trellis codes", IEEE TIFS 6(3), 2011): a message of m bits is
 // carried by n >= 2m cover bits as the syndrome H*y of the stego bits y, where H is the

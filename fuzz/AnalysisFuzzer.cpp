@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The detector on random pictures and random files: every estimate is a number (finite, or
 // the report says nothing), nothing reads outside its bytes, a file is either analysed,
 // skipped or refused with a reason, and nothing hangs on what a header claims.

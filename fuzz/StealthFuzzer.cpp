@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading stealth messages from arbitrary pictures, and picture files as stealth covers: never
 // reads outside them, never crashes, never finds a message longer than the picture could hold,
 // and a message hidden in any picture big enough comes back. The key derivation is a cheap

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Traces of JPEG compression in a picture that is no longer a JPEG: the 8x8 block grid. A
 // picture that was once a JPEG carries the grid in every later copy, and any change made after
 // it (a hidden message among them) disturbs the grid's statistics; the hiding plan refuses such

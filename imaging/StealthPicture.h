@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Picture files as the channel values a stealth message changes, and back. A classic bitmap
 // (40-byte header, uncompressed 24-bit or 32-bit pixels, or 8-bit pixels over the grey ramp)
 // is written back byte for byte but for the pixel values; an 8-bit PNG (grey, grey and alpha,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "analysis/Analysis.h"
 #include "analysis/Estimators.h"
 #include "engine/CarrierCodec.h"

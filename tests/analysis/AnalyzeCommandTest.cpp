@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // carvalet-cli analyze as a script sees it: the folder walk, the JSON lines, the exit status.
 #include "engine/CarrierCodec.h"
 #include "engine/PasswordRecord.h"

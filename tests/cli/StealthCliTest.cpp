@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // carvalet-cli with stealth messages, at the real key derivation's cost: a message back from a
 // BMP and a PNG, and every other ending in the words a script sees.
 #include "tests/support/PictureFiles.h"

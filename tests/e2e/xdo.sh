@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by the scripts that drive the real window in an X server (main_window.sh,
 # missing_skin.sh, tests/install/installed_window.sh). Every wait is for a state (a window shown
 # or gone, a process ended, pixels changed or settled, a file readable), polled until a

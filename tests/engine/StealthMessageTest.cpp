@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/StealthMessage.h"
 #include "engine/StealthCost.h"
 #include "engine/SyndromeTrellis.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Stealth messages through the plan: what it accepts, converts and refuses, and a message of
 // any bytes back through Reveal from every kind of cover file.
 #include "hiding/CarrierPlan.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Stealth pictures from files and back: values as ImageMagick reads them, nothing outside the
 // pixels changed in a bitmap, no chunk added to a PNG, and a message through a real file.
 #include "imaging/StealthPicture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tests never pay for Argon2id at 256 MiB: a cheap mix of password and salt stands in for the
 // stealth key derivation.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The folder a file dialog starts in, and the name it returns.
 #include "platform/mfc/FileDialog.h"
 #include "platform/user/ModalLoop.h"
