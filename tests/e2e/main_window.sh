@@ -151,12 +151,17 @@ wait_until "carvalet-cli to read the message out of e2e-photo.bmp (the proposed 
 "$cli" info "$out/e2e-photo.bmp" | grep -qx "Header: 40 bytes" || fail "not a classic bitmap"
 echo "PNG converted through the window, read back by carvalet-cli: $message"
 
-# Keys: Alt and the underlined letter. Alt+L loads a text far too long for the picture (it
-# takes about 42,000 bytes); the capacity line under the card turns red.
-head -c 100000 /dev/zero | tr '\0' 'w' >"$out/e2e-long.txt"
+# Keys: Alt and the underlined letter. Alt+L loads a text as long as the picture takes (Load
+# text refuses a longer one); two letters typed after it turn the capacity line under the card
+# red.
+longest=$("$cli" info --json "$out/e2e-photo.bmp" | sed -n 's/.*"longest_message": \([0-9]*\).*/\1/p')
+[ -n "$longest" ] || fail "carvalet-cli told no longest message for e2e-photo.bmp"
+head -c "$longest" /dev/zero | tr '\0' 'w' >"$out/e2e-long.txt"
 xdotool windowfocus --sync "$first" key alt+l || fail "could not press Alt+L"
 dialog=$(window_titled Open) || fail "Alt+L opened no file dialog"
 enter_path "$dialog" "$out/e2e-long.txt" || fail "the text dialog did not take the text"
+click_at "$first" 380 300 || fail "could not click the message edit"
+xdotool key ctrl+End && xdotool type --delay 10 "ww" || fail "could not type after the text"
 wait_until "the capacity line under the card to turn red" capacity_red "$first" ||
     fail "no red capacity line under the card"
 shot "$first" "$out/main-window-too-long.png" || fail "no screenshot of the long text"

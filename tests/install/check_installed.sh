@@ -150,7 +150,7 @@ expect_completion() {
     got=$(complete_line "$@")
     [ "$got" = "$want" ] || fail "completing '$*': got '$got', want '$want'"
 }
-expect_completion '--help --version hide info unhide ' carvalet-cli ''
+expect_completion '--help --version analyze hide info unhide ' carvalet-cli ''
 expect_completion '--message --message-file ' carvalet-cli hide --mess
 expect_completion '--help --output --password-file --password-stdin ' carvalet-cli unhide a.bmp --
 expect_completion '--json ' carvalet-cli info a.bmp --j
