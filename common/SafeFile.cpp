@@ -43,7 +43,10 @@ std::string BaseOf(const std::string& path)
 std::string TemporaryPrefix(const std::string& target)
 {
     const std::size_t room = NAME_LIMIT - 1 - TEMPORARY_MARK.size() - RANDOM_LETTERS;
-    return "." + BaseOf(target).substr(0, room) + std::string(TEMPORARY_MARK);
+    // Appended in place: GCC 12 at -O3 takes "." + std::string&& for an overlapping copy.
+    std::string prefix(1, '.');
+    prefix.append(BaseOf(target), 0, room).append(TEMPORARY_MARK);
+    return prefix;
 }
 
 std::string FolderOf(const std::string& path)
