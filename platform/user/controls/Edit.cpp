@@ -6,10 +6,13 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPlainTextEdit>
+#include <QStyle>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <algorithm>
+#include <cmath>
 
 namespace
 {
@@ -82,6 +85,83 @@ protected:
     }
 };
 
+// At a fractional scale (1.25x, 1.5x) the style's frame of a multi-line edit lands on
+// fractional device positions: the widget's clip cuts its top and left lines off, and the
+// viewport and scroll bar cover the others. There the edit drops the style's frame and this
+// child, kept on top, draws it on the device pixels the edit really covers, rounded the way
+// Qt rounds a widget's rect in its window.
+class CDevicePixelFrame : public QWidget
+{
+public:
+    explicit CDevicePixelFrame(QPlainTextEdit* edit) : QWidget(edit), m_edit(edit)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setFocusPolicy(Qt::NoFocus);
+        edit->installEventFilter(this);
+        setGeometry(edit->rect());
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        switch (event->type())
+        {
+        case QEvent::Show:
+        case QEvent::ScreenChangeInternal:
+            UseFrameFor(m_edit->devicePixelRatioF());
+            break;
+        case QEvent::Resize:
+            setGeometry(m_edit->rect());
+            raise();
+            break;
+        case QEvent::ChildAdded:
+            raise();
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+    void paintEvent(QPaintEvent*) override
+    {
+        const qreal ratio = devicePixelRatioF();
+        if (!Fractional(ratio))
+            return;
+        QPainter painter(this);
+        // The widget's origin on the device, exactly, and the pixels Qt lets it paint: its
+        // corners in the window, each rounded to the nearest pixel.
+        const QPointF origin = painter.deviceTransform().map(QPointF(0, 0));
+        const QPoint first = mapTo(window(), QPoint(0, 0));
+        const QPoint end = first + QPoint(width(), height());
+        const auto pixel = [ratio](int at) { return std::round(at * ratio); };
+        const QPointF shift(pixel(first.x()) - first.x() * ratio,
+                            pixel(first.y()) - first.y() * ratio);
+        const QRectF pixels(origin + shift, QSizeF(pixel(end.x()) - pixel(first.x()) - 1,
+                                                   pixel(end.y()) - pixel(first.y()) - 1));
+        painter.setTransform(painter.deviceTransform().inverted(), true);
+        // The colour the Fusion style gives a frame.
+        QPen pen(palette().color(QPalette::Window).darker(140).lighter(108));
+        pen.setCosmetic(true);
+        painter.setPen(pen);
+        painter.drawRect(pixels);
+    }
+
+private:
+    static bool Fractional(qreal ratio) { return ratio != std::floor(ratio); }
+
+    void UseFrameFor(qreal ratio)
+    {
+        const bool drawn = Fractional(ratio);
+        m_edit->setFrameStyle(drawn ? QFrame::NoFrame : QFrame::StyledPanel | QFrame::Sunken);
+        m_edit->setContentsMargins(drawn ? QMargins(1, 1, 1, 1) : QMargins());
+        raise();
+        update();
+    }
+
+    QPlainTextEdit* m_edit;
+};
+
 QWidget* MakeEdit(const DialogItem& item, QWidget* parent)
 {
     if (item.style & ES_MULTILINE)
@@ -96,6 +176,8 @@ QWidget* MakeEdit(const DialogItem& item, QWidget* parent)
             edit->installEventFilter(new CEnterToDialog(edit));
         if (!(item.exStyle & WS_EX_CLIENTEDGE) && !(item.style & WS_BORDER))
             edit->setFrameShape(QFrame::NoFrame);
+        else
+            new CDevicePixelFrame(edit);
         return edit;
     }
     auto* edit = new QLineEdit(parent);
