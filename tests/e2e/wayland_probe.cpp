@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The real window under whatever display Qt is given, driven to its password dialog for the
-// Wayland stage: wayland_probe PICTURE STATE_FILE DONE_FILE. Once the dialog is shown it writes
+// Wayland stage: wayland_probe PICTURE STATE_FILE DONE_FILE. Once the dialog is shown it saves
+// each window's own picture of itself beside STATE_FILE (main.png, dialog.png), then writes
 // the two windows' sizes to STATE_FILE; once DONE_FILE exists it cancels the dialog and closes
 // the window. Any message box is a failure.
 #include "platform/kernel/Text.h"
@@ -15,6 +16,8 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
+#include <QPixmap>
 #include <QTimer>
 #include <QWidget>
 #include <cstdio>
@@ -72,6 +75,10 @@ int main(int argc, char** argv)
                                  SendMessageA(hPassword, WM_COMMAND, IDC_CANCEL_BUTTON, 0);
                                  dlg.PostMessage(WM_COMMAND, IDCANCEL, 0);
                              });
+            // The pictures that let the test find both windows in a screenshot of the screen.
+            const QString folder = QFileInfo(stateFile).absolutePath() + '/';
+            WidgetFromHwnd(dlg.m_hWnd)->grab().save(folder + "main.png");
+            password->grab().save(folder + "dialog.png");
             QFile state(stateFile);
             if (state.open(QIODevice::WriteOnly))
                 state.write(

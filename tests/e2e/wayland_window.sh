@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The window on a headless Wayland compositor (weston): the password dialog is transient for
-# the main window (xdg_toplevel.set_parent), and a screenshot shows both. Where the dialog
-# goes is the compositor's choice: xdg-shell lets no client place a toplevel. wayland_window.sh <wayland_probe> <carvalet-cli> <sample
-# bitmap> <output folder>. The screenshot is left in the output folder.
+# the main window (xdg_toplevel.set_parent), and a screenshot shows it lying over the main
+# window. Where a window goes is the compositor's choice (xdg-shell lets no client place a
+# toplevel), so both are found in the screenshot by their own pictures of themselves.
+# wayland_window.sh <wayland_probe> <carvalet-cli> <sample bitmap> <output folder>. The
+# screenshot is left in the output folder.
 set -u
 probe=$1
 cli=$2
@@ -69,7 +71,24 @@ painted() {
 wait_until painted || fail "the password dialog never drew itself"
 (cd "$out" && weston-screenshooter) >/dev/null 2>&1 || fail "weston-screenshooter failed"
 mv "$out"/wayland-screenshot*.png "$out/wayland-dialog.png" || fail "no screenshot"
+
+# Each window's place on the screen, from its own picture; the dialog's centre must lie inside
+# the main window.
+read -r mw mh dw dh <"$out/state"
+locate() {
+    convert "$out/$1" -alpha off -depth 8 "rgb:$out/$1.rgb" &&
+        /usr/bin/python3 "$(dirname "$0")/locate.py" "$out/screen.rgb" 1024 768 "$out/$1.rgb" "$2" "$3"
+}
+convert "$out/wayland-dialog.png" -alpha off -depth 8 "rgb:$out/screen.rgb" ||
+    fail "could not read the screenshot"
+read -r mx my < <(locate main.png "$mw" "$mh") || fail "the main window is not on the screen"
+read -r dx dy < <(locate dialog.png "$dw" "$dh") || fail "the password dialog is not on the screen"
+cx=$((dx + dw / 2))
+cy=$((dy + dh / 2))
+echo "main window at $mx,$my (${mw}x$mh), password dialog at $dx,$dy (${dw}x$dh)"
+[ "$cx" -ge "$mx" ] && [ "$cx" -lt $((mx + mw)) ] && [ "$cy" -ge "$my" ] && [ "$cy" -lt $((my + mh)) ] ||
+    fail "the password dialog does not lie over the main window ($out/wayland-dialog.png)"
 touch "$out/done"
 wait "$probe_pid" || fail "the window did not end cleanly (see $out/probe.log)"
 kill "${pids[0]}" 2>/dev/null
-echo "PASS: the password dialog is transient for the main window ($out/wayland-dialog.png)"
+echo "PASS: the password dialog is transient for the main window and lies over it ($out/wayland-dialog.png)"
