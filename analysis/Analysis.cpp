@@ -55,22 +55,25 @@ public:
                 channel.BreakRows();
         m_lastOrdinal = ordinal;
         // Row buffers are made when a row arrives, never for what a header merely claims.
-        m_split.resize(std::size_t(m_width));
         m_luma.resize(std::size_t(m_width));
-        const std::size_t n = m_channels.size();
-        std::fill(m_luma.begin(), m_luma.end(), 0);
-        for (std::size_t c = 0; c < n; ++c)
-        {
+        const int n = int(m_channels.size());
+        for (int c = 0; c < n; ++c)
+            m_channels[std::size_t(c)].AddRow(ordinal, samples + c, n);
+        if (n == 1)
+            std::copy(samples, samples + m_width, m_luma.begin());
+        else if (n == 3)
+            for (std::int64_t x = 0; x < m_width; ++x)
+                m_luma[x] =
+                    std::uint8_t((samples[3 * x] + samples[3 * x + 1] + samples[3 * x + 2]) / 3);
+        else
             for (std::int64_t x = 0; x < m_width; ++x)
             {
-                m_split[x] = samples[x * n + c];
-                m_luma[x] += m_split[x];
+                int sum = 0;
+                for (int c = 0; c < n; ++c)
+                    sum += samples[x * n + c];
+                m_luma[x] = std::uint8_t(sum / n);
             }
-            m_channels[c].AddRow(ordinal, m_split.data());
-        }
-        for (std::int64_t x = 0; x < m_width; ++x)
-            m_split[x] = static_cast<std::uint8_t>(m_luma[x] / n);
-        m_meter.AddRow(y, m_split.data());
+        m_meter.AddRow(y, m_luma.data());
         ++m_rows;
     }
 
@@ -88,7 +91,7 @@ public:
             all.Add(counts);
         }
         report.estimates = Estimate(all);
-        report.pm1Score = CalibratedAdjacencyScore(all);
+        report.pm1Score = CalibratedHistogramScore(all);
         // The channels' chi-square statistics do not pool into one law; the strongest counts.
         for (const ChannelReport& channel : report.channels)
             report.chiSquareP = std::max(report.chiSquareP, channel.chiSquareP);
@@ -109,8 +112,7 @@ private:
     std::vector<ChannelPlace> m_places;
     std::vector<ChannelGatherer> m_channels;
     BlockGridMeter m_meter;
-    std::vector<std::uint8_t> m_split;
-    std::vector<int> m_luma;
+    std::vector<std::uint8_t> m_luma;
     std::int64_t m_lastOrdinal = -2;
     std::int64_t m_rows = 0;
 };

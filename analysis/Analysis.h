@@ -132,6 +132,6 @@ inline constexpr double SUSPICIOUS_SPA = 0.12;
 inline constexpr double SUSPICIOUS_EDGE = 0.35;
 // ... and this many standard errors above 0.
 inline constexpr double SUSPICIOUS_EDGE_ERRORS = 3;
-inline constexpr double SUSPICIOUS_PM1 = 0.25;
+inline constexpr double SUSPICIOUS_PM1 = 0.5;
 
 } // namespace analysis

@@ -31,20 +31,27 @@ BlockGridMeter::BlockGridMeter(std::int64_t width) : m_width(width) {}
 
 void BlockGridMeter::AddRow(std::int64_t y, const std::uint8_t* luma)
 {
-    for (std::int64_t x = 0; x + 1 < m_width; ++x)
+    // Integer sums by phase within the row; eight at a time so that the loop vectorises.
+    std::array<std::int64_t, 8> across{};
+    std::int64_t x = 0;
+    for (; x + 8 < m_width; x += 8)
+        for (int k = 0; k < 8; ++k)
+            across[k] += std::abs(int(luma[x + k]) - int(luma[x + k + 1]));
+    for (; x + 1 < m_width; ++x)
+        across[x & 7] += std::abs(int(luma[x]) - int(luma[x + 1]));
+    for (int k = 0; k < 8; ++k)
     {
-        m_across[x & 7] += std::abs(int(luma[x]) - int(luma[x + 1]));
-        m_acrossCount[x & 7] += 1;
+        m_across[k] += double(across[k]);
+        // Differences at phase k: x = k, k + 8, ... below m_width - 1.
+        m_acrossCount[k] += m_width - 1 > k ? double((m_width - 2 - k) / 8 + 1) : 0;
     }
     if (std::abs(y - m_previousY) == 1)
     {
         const std::int64_t top = std::min(y, m_previousY);
-        const std::uint8_t* upper = y < m_previousY ? luma : m_previous.data();
-        const std::uint8_t* lower = y < m_previousY ? m_previous.data() : luma;
-        double sum = 0;
-        for (std::int64_t x = 0; x < m_width; ++x)
-            sum += std::abs(int(upper[x]) - int(lower[x]));
-        m_down[top & 7] += sum;
+        std::int64_t sum = 0;
+        for (std::int64_t i = 0; i < m_width; ++i)
+            sum += std::abs(int(luma[i]) - int(m_previous[i]));
+        m_down[top & 7] += double(sum);
         m_downCount[top & 7] += double(m_width);
     }
     m_previous.assign(luma, luma + m_width);
