@@ -47,8 +47,9 @@ public:
             m_channels.emplace_back(width, stride, place.offset, total);
     }
 
-    // Row y from the top, at this ordinal in file order; samples interleaved as the places.
-    void AddRow(std::int64_t y, std::int64_t ordinal, const std::uint8_t* samples)
+    // Row y from the top, at this ordinal in file order; samples interleaved as the places,
+    // a pixel every `step` bytes (0: as many as there are places).
+    void AddRow(std::int64_t y, std::int64_t ordinal, const std::uint8_t* samples, int step = 0)
     {
         if (ordinal != m_lastOrdinal + 1)
             for (ChannelGatherer& channel : m_channels)
@@ -57,20 +58,23 @@ public:
         // Row buffers are made when a row arrives, never for what a header merely claims.
         m_luma.resize(std::size_t(m_width));
         const int n = int(m_channels.size());
+        step = step > 0 ? step : n;
         for (int c = 0; c < n; ++c)
-            m_channels[std::size_t(c)].AddRow(ordinal, samples + c, n);
-        if (n == 1)
+            m_channels[std::size_t(c)].AddRow(ordinal, samples + c, step);
+        if (n == 1 && step == 1)
             std::copy(samples, samples + m_width, m_luma.begin());
         else if (n == 3)
             for (std::int64_t x = 0; x < m_width; ++x)
-                m_luma[x] =
-                    std::uint8_t((samples[3 * x] + samples[3 * x + 1] + samples[3 * x + 2]) / 3);
+            {
+                const std::uint8_t* p = samples + x * step;
+                m_luma[x] = std::uint8_t((p[0] + p[1] + p[2]) / 3);
+            }
         else
             for (std::int64_t x = 0; x < m_width; ++x)
             {
                 int sum = 0;
                 for (int c = 0; c < n; ++c)
-                    sum += samples[x * n + c];
+                    sum += samples[x * step + c];
                 m_luma[x] = std::uint8_t(sum / n);
             }
         m_meter.AddRow(y, m_luma.data());
@@ -187,6 +191,39 @@ bool GreyPalette(const BitmapLayout& layout)
         [](Argb c) { return (c & 0xff) == ((c >> 8) & 0xff) && (c & 0xff) == ((c >> 16) & 0xff); });
 }
 
+// Uncompressed 24-bit and 32-bit pixels are the samples as stored (blue, green, red): they are
+// read straight from the file, many rows at a time, without the decoder's colour conversion.
+bool ReadRawRows(const ByteReader& read, const BitmapLayout& layout,
+                 const std::vector<std::int64_t>& ordinals, PictureGatherer& gatherer)
+{
+    const std::int64_t stride = layout.stride;
+    const int step = layout.bitsPerPixel / 8;
+    // About 1 MB a read, at least one row.
+    const std::int64_t perRead = std::max<std::int64_t>(1, (std::int64_t{1} << 20) / stride);
+    std::vector<std::uint8_t> buffer;
+    std::size_t i = 0;
+    while (i < ordinals.size())
+    {
+        // A run of consecutive rows in file order, as long as the buffer allows.
+        std::size_t j = i + 1;
+        while (j < ordinals.size() && ordinals[j] == ordinals[j - 1] + 1 &&
+               std::int64_t(j - i) < perRead)
+            ++j;
+        const std::int64_t rows = std::int64_t(j - i);
+        buffer.resize(std::size_t(rows * stride));
+        if (!read(layout.pixelOffset + ordinals[i] * stride, buffer.size(), buffer.data()))
+            return false;
+        for (std::int64_t r = 0; r < rows; ++r)
+        {
+            const std::int64_t ordinal = ordinals[i] + r;
+            const std::int64_t y = layout.bottomUp ? layout.height - 1 - ordinal : ordinal;
+            gatherer.AddRow(y, ordinal, buffer.data() + r * stride, step);
+        }
+        i = j;
+    }
+    return true;
+}
+
 void ReadBitmap(const ByteReader& read, std::int64_t fileSize, const BitmapLayout& layout,
                 const AnalysisOptions& options, Report& report)
 {
@@ -203,6 +240,15 @@ void ReadBitmap(const ByteReader& read, std::int64_t fileSize, const BitmapLayou
     const std::int64_t height = layout.height;
     const std::vector<std::int64_t> ordinals =
         ChosenOrdinals(width, height, channels, options.sampleBudget);
+    if (!grey && layout.compression == BITMAP_RGB &&
+        (layout.bitsPerPixel == 24 || layout.bitsPerPixel == 32) && layout.RowsInside(fileSize))
+    {
+        PictureGatherer gatherer(width, height, places, stride);
+        if (!ReadRawRows(read, layout, ordinals, gatherer))
+            throw AnalysisError("the picture's pixels could not be read (the file ends early?)");
+        gatherer.Finish(report);
+        return;
+    }
     std::vector<std::int64_t> rows;
     for (const std::int64_t o : ordinals)
         rows.push_back(layout.bottomUp ? height - 1 - o : o);
