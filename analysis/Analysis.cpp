@@ -59,17 +59,26 @@ public:
         m_luma.resize(std::size_t(m_width));
         const int n = int(m_channels.size());
         step = step > 0 ? step : n;
-        for (int c = 0; c < n; ++c)
-            m_channels[std::size_t(c)].AddRow(ordinal, samples + c, step);
-        if (n == 1 && step == 1)
-            std::copy(samples, samples + m_width, m_luma.begin());
-        else if (n == 3)
+        if (n == 3)
+        {
+            // One pass splits the channels and makes the luminance.
+            std::uint8_t* planes[3] = {m_channels[0].NextRow(), m_channels[1].NextRow(),
+                                       m_channels[2].NextRow()};
             for (std::int64_t x = 0; x < m_width; ++x)
             {
                 const std::uint8_t* p = samples + x * step;
+                planes[0][x] = p[0];
+                planes[1][x] = p[1];
+                planes[2][x] = p[2];
                 m_luma[x] = std::uint8_t((p[0] + p[1] + p[2]) / 3);
             }
+            for (ChannelGatherer& channel : m_channels)
+                channel.CommitRow(ordinal);
+        }
         else
+        {
+            for (int c = 0; c < n; ++c)
+                m_channels[std::size_t(c)].AddRow(ordinal, samples + c, step);
             for (std::int64_t x = 0; x < m_width; ++x)
             {
                 int sum = 0;
@@ -77,6 +86,7 @@ public:
                     sum += samples[x * step + c];
                 m_luma[x] = std::uint8_t(sum / n);
             }
+        }
         m_meter.AddRow(y, m_luma.data());
         ++m_rows;
     }

@@ -456,12 +456,23 @@ void ChannelGatherer::WeightEdge(const std::uint8_t* above, const std::uint8_t* 
 
 void ChannelGatherer::AddRow(std::int64_t ordinal, const std::uint8_t* row, int step)
 {
+    std::uint8_t* next = NextRow();
+    for (std::int64_t x = 0; x < m_width; ++x)
+        next[x] = row[x * step];
+    CommitRow(ordinal);
+}
+
+std::uint8_t* ChannelGatherer::NextRow()
+{
+    m_newest.resize(std::size_t(m_width + 2));
+    return m_newest.data() + 1;
+}
+
+void ChannelGatherer::CommitRow(std::int64_t ordinal)
+{
     const std::int64_t w = m_width;
     // The new row, padded by mirroring one sample at each end.
-    m_newest.resize(std::size_t(w + 2));
     std::uint8_t* padded = m_newest.data();
-    for (std::int64_t x = 0; x < w; ++x)
-        padded[x + 1] = row[x * step];
     padded[0] = padded[w > 1 ? 2 : 1];
     padded[w + 1] = padded[w > 1 ? w - 1 : 1];
     CountRow(padded + 1);

@@ -87,6 +87,10 @@ public:
 
     // The row's samples lie `step` apart from `row` on (interleaved channels).
     void AddRow(std::int64_t ordinal, const std::uint8_t* row, int step = 1);
+    // The same in two steps, without a copy: fill the width's samples NextRow gives, then
+    // commit them.
+    std::uint8_t* NextRow();
+    void CommitRow(std::int64_t ordinal);
     void BreakRows();
     // Completes the last run; counts are final afterwards (call once).
     const ChannelCounts& Finish();

@@ -31,27 +31,39 @@ BlockGridMeter::BlockGridMeter(std::int64_t width) : m_width(width) {}
 
 void BlockGridMeter::AddRow(std::int64_t y, const std::uint8_t* luma)
 {
-    // Integer sums by phase within the row; eight at a time so that the loop vectorises.
-    std::array<std::int64_t, 8> across{};
-    std::int64_t x = 0;
-    for (; x + 8 < m_width; x += 8)
-        for (int k = 0; k < 8; ++k)
-            across[k] += std::abs(int(luma[x + k]) - int(luma[x + k + 1]));
-    for (; x + 1 < m_width; ++x)
-        across[x & 7] += std::abs(int(luma[x]) - int(luma[x + 1]));
-    for (int k = 0; k < 8; ++k)
+    // 32-bit sums by phase over stretches short enough not to overflow them; eight
+    // independent sums, one per phase, so that the loop runs without waiting on one.
+    constexpr std::int64_t STRETCH = std::int64_t{1} << 20;
+    const auto difference = [](int a, int b) { return a > b ? a - b : b - a; };
+    for (std::int64_t begin = 0; begin + 1 < m_width; begin += STRETCH)
     {
-        m_across[k] += double(across[k]);
+        const std::int64_t end = std::min(m_width - 1, begin + STRETCH); // last x + 1
+        std::uint32_t across[8] = {};
+        std::int64_t x = begin;
+        for (; x + 8 <= end; x += 8)
+            for (int k = 0; k < 8; ++k)
+                across[k] += std::uint32_t(difference(luma[x + k], luma[x + k + 1]));
+        for (; x < end; ++x)
+            across[x & 7] += std::uint32_t(difference(luma[x], luma[x + 1]));
+        for (int k = 0; k < 8; ++k)
+            m_across[k] += double(across[k]);
+    }
+    for (int k = 0; k < 8; ++k)
         // Differences at phase k: x = k, k + 8, ... below m_width - 1.
         m_acrossCount[k] += m_width - 1 > k ? double((m_width - 2 - k) / 8 + 1) : 0;
-    }
     if (std::abs(y - m_previousY) == 1)
     {
         const std::int64_t top = std::min(y, m_previousY);
-        std::int64_t sum = 0;
-        for (std::int64_t i = 0; i < m_width; ++i)
-            sum += std::abs(int(luma[i]) - int(m_previous[i]));
-        m_down[top & 7] += double(sum);
+        double sum = 0;
+        for (std::int64_t begin = 0; begin < m_width; begin += STRETCH)
+        {
+            const std::int64_t end = std::min(m_width, begin + STRETCH);
+            std::uint32_t part = 0;
+            for (std::int64_t i = begin; i < end; ++i)
+                part += std::uint32_t(difference(luma[i], m_previous[i]));
+            sum += double(part);
+        }
+        m_down[top & 7] += sum;
         m_downCount[top & 7] += double(m_width);
     }
     m_previous.assign(luma, luma + m_width);
