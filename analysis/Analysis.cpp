@@ -15,6 +15,7 @@
 #include <limits>
 #include <memory>
 #include <new>
+#include <optional>
 
 namespace analysis
 {
@@ -145,6 +146,9 @@ void Judge(Report& report)
         why.push_back("a plain Carvalet message: any copy of the program reads it");
     else if (report.carvalet == CarvaletRecord::Sealed)
         why.push_back("a sealed Carvalet message: it opens with its password only");
+    if (report.layoutCounts && report.carvalet == CarvaletRecord::None)
+        why.push_back("the bits from byte 68 hold the count headers of Carvalet's plain layout, "
+                      "with a password record Carvalet does not make");
     const Estimates& e = report.estimates;
     if (e.ws >= SUSPICIOUS_WS)
         why.push_back("weighted stego estimate " + Fixed(e.ws) + " bpc");
@@ -392,6 +396,35 @@ CarvaletRecord CheckRecord(const ByteReader& read, std::int64_t fileSize)
     return IsPasswordRecord(record) ? CarvaletRecord::Plain : CarvaletRecord::None;
 }
 
+bool CheckLayoutCounts(const ByteReader& read, std::int64_t fileSize)
+{
+    // Bit i of a count is bit 0 of the header's byte i.
+    const auto count = [&read](std::int64_t at) -> std::optional<std::uint32_t>
+    {
+        std::uint8_t header[32];
+        if (!read(at, sizeof header, header))
+            return std::nullopt;
+        std::uint32_t value = 0;
+        for (int i = 0; i < 32; ++i)
+            value |= std::uint32_t(header[i] & 1u) << i;
+        return value;
+    };
+    if (fileSize < MESSAGE_SLOT)
+        return false;
+    const std::optional<std::uint32_t> record = count(PASSWORD_SLOT - 32);
+    const std::optional<std::uint32_t> message = count(MESSAGE_SLOT - 32);
+    if (!record || !message)
+        return false;
+    // Whole cipher blocks; the record's bits end before the message's header begins (8 or 16
+    // bytes), the message's inside the file. A picture's own bits pass both by chance about
+    // once in 2^64.
+    constexpr std::uint32_t longestRecord = (MESSAGE_SLOT - 32 - PASSWORD_SLOT - 56) / 8;
+    const bool recordFits = *record > 0 && *record % 8 == 0 && *record <= longestRecord;
+    const bool messageFits = *message > 0 && *message % 8 == 0 &&
+                             MESSAGE_SLOT + 8 * std::int64_t{*message} + 56 <= fileSize;
+    return recordFits && messageFits;
+}
+
 Report AnalysePixels(const PixelView& pixels)
 {
     Report report;
@@ -440,6 +473,7 @@ Report Analyse(const ByteReader& read, std::int64_t fileSize, const AnalysisOpti
         throw NotAnalysed("not a BMP or PNG picture", record);
     }
     report.carvalet = record;
+    report.layoutCounts = CheckLayoutCounts(read, fileSize);
     try
     {
         if (inspection.format == CarrierFormat::Bitmap)

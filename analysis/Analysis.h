@@ -55,6 +55,9 @@ struct Report
     std::int64_t width = 0;
     std::int64_t height = 0;
     CarvaletRecord carvalet = CarvaletRecord::None;
+    // The least-significant bits from byte 68 hold this program's plain layout: both count
+    // headers (the password record's and the message's) hold counts the layout allows.
+    bool layoutCounts = false;
     Estimates estimates; // all channels together
     std::vector<ChannelReport> channels;
     double chiSquareP = 0;
@@ -118,6 +121,9 @@ Report AnalyseFile(const std::string& path, const AnalysisOptions& options = {})
 
 // The record check alone: reads only the password record's bytes.
 CarvaletRecord CheckRecord(const ByteReader& read, std::int64_t fileSize);
+
+// The layout test alone: reads only the two count headers' bytes.
+bool CheckLayoutCounts(const ByteReader& read, std::int64_t fileSize);
 
 // "carries a Carvalet message", "suspicious", "no sign".
 const char* VerdictText(Verdict verdict);

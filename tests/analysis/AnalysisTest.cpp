@@ -205,6 +205,7 @@ TEST(RecordCheck, TellsPlainAndSealedCarriersFromPictures)
             analysis::Analyse(MemoryReader(bmp.data(), bmp.size()), std::int64_t(bmp.size()));
         EXPECT_EQ(r.format, "BMP");
         EXPECT_EQ(r.carvalet, c.expected);
+        EXPECT_EQ(r.layoutCounts, c.record != nullptr);
         EXPECT_EQ(r.verdict,
                   c.record ? analysis::Verdict::CarriesMessage : analysis::Verdict::NoSign);
         // The message's run of bits sits where the file's pixels start.
@@ -213,6 +214,22 @@ TEST(RecordCheck, TellsPlainAndSealedCarriersFromPictures)
             EXPECT_GT(r.estimates.wsStart, 0.5);
         }
     }
+}
+
+// A message in the layout behind a record this program never makes: the count headers alone
+// tell it, and the message's bits must fit the file.
+TEST(RecordCheck, TheLayoutsCountHeadersShowAMessageBehindAForeignRecord)
+{
+    const std::vector<std::uint8_t> foreign = Carrier("foreign-rec!", "hello");
+    const analysis::Report r = analysis::Analyse(MemoryReader(foreign.data(), foreign.size()),
+                                                 std::int64_t(foreign.size()));
+    EXPECT_EQ(r.carvalet, analysis::CarvaletRecord::None);
+    EXPECT_TRUE(r.layoutCounts);
+    EXPECT_EQ(r.verdict, analysis::Verdict::Suspicious);
+    // The same headers with the file cut short of the message's bits: no layout.
+    const std::vector<std::uint8_t> bmp = Carrier(SEAL_MARKER_RECORD, std::string(100, 'm'));
+    EXPECT_TRUE(analysis::CheckLayoutCounts(MemoryReader(bmp.data(), bmp.size()), 1208));
+    EXPECT_FALSE(analysis::CheckLayoutCounts(MemoryReader(bmp.data(), bmp.size()), 1207));
 }
 
 TEST(RecordCheck, FilesThatAreNotPicturesOrAreBrokenAreReportedNotAnalysed)
