@@ -7,8 +7,17 @@
 #include <numbers>
 
 // The per-row loops are built twice on x86-64, for the baseline and for AVX2, and the loader
-// picks the one the machine runs: the wider lanes double their speed.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__SANITIZE_ADDRESS__)
+// picks the one the machine runs: the wider lanes double their speed. Instrumented builds keep
+// one copy (their resolvers would run before the sanitizers' own start).
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(undefined_behavior_sanitizer)
+#define CARVALET_INSTRUMENTED
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_UNDEFINED__)
+#define CARVALET_INSTRUMENTED
+#endif
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(CARVALET_INSTRUMENTED)
 #define VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
 #else
 #define VECTOR_CLONES
