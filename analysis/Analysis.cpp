@@ -63,16 +63,8 @@ public:
         if (n == 3)
         {
             // One pass splits the channels and makes the luminance.
-            std::uint8_t* planes[3] = {m_channels[0].NextRow(), m_channels[1].NextRow(),
-                                       m_channels[2].NextRow()};
-            for (std::int64_t x = 0; x < m_width; ++x)
-            {
-                const std::uint8_t* p = samples + x * step;
-                planes[0][x] = p[0];
-                planes[1][x] = p[1];
-                planes[2][x] = p[2];
-                m_luma[x] = std::uint8_t((p[0] + p[1] + p[2]) / 3);
-            }
+            SplitChannels(samples, step, m_width, m_channels[0].NextRow(), m_channels[1].NextRow(),
+                          m_channels[2].NextRow(), m_luma.data());
             for (ChannelGatherer& channel : m_channels)
                 channel.CommitRow(ordinal);
         }

@@ -290,6 +290,30 @@ VECTOR_CLONES std::array<int, 4> CountGroups(const std::uint8_t* row, std::int64
 
 } // namespace
 
+VECTOR_CLONES void SplitChannels(const std::uint8_t* samples, int step, std::int64_t width,
+                                 std::uint8_t* first, std::uint8_t* second, std::uint8_t* third,
+                                 std::uint8_t* luma)
+{
+    if (step == 3)
+        for (std::int64_t x = 0; x < width; ++x)
+        {
+            const int a = samples[3 * x], b = samples[3 * x + 1], c = samples[3 * x + 2];
+            first[x] = std::uint8_t(a);
+            second[x] = std::uint8_t(b);
+            third[x] = std::uint8_t(c);
+            luma[x] = std::uint8_t((a + b + c) / 3);
+        }
+    else
+        for (std::int64_t x = 0; x < width; ++x)
+        {
+            const std::uint8_t* p = samples + x * step;
+            first[x] = p[0];
+            second[x] = p[1];
+            third[x] = p[2];
+            luma[x] = std::uint8_t((p[0] + p[1] + p[2]) / 3);
+        }
+}
+
 void WsSums::Add(const WsSums& other)
 {
     weight += other.weight;
@@ -444,29 +468,29 @@ void ChannelGatherer::WeightEdge(const std::uint8_t* above, const std::uint8_t* 
     const std::uint8_t* a = above;
     const std::uint8_t* m = row;
     const std::uint8_t* b = below;
-    for (std::int64_t x = 0; x < m_width; ++x)
+    const auto add = [&](std::int64_t from, std::int64_t to, WsSums& sums)
     {
-        const std::int64_t position = first + x * m_stride;
-        const bool atStart = position < EDGE_SAMPLES;
-        const bool atEnd = position >= m_total - EDGE_SAMPLES;
-        if (!atStart && !atEnd)
-            continue;
-        const int s = m[x + 1];
-        if (s < 2 || s > 253)
-            continue;
-        const WsTerm t =
-            Term(s, a[x + 1], b[x + 1], m[x + 2], m[x], a[x + 2], a[x], b[x + 2], b[x]);
-        WsSums one;
-        one.weight = t.weight;
-        one.residual = t.residual / 4;
-        one.parity = t.parity / 4;
-        one.squares = one.residual * one.residual;
-        one.samples = 1;
-        if (atStart)
-            m_counts.start.Add(one);
-        if (atEnd)
-            m_counts.end.Add(one);
-    }
+        for (std::int64_t x = std::max<std::int64_t>(0, from); x < std::min(to, m_width); ++x)
+        {
+            const int s = m[x + 1];
+            if (s < 2 || s > 253)
+                continue;
+            const WsTerm t =
+                Term(s, a[x + 1], b[x + 1], m[x + 2], m[x], a[x + 2], a[x], b[x + 2], b[x]);
+            const double residual = t.residual / 4.0;
+            sums.weight += t.weight;
+            sums.residual += residual;
+            sums.parity += t.parity / 4.0;
+            sums.squares += residual * residual;
+            sums.samples += 1;
+        }
+    };
+    // Sample x lies at first + x * stride: the columns below EDGE_SAMPLES, and those from
+    // m_total - EDGE_SAMPLES on.
+    const auto column = [&](std::int64_t position)
+    { return position <= first ? 0 : (position - first + m_stride - 1) / m_stride; };
+    add(0, column(EDGE_SAMPLES), m_counts.start);
+    add(column(m_total - EDGE_SAMPLES), m_width, m_counts.end);
 }
 
 void ChannelGatherer::AddRow(std::int64_t ordinal, const std::uint8_t* row, int step)

@@ -76,6 +76,11 @@ double ChiSquareP(const ChannelCounts& counts);
 // meaning more suspicious.
 double CalibratedHistogramScore(const ChannelCounts& counts);
 
+// Splits a row of three channels, a pixel every `step` bytes, into one row each, and makes
+// their mean (the luminance the block grid is measured on).
+void SplitChannels(const std::uint8_t* samples, int step, std::int64_t width, std::uint8_t* first,
+                   std::uint8_t* second, std::uint8_t* third, std::uint8_t* luma);
+
 // Gathers one channel's counts from its rows. Rows come one after another (upwards or
 // downwards); BreakRows starts a new run, as when only bands of a large picture are read.
 class ChannelGatherer

@@ -89,8 +89,8 @@ void BlockGridMeter::AddRow(std::int64_t y, const std::uint8_t* luma)
         double sum = 0;
         for (std::int64_t begin = 0; begin < m_width; begin += STRETCH)
         {
-            const std::array<std::int64_t, 8> down = DifferenceSums(luma + begin, m_previous.data() + begin,
-                                              std::min(m_width - begin, STRETCH));
+            const std::array<std::int64_t, 8> down = DifferenceSums(
+                luma + begin, m_previous.data() + begin, std::min(m_width - begin, STRETCH));
             for (int k = 0; k < 8; ++k)
                 sum += double(down[k]);
         }
