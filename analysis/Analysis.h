@@ -97,7 +97,7 @@ struct AnalysisOptions
 {
     // Beyond this many pixel channels, only bands of rows are read (the first and last rows in
     // file order always are).
-    std::int64_t sampleBudget = std::int64_t{4} << 20;
+    std::int64_t sampleBudget = std::int64_t{2} << 20;
 };
 
 // Samples in memory: rows from the top, each pixel's channels together (1 grey, 3 red green
