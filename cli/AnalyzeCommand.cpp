@@ -338,8 +338,8 @@ const Command& AnalyzeCommand()
   "suspicious" or "no sign".
   --json    one JSON object per line: "path", "format", "dimensions",
             "carvalet" ("plain", "sealed" or null), "layout_counts" (the
-            count headers of Carvalet's layout from byte 68), "estimates" ("spa", "rs",
-            "ws", "ws_start", "ws_end"), "channels", "chi_square_p",
+            count headers of Carvalet's layout from byte 68), "estimates"
+            ("spa", "rs", "ws", "ws_start", "ws_end"), "channels", "chi_square_p",
             "pm1_score", "jpeg_traces", "jpeg_strength", "rows_read",
             "verdict", "reasons"; "skipped" or "error" instead for a file
             that was not analysed.
