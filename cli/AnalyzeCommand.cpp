@@ -113,7 +113,8 @@ std::string Number(double value, const char* format = "%.6g")
     if (!std::isfinite(value))
         return "null";
     char text[32];
-    std::snprintf(text, sizeof text, format, value);
+    // A zero's sign (RS gives -0 for a picture without usable groups) means nothing here.
+    std::snprintf(text, sizeof text, format, value == 0 ? 0.0 : value);
     return text;
 }
 
