@@ -3,7 +3,8 @@
 # analyze-speed.sh BUILD [WORKDIR]: carvalet-cli analyze --jobs 2 over a folder of more than
 # 1 GB of pictures (large and small, BMP and PNG), beside cat reading the same files to
 # /dev/null in the same run, both with a warm cache (medians of 3 runs; all files, the BMPs and
-# the PNGs apart, and the PNGs' decoding alone as a peer); and the analysis' peak memory.
+# the PNGs apart, and the PNGs' decoding alone as a peer); and the analysis' peak memory. BUILD
+# is a build folder configured with -DCARVALET_BENCH=ON (the peer is one of the benchmarks).
 set -euo pipefail
 build=$(realpath "${1:?usage: analyze-speed.sh BUILD [WORKDIR]}")
 work=${2:-/tmp/carvalet-speed}
