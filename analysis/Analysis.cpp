@@ -15,6 +15,7 @@
 #include <limits>
 #include <memory>
 #include <new>
+#include <optional>
 
 namespace analysis
 {
@@ -47,30 +48,39 @@ public:
             m_channels.emplace_back(width, stride, place.offset, total);
     }
 
-    // Row y from the top, at this ordinal in file order; samples interleaved as the places.
-    void AddRow(std::int64_t y, std::int64_t ordinal, const std::uint8_t* samples)
+    // Row y from the top, at this ordinal in file order; samples interleaved as the places,
+    // a pixel every `step` bytes (0: as many as there are places).
+    void AddRow(std::int64_t y, std::int64_t ordinal, const std::uint8_t* samples, int step = 0)
     {
         if (ordinal != m_lastOrdinal + 1)
             for (ChannelGatherer& channel : m_channels)
                 channel.BreakRows();
         m_lastOrdinal = ordinal;
         // Row buffers are made when a row arrives, never for what a header merely claims.
-        m_split.resize(std::size_t(m_width));
         m_luma.resize(std::size_t(m_width));
-        const std::size_t n = m_channels.size();
-        std::fill(m_luma.begin(), m_luma.end(), 0);
-        for (std::size_t c = 0; c < n; ++c)
+        const int n = int(m_channels.size());
+        step = step > 0 ? step : n;
+        if (n == 3)
         {
+            // One pass splits the channels and makes the luminance.
+            SplitChannels(samples, step, m_width, m_channels[0].NextRow(), m_channels[1].NextRow(),
+                          m_channels[2].NextRow(), m_luma.data());
+            for (ChannelGatherer& channel : m_channels)
+                channel.CommitRow(ordinal);
+        }
+        else
+        {
+            for (int c = 0; c < n; ++c)
+                m_channels[std::size_t(c)].AddRow(ordinal, samples + c, step);
             for (std::int64_t x = 0; x < m_width; ++x)
             {
-                m_split[x] = samples[x * n + c];
-                m_luma[x] += m_split[x];
+                int sum = 0;
+                for (int c = 0; c < n; ++c)
+                    sum += samples[x * step + c];
+                m_luma[x] = std::uint8_t(sum / n);
             }
-            m_channels[c].AddRow(ordinal, m_split.data());
         }
-        for (std::int64_t x = 0; x < m_width; ++x)
-            m_split[x] = static_cast<std::uint8_t>(m_luma[x] / n);
-        m_meter.AddRow(y, m_split.data());
+        m_meter.AddRow(y, m_luma.data());
         ++m_rows;
     }
 
@@ -88,7 +98,7 @@ public:
             all.Add(counts);
         }
         report.estimates = Estimate(all);
-        report.pm1Score = CalibratedAdjacencyScore(all);
+        report.pm1Score = CalibratedHistogramScore(all);
         // The channels' chi-square statistics do not pool into one law; the strongest counts.
         for (const ChannelReport& channel : report.channels)
             report.chiSquareP = std::max(report.chiSquareP, channel.chiSquareP);
@@ -109,8 +119,7 @@ private:
     std::vector<ChannelPlace> m_places;
     std::vector<ChannelGatherer> m_channels;
     BlockGridMeter m_meter;
-    std::vector<std::uint8_t> m_split;
-    std::vector<int> m_luma;
+    std::vector<std::uint8_t> m_luma;
     std::int64_t m_lastOrdinal = -2;
     std::int64_t m_rows = 0;
 };
@@ -129,6 +138,9 @@ void Judge(Report& report)
         why.push_back("a plain Carvalet message: any copy of the program reads it");
     else if (report.carvalet == CarvaletRecord::Sealed)
         why.push_back("a sealed Carvalet message: it opens with its password only");
+    if (report.layoutCounts && report.carvalet == CarvaletRecord::None)
+        why.push_back("the bits from byte 68 hold the count headers of Carvalet's plain layout, "
+                      "with a password record Carvalet does not make");
     const Estimates& e = report.estimates;
     if (e.ws >= SUSPICIOUS_WS)
         why.push_back("weighted stego estimate " + Fixed(e.ws) + " bpc");
@@ -185,6 +197,39 @@ bool GreyPalette(const BitmapLayout& layout)
         [](Argb c) { return (c & 0xff) == ((c >> 8) & 0xff) && (c & 0xff) == ((c >> 16) & 0xff); });
 }
 
+// Uncompressed 24-bit and 32-bit pixels are the samples as stored (blue, green, red): they are
+// read straight from the file, many rows at a time, without the decoder's colour conversion.
+bool ReadRawRows(const ByteReader& read, const BitmapLayout& layout,
+                 const std::vector<std::int64_t>& ordinals, PictureGatherer& gatherer)
+{
+    const std::int64_t stride = layout.stride;
+    const int step = layout.bitsPerPixel / 8;
+    // About 1 MB a read, at least one row.
+    const std::int64_t perRead = std::max<std::int64_t>(1, (std::int64_t{1} << 20) / stride);
+    std::vector<std::uint8_t> buffer;
+    std::size_t i = 0;
+    while (i < ordinals.size())
+    {
+        // A run of consecutive rows in file order, as long as the buffer allows.
+        std::size_t j = i + 1;
+        while (j < ordinals.size() && ordinals[j] == ordinals[j - 1] + 1 &&
+               std::int64_t(j - i) < perRead)
+            ++j;
+        const std::int64_t rows = std::int64_t(j - i);
+        buffer.resize(std::size_t(rows * stride));
+        if (!read(layout.pixelOffset + ordinals[i] * stride, buffer.size(), buffer.data()))
+            return false;
+        for (std::int64_t r = 0; r < rows; ++r)
+        {
+            const std::int64_t ordinal = ordinals[i] + r;
+            const std::int64_t y = layout.bottomUp ? layout.height - 1 - ordinal : ordinal;
+            gatherer.AddRow(y, ordinal, buffer.data() + r * stride, step);
+        }
+        i = j;
+    }
+    return true;
+}
+
 void ReadBitmap(const ByteReader& read, std::int64_t fileSize, const BitmapLayout& layout,
                 const AnalysisOptions& options, Report& report)
 {
@@ -201,6 +246,15 @@ void ReadBitmap(const ByteReader& read, std::int64_t fileSize, const BitmapLayou
     const std::int64_t height = layout.height;
     const std::vector<std::int64_t> ordinals =
         ChosenOrdinals(width, height, channels, options.sampleBudget);
+    if (!grey && layout.compression == BITMAP_RGB &&
+        (layout.bitsPerPixel == 24 || layout.bitsPerPixel == 32) && layout.RowsInside(fileSize))
+    {
+        PictureGatherer gatherer(width, height, places, stride);
+        if (!ReadRawRows(read, layout, ordinals, gatherer))
+            throw AnalysisError("the picture's pixels could not be read (the file ends early?)");
+        gatherer.Finish(report);
+        return;
+    }
     std::vector<std::int64_t> rows;
     for (const std::int64_t o : ordinals)
         rows.push_back(layout.bottomUp ? height - 1 - o : o);
@@ -334,6 +388,35 @@ CarvaletRecord CheckRecord(const ByteReader& read, std::int64_t fileSize)
     return IsPasswordRecord(record) ? CarvaletRecord::Plain : CarvaletRecord::None;
 }
 
+bool CheckLayoutCounts(const ByteReader& read, std::int64_t fileSize)
+{
+    // Bit i of a count is bit 0 of the header's byte i.
+    const auto count = [&read](std::int64_t at) -> std::optional<std::uint32_t>
+    {
+        std::uint8_t header[32];
+        if (!read(at, sizeof header, header))
+            return std::nullopt;
+        std::uint32_t value = 0;
+        for (int i = 0; i < 32; ++i)
+            value |= std::uint32_t(header[i] & 1u) << i;
+        return value;
+    };
+    if (fileSize < MESSAGE_SLOT)
+        return false;
+    const std::optional<std::uint32_t> record = count(PASSWORD_SLOT - 32);
+    const std::optional<std::uint32_t> message = count(MESSAGE_SLOT - 32);
+    if (!record || !message)
+        return false;
+    // Whole cipher blocks; the record's bits end before the message's header begins (8 or 16
+    // bytes), the message's inside the file. A picture's own bits pass both by chance about
+    // once in 2^64.
+    constexpr std::uint32_t longestRecord = (MESSAGE_SLOT - 32 - PASSWORD_SLOT - 56) / 8;
+    const bool recordFits = *record > 0 && *record % 8 == 0 && *record <= longestRecord;
+    const bool messageFits = *message > 0 && *message % 8 == 0 &&
+                             MESSAGE_SLOT + 8 * std::int64_t{*message} + 56 <= fileSize;
+    return recordFits && messageFits;
+}
+
 Report AnalysePixels(const PixelView& pixels)
 {
     Report report;
@@ -382,6 +465,7 @@ Report Analyse(const ByteReader& read, std::int64_t fileSize, const AnalysisOpti
         throw NotAnalysed("not a BMP or PNG picture", record);
     }
     report.carvalet = record;
+    report.layoutCounts = CheckLayoutCounts(read, fileSize);
     try
     {
         if (inspection.format == CarrierFormat::Bitmap)

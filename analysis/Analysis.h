@@ -55,6 +55,9 @@ struct Report
     std::int64_t width = 0;
     std::int64_t height = 0;
     CarvaletRecord carvalet = CarvaletRecord::None;
+    // The least-significant bits from byte 68 hold this program's plain layout: both count
+    // headers (the password record's and the message's) hold counts the layout allows.
+    bool layoutCounts = false;
     Estimates estimates; // all channels together
     std::vector<ChannelReport> channels;
     double chiSquareP = 0;
@@ -94,7 +97,7 @@ struct AnalysisOptions
 {
     // Beyond this many pixel channels, only bands of rows are read (the first and last rows in
     // file order always are).
-    std::int64_t sampleBudget = std::int64_t{4} << 20;
+    std::int64_t sampleBudget = std::int64_t{2} << 20;
 };
 
 // Samples in memory: rows from the top, each pixel's channels together (1 grey, 3 red green
@@ -119,6 +122,9 @@ Report AnalyseFile(const std::string& path, const AnalysisOptions& options = {})
 // The record check alone: reads only the password record's bytes.
 CarvaletRecord CheckRecord(const ByteReader& read, std::int64_t fileSize);
 
+// The layout test alone: reads only the two count headers' bytes.
+bool CheckLayoutCounts(const ByteReader& read, std::int64_t fileSize);
+
 // "carries a Carvalet message", "suspicious", "no sign".
 const char* VerdictText(Verdict verdict);
 // The verdict on a file, or why there is none: "not analysed (not a BMP or PNG picture)".
@@ -132,6 +138,6 @@ inline constexpr double SUSPICIOUS_SPA = 0.12;
 inline constexpr double SUSPICIOUS_EDGE = 0.35;
 // ... and this many standard errors above 0.
 inline constexpr double SUSPICIOUS_EDGE_ERRORS = 3;
-inline constexpr double SUSPICIOUS_PM1 = 0.25;
+inline constexpr double SUSPICIOUS_PM1 = 0.5;
 
 } // namespace analysis

@@ -345,6 +345,7 @@ int main(int argc, char** argv)
     // Carriers made by the engine: the record check and the start estimate.
     std::vector<analysis::Estimates> plainStarts, coverEdges;
     std::size_t plainFound = 0, sealedFound = 0, startFound = 0, startAlarms = 0, recordAlarms = 0;
+    std::size_t layoutFound = 0, layoutAlarms = 0;
     for (const Picture& p : pictures)
     {
         for (const bool sealed : {false, true})
@@ -355,6 +356,7 @@ int main(int argc, char** argv)
             const auto expected =
                 sealed ? analysis::CarvaletRecord::Sealed : analysis::CarvaletRecord::Plain;
             (sealed ? sealedFound : plainFound) += r.carvalet == expected;
+            layoutFound += r.layoutCounts;
             if (!sealed)
             {
                 startFound += StartFlagged(r);
@@ -367,6 +369,16 @@ int main(int argc, char** argv)
         startAlarms += StartFlagged(r);
         coverEdges.push_back(r.estimates);
         recordAlarms += r.carvalet != analysis::CarvaletRecord::None;
+        layoutAlarms += r.layoutCounts;
+    }
+    if (const char* dump = std::getenv("CARVALET_DUMP_EDGES"))
+    {
+        FILE* out = std::fopen(dump, "w");
+        for (std::size_t i = 0; i < plainStarts.size(); ++i)
+            std::fprintf(out, "%s %g %g %g %g %g %g\n", pictures[i].name.c_str(),
+                         plainStarts[i].wsStart, plainStarts[i].wsStartError, coverEdges[i].wsStart,
+                         coverEdges[i].wsStartError, coverEdges[i].wsEnd, coverEdges[i].wsEndError);
+        std::fclose(out);
     }
     std::printf("Carriers made by the engine (100-byte messages, %zu of each):\n"
                 "  record check: plain found %zu, sealed found %zu\n"
@@ -375,6 +387,9 @@ int main(int argc, char** argv)
                 pictures.size(), plainFound, sealedFound, analysis::SUSPICIOUS_EDGE, startFound,
                 startAlarms);
     std::printf("  record check on covers: %zu false alarms\n", recordAlarms);
+    std::printf("  layout's count headers: %zu of %zu plain and sealed carriers, %zu false "
+                "alarms on covers\n",
+                layoutFound, 2 * pictures.size(), layoutAlarms);
     // The local estimate's rule at other numbers of standard errors.
     for (const double errors : {1.5, 2.0, 2.5, 3.0})
     {

@@ -2,7 +2,9 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # analyze-speed.sh BUILD [WORKDIR]: carvalet-cli analyze --jobs 2 over a folder of more than
 # 1 GB of pictures (large and small, BMP and PNG), beside cat reading the same files to
-# /dev/null in the same run, both with a warm cache; and the analysis' peak memory.
+# /dev/null in the same run, both with a warm cache (medians of 3 runs; all files, the BMPs and
+# the PNGs apart, and the PNGs' decoding alone as a peer); and the analysis' peak memory. BUILD
+# is a build folder configured with -DCARVALET_BENCH=ON (the peer is one of the benchmarks).
 set -euo pipefail
 build=$(realpath "${1:?usage: analyze-speed.sh BUILD [WORKDIR]}")
 work=${2:-/tmp/carvalet-speed}
@@ -29,23 +31,47 @@ mkdir -p "$folder/large" "$folder/small"
     cp "$work"/tiles/*.* "$folder/small/$copy/"
   done
 }
+cmake --build "$build" --target carvalet_png_decode >/dev/null
 bytes=$(du -sb "$folder" | cut -f1)
 count=$(find "$folder" -type f -name '*.*' | wc -l)
 echo "folder: $count pictures, $((bytes / 1000000)) MB"
+find "$folder" -type f -name '*.bmp' -print0 >"$work/bmp.list"
+find "$folder" -type f -name '*.png' -print0 >"$work/png.list"
+bmp_bytes=$(xargs -0 du -cb <"$work/bmp.list" | tail -1 | cut -f1)
+png_bytes=$(xargs -0 du -cb <"$work/png.list" | tail -1 | cut -f1)
 find "$folder" -type f -exec cat {} + >/dev/null # warm the cache
 
-seconds() { local start=$EPOCHREALTIME; "$@"; echo "$EPOCHREALTIME - $start" | bc; }
-cat_s=$(seconds /usr/bin/time -f '%U %S' -o "$work/cat-cpu" \
-  sh -c "find '$folder' -type f -exec cat {} + >/dev/null")
-analyze_s=$(seconds sh -c "/usr/bin/time -f '%M %U %S' -o '$work/peak' \
-  '$cli' analyze --json --jobs 2 '$folder' >'$work/reports.json'")
-cat_mb=$(echo "$bytes / $cat_s / 1000000" | bc)
-analyze_mb=$(echo "$bytes / $analyze_s / 1000000" | bc)
-echo "cat to /dev/null: ${cat_s}s, $cat_mb MB/s"
-echo "analyze --jobs 2: ${analyze_s}s, $analyze_mb MB/s ($(echo "scale=3; $cat_s / $analyze_s" | bc) of cat)"
+# Wall seconds of a command, its output dropped.
+seconds() {
+  local start=$EPOCHREALTIME
+  "$@" >/dev/null
+  echo "$EPOCHREALTIME - $start" | bc
+}
+median() { printf '%s\n' "$@" | sort -g | sed -n 2p; }
+# Three runs of each, interleaved so that a busy moment of the machine hits all of them alike.
+declare -a cat_all analyze_all cat_bmp analyze_bmp cat_png analyze_png decode_png
+for run in 1 2 3; do
+  cat_all+=("$(seconds sh -c "find '$folder' -type f -exec cat {} +")")
+  analyze_all+=("$(seconds "$cli" analyze --json --jobs 2 "$folder")")
+  cat_bmp+=("$(seconds sh -c "xargs -0 cat <'$work/bmp.list'")")
+  analyze_bmp+=("$(seconds sh -c "xargs -0 '$cli' analyze --json --jobs 2 <'$work/bmp.list'")")
+  cat_png+=("$(seconds sh -c "xargs -0 cat <'$work/png.list'")")
+  analyze_png+=("$(seconds sh -c "xargs -0 '$cli' analyze --json --jobs 2 <'$work/png.list'")")
+  # The peer: the same PNGs decoded by the same decoder, nothing else, two at a time as well.
+  decode_png+=("$(seconds sh -c "xargs -0 -n 100 -P 2 '$build/bin/carvalet_png_decode' <'$work/png.list'")")
+done
+report() { # NAME BYTES CAT_SECONDS ANALYZE_SECONDS
+  echo "$1: $(($2 / 1000000)) MB; cat ${3}s ($(echo "$2 / $3 / 1000000" | bc) MB/s);" \
+    "analyze --jobs 2 ${4}s ($(echo "$2 / $4 / 1000000" | bc) MB/s), $(echo "scale=3; $3 / $4" | bc) of cat"
+}
+echo "medians of 3 runs:"
+report "all" "$bytes" "$(median "${cat_all[@]}")" "$(median "${analyze_all[@]}")"
+report "BMP" "$bmp_bytes" "$(median "${cat_bmp[@]}")" "$(median "${analyze_bmp[@]}")"
+report "PNG" "$png_bytes" "$(median "${cat_png[@]}")" "$(median "${analyze_png[@]}")"
+echo "PNG decoding alone (carvalet_png_decode, 2 at a time): $(median "${decode_png[@]}")s"
+/usr/bin/time -f '%M %U %S' -o "$work/peak" "$cli" analyze --json --jobs 2 "$folder" >"$work/reports.json"
 read -r peak user system <"$work/peak"
 echo "analyze peak memory: $((peak / 1024)) MB; CPU ${user}s user + ${system}s system"
-echo "cat CPU: $(cat "$work/cat-cpu" | sed 's/ /s user + /')s system"
 echo "load average while measuring: $(cut -d' ' -f1-3 /proc/loadavg) (2 cores)"
 largest=$(find "$folder" -type f -name '*.*' -printf '%s %p\n' | sort -n | tail -1 | cut -d' ' -f2)
 /usr/bin/time -f '%M' -o "$work/peak-one" "$cli" analyze "$largest" >/dev/null

@@ -113,7 +113,8 @@ std::string Number(double value, const char* format = "%.6g")
     if (!std::isfinite(value))
         return "null";
     char text[32];
-    std::snprintf(text, sizeof text, format, value);
+    // A zero's sign (RS gives -0 for a picture without usable groups) means nothing here.
+    std::snprintf(text, sizeof text, format, value == 0 ? 0.0 : value);
     return text;
 }
 
@@ -152,6 +153,7 @@ std::string Json(const Entry& entry, const analysis::Report* report)
     out += ", \"format\": " + Quote(r.format) + ", \"dimensions\": [" + std::to_string(r.width) +
            ", " + std::to_string(r.height) +
            "], \"carvalet\": " + (record ? Quote(record) : "null") +
+           ", \"layout_counts\": " + (r.layoutCounts ? "true" : "false") +
            ", \"estimates\": " + EstimatesJson(r.estimates) + ", \"channels\": {";
     for (std::size_t i = 0; i < r.channels.size(); ++i)
     {
@@ -205,6 +207,8 @@ std::string Text(const Entry& entry, const analysis::Report* report)
         out += "none";
         break;
     }
+    if (r.layoutCounts)
+        out += "\n  Layout: the count headers of a plain or sealed message from byte 68";
     out += "\n  Estimates (bpc): " + Bpc(r.estimates) + "\n";
     for (const analysis::ChannelReport& c : r.channels)
         out += "    " + c.name + ": " + Bpc(c.estimates) + "\n";
@@ -334,8 +338,9 @@ const Command& AnalyzeCommand()
   looks for embedding by ±1 changes. Verdict: "carries a Carvalet message",
   "suspicious" or "no sign".
   --json    one JSON object per line: "path", "format", "dimensions",
-            "carvalet" ("plain", "sealed" or null), "estimates" ("spa", "rs",
-            "ws", "ws_start", "ws_end"), "channels", "chi_square_p",
+            "carvalet" ("plain", "sealed" or null), "layout_counts" (the
+            count headers of Carvalet's layout from byte 68), "estimates"
+            ("spa", "rs", "ws", "ws_start", "ws_end"), "channels", "chi_square_p",
             "pm1_score", "jpeg_traces", "jpeg_strength", "rows_read",
             "verdict", "reasons"; "skipped" or "error" instead for a file
             that was not analysed.

@@ -143,6 +143,71 @@ TEST(Estimators, SolveTheirEquationsForKnownPairStructures)
     EXPECT_LT(analysis::ChiSquareP(counts), 1e-6);
 }
 
+// The counters run in narrow lanes over stretches of a row: a row far wider than a stretch must
+// count as a plain loop over its pairs does.
+TEST(Estimators, WideRowsCountTheirPairsAsAPlainLoopDoes)
+{
+    constexpr int WIDE = 40000;
+    std::mt19937 random(5);
+    std::uniform_int_distribution<int> value(0, 255);
+    Samples rows(std::size_t(WIDE) * 2);
+    for (std::size_t x = 0; x < rows.size(); ++x)
+        rows[x] = std::uint8_t(x < WIDE ? 100 + (x / 7) % 3 : value(random)); // runs, then noise
+    analysis::ChannelGatherer gatherer(WIDE, 1, 0, 2 * WIDE);
+    gatherer.AddRow(0, rows.data());
+    gatherer.AddRow(1, rows.data() + WIDE);
+    const analysis::ChannelCounts& counts = gatherer.Finish();
+    double c0 = 0, equal = 0, odd = 0;
+    const auto pair = [&](int u, int v)
+    {
+        if (std::min(u, v) < 2 || std::max(u, v) > 253)
+            return;
+        const int low = std::min(u, v), high = std::max(u, v);
+        if (low / 2 == high / 2)
+        {
+            ++c0;
+            equal += low == high;
+        }
+        else if ((high - low) % 2 == 1)
+            odd += low % 2 == 0 ? 1 : -1;
+    };
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x + 1 < WIDE; ++x)
+            pair(rows[y * WIDE + x], rows[y * WIDE + x + 1]);
+    for (int x = 0; x < WIDE; ++x)
+        pair(rows[x], rows[WIDE + x]);
+    EXPECT_EQ(counts.spaC0, c0);
+    EXPECT_EQ(counts.spaEqual, equal);
+    EXPECT_EQ(counts.spaOddDifference, odd);
+    EXPECT_EQ(counts.histogram[101], std::uint64_t(std::count(rows.begin(), rows.end(), 101)));
+}
+
+// The same pixels give the same numbers whichever way they are read: in memory, or from a
+// 24-bit or a 32-bit bitmap (read straight from the file, a pixel every 3 or 4 bytes).
+TEST(Estimators, BitmapsOfEveryDepthGiveTheNumbersOfTheirPixels)
+{
+    const Samples rgb = Natural(3);
+    const analysis::Report inMemory = Score(rgb, 3, true);
+    for (const int bits : {24, 32})
+    {
+        const int bytes = bits / 8;
+        std::vector<std::uint8_t> bmp(54 + std::size_t(SIDE) * SIDE * bytes);
+        WriteClassicHeader(bmp.data(), SIDE, SIDE, bits, 0, 0);
+        for (int y = 0; y < SIDE; ++y)
+            for (int x = 0; x < SIDE; ++x)
+                for (int c = 0; c < 3; ++c) // blue, green, red; bottom row first
+                    bmp[54 + ((SIDE - 1 - y) * SIDE + x) * bytes + c] =
+                        rgb[(y * SIDE + x) * 3 + 2 - c];
+        const analysis::Report r =
+            analysis::Analyse(MemoryReader(bmp.data(), bmp.size()), std::int64_t(bmp.size()));
+        EXPECT_NEAR(r.estimates.spa, inMemory.estimates.spa, 1e-9) << bits;
+        EXPECT_NEAR(r.estimates.rs, inMemory.estimates.rs, 1e-9) << bits;
+        EXPECT_NEAR(r.estimates.ws, inMemory.estimates.ws, 1e-6) << bits;
+        EXPECT_NEAR(r.pm1Score, inMemory.pm1Score, 1e-9) << bits;
+        EXPECT_NEAR(r.jpegStrength, inMemory.jpegStrength, 1e-9) << bits;
+    }
+}
+
 // A picture compressed in 8x8 blocks: each block flat at its own level, plus noise.
 TEST(JpegTraces, TheBlockGridShowsAndSmoothPicturesShowNone)
 {
@@ -205,6 +270,7 @@ TEST(RecordCheck, TellsPlainAndSealedCarriersFromPictures)
             analysis::Analyse(MemoryReader(bmp.data(), bmp.size()), std::int64_t(bmp.size()));
         EXPECT_EQ(r.format, "BMP");
         EXPECT_EQ(r.carvalet, c.expected);
+        EXPECT_EQ(r.layoutCounts, c.record != nullptr);
         EXPECT_EQ(r.verdict,
                   c.record ? analysis::Verdict::CarriesMessage : analysis::Verdict::NoSign);
         // The message's run of bits sits where the file's pixels start.
@@ -213,6 +279,22 @@ TEST(RecordCheck, TellsPlainAndSealedCarriersFromPictures)
             EXPECT_GT(r.estimates.wsStart, 0.5);
         }
     }
+}
+
+// A message in the layout behind a record this program never makes: the count headers alone
+// tell it, and the message's bits must fit the file.
+TEST(RecordCheck, TheLayoutsCountHeadersShowAMessageBehindAForeignRecord)
+{
+    const std::vector<std::uint8_t> foreign = Carrier("foreign-rec!", "hello");
+    const analysis::Report r = analysis::Analyse(MemoryReader(foreign.data(), foreign.size()),
+                                                 std::int64_t(foreign.size()));
+    EXPECT_EQ(r.carvalet, analysis::CarvaletRecord::None);
+    EXPECT_TRUE(r.layoutCounts);
+    EXPECT_EQ(r.verdict, analysis::Verdict::Suspicious);
+    // The same headers with the file cut short of the message's bits: no layout.
+    const std::vector<std::uint8_t> bmp = Carrier(SEAL_MARKER_RECORD, std::string(100, 'm'));
+    EXPECT_TRUE(analysis::CheckLayoutCounts(MemoryReader(bmp.data(), bmp.size()), 1208));
+    EXPECT_FALSE(analysis::CheckLayoutCounts(MemoryReader(bmp.data(), bmp.size()), 1207));
 }
 
 TEST(RecordCheck, FilesThatAreNotPicturesOrAreBrokenAreReportedNotAnalysed)
