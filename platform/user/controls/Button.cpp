@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QPushButton>
+#include <QRadioButton>
 
 namespace
 {
@@ -33,6 +34,10 @@ QWidget* MakeButton(const DialogItem& item, QWidget* parent)
 {
     if ((item.style & BS_TYPEMASK) == BS_AUTOCHECKBOX)
         return new QCheckBox(parent);
+    // Qt's own exclusive siblings: one checked at a time, the arrow keys move and check, and
+    // Tab reaches the checked one, as a dialog's radio group behaves.
+    if ((item.style & BS_TYPEMASK) == BS_AUTORADIOBUTTON)
+        return new QRadioButton(parent);
     auto* button = new QPushButton(parent);
     button->setAutoDefault(false);
     button->setDefault((item.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON);
