@@ -90,7 +90,7 @@ const DialogItem kPasswordItems[] = {
     {IDC_STEALTH, "Button", kChoice, 0, 7, 124, 200, 10,
      "S&tealth: no trace of the message in the picture"},
     {IDC_STEALTH_HINT, "Static", kHint, 0, 19, 135, 188, 8,
-     "Slower; a PNG stays a PNG; newer copies only. 8 to 64 characters."},
+     "Slower; newer copies only. 8 to 64 characters."},
     {IDC_CANCEL_BUTTON, "Button", kChildVisible | WS_TABSTOP | BS_PUSHBUTTON, 0, 88, 44, 50, 14,
      "Cancel"},
 };

@@ -37,7 +37,21 @@ QWidget* MakeButton(const DialogItem& item, QWidget* parent)
     // Qt's own exclusive siblings: one checked at a time, the arrow keys move and check, and
     // Tab reaches the checked one, as a dialog's radio group behaves.
     if ((item.style & BS_TYPEMASK) == BS_AUTORADIOBUTTON)
-        return new QRadioButton(parent);
+    {
+        auto* radio = new QRadioButton(parent);
+        // Tab enters the group at its checked button, however it came to be checked.
+        QObject::connect(
+            radio, &QAbstractButton::toggled,
+            [radio](bool on)
+            {
+                if (!on)
+                    return;
+                for (auto* other :
+                     radio->parentWidget()->findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly))
+                    other->setFocusPolicy(other == radio ? Qt::StrongFocus : Qt::ClickFocus);
+            });
+        return radio;
+    }
     auto* button = new QPushButton(parent);
     button->setAutoDefault(false);
     button->setDefault((item.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON);

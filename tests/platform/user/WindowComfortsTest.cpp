@@ -203,20 +203,24 @@ TEST_F(WindowComforts, RadioButtonsAreOneGroupNamedByTheLabelBeforeThem)
     { return ::SendMessageA(::GetDlgItem(dlg.m_hWnd, id), BM_GETCHECK, 0, 0) == BST_CHECKED; };
     ::SendMessageA(::GetDlgItem(dlg.m_hWnd, IDC_RADIO_B), BM_SETCHECK, BST_CHECKED, 0);
     EXPECT_TRUE(checked(IDC_RADIO_B));
-    ::SendMessageA(::GetDlgItem(dlg.m_hWnd, IDC_RADIO_C), BM_CLICK, 0, 0);
+    ::SendMessageA(::GetDlgItem(dlg.m_hWnd, IDC_RADIO_C), BM_SETCHECK, BST_CHECKED, 0);
     EXPECT_FALSE(checked(IDC_RADIO_B)) << "one checked at a time";
     EXPECT_TRUE(checked(IDC_RADIO_C));
 
-    // Arrows move within the group and check as they go; Tab comes back to the checked one.
+    // Tab enters the group at the checked button (set by the program, not the first with
+    // WS_TABSTOP); arrows move within the group and check as they go.
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window));
-    Control(IDC_RADIO_C)->setFocus();
+    Control(IDC_FIELD_C)->setFocus();
+    QTest::keyClick(Control(IDC_FIELD_C), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), Control(IDC_RADIO_C));
     QTest::keyClick(Control(IDC_RADIO_C), Qt::Key_Up);
     EXPECT_TRUE(checked(IDC_RADIO_B));
     EXPECT_EQ(QApplication::focusWidget(), Control(IDC_RADIO_B));
+    ::SendMessageA(::GetDlgItem(dlg.m_hWnd, IDC_RADIO_A), BM_CLICK, 0, 0);
     Control(IDC_FIELD_C)->setFocus();
     QTest::keyClick(Control(IDC_FIELD_C), Qt::Key_Tab);
-    EXPECT_EQ(QApplication::focusWidget(), Control(IDC_RADIO_B));
+    EXPECT_EQ(QApplication::focusWidget(), Control(IDC_RADIO_A));
 
     auto* face = QAccessible::queryAccessibleInterface(Control(IDC_RADIO_B));
     ASSERT_NE(face, nullptr);
