@@ -901,15 +901,14 @@ TEST_F(StegoCommands, StealthKeepsAPngAPngOrMakesItABitmapAndRevealFindsItInBoth
     EXPECT_EQ(saved.substr(0, 8), "\x89PNG\r\n\x1a\n");
     EXPECT_NE(saved, original);
     EXPECT_EQ(ReadAll(png), original) << "the opened picture is untouched";
-    EXPECT_EQ(pictures::MagickPixels(png.toStdString()).size(),
-              pictures::MagickPixels(Path("hidden.png").toStdString()).size());
 
     Open(Path("hidden.png"));
+    TypeMessage("");
     EXPECT_EQ(Unhide("correct horse battery"), message);
     EXPECT_EQ(Unhide("correct horse"), message) << "a wrong password changes nothing shown";
     EXPECT_EQ(script.messages, std::vector<std::string>{STEALTH_NOT_FOUND});
 
-    // Saved under a bitmap's name, the same pixels go into a classic bitmap: still found.
+    // Saved under a bitmap's name, it is hidden again in the PNG's conversion: still found.
     Open(png);
     TypeMessage(message.c_str());
     script.StealthPassword("correct horse battery");
@@ -917,6 +916,7 @@ TEST_F(StegoCommands, StealthKeepsAPngAPngOrMakesItABitmapAndRevealFindsItInBoth
     Command(IDC_HIDE);
     EXPECT_EQ(ReadAll(Path("hidden.bmp")).substr(0, 2), "BM");
     Open(Path("hidden.bmp"));
+    TypeMessage("");
     EXPECT_EQ(Unhide("correct horse battery"), message);
     EXPECT_EQ(script.messages, std::vector<std::string>{STEALTH_NOT_FOUND});
 }
