@@ -445,7 +445,7 @@ void CStegoDlg::ShowCapacity()
 std::int64_t CStegoDlg::LongestStealth()
 {
     if (!m_nLongestStealth)
-        m_nLongestStealth = hiding::CarrierPlan(m_pCarrier.get(), m_nCarrierSize).LongestStealth();
+        m_nLongestStealth = hiding::CarrierPlan(m_pCarrier.get(), m_nCarrierSize).StealthRoom();
     return *m_nLongestStealth;
 }
 

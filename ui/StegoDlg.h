@@ -58,7 +58,8 @@ protected:
     StealthKdf m_stealthKdf = Argon2idKdf();
     // LongestRecord's answer for the carrier as it is; unknown again once the carrier changes.
     std::optional<std::int64_t> m_nLongestRecord;
-    // The same for a stealth message, which reads the picture whole to judge it.
+    // The same for a stealth message: from the picture's headers, so that typing never waits
+    // for a large picture to be read whole; exact once Hide has judged the picture.
     std::optional<std::int64_t> m_nLongestStealth;
 
     void DoDataExchange(CDataExchange* pDX) override;
@@ -102,7 +103,7 @@ private:
     // The longest record Hide can place in the carrier, converting the picture when it needs
     // that; -1 when the carrier is not a picture. Worked out once per carrier.
     std::int64_t LongestRecord();
-    // The longest stealth message the carrier takes at the usual payload; 0 when none.
+    // The longest stealth message the carrier's layout has room for at the usual payload.
     std::int64_t LongestStealth();
     // The carrier changed: its room is worked out again when next asked for.
     void ForgetCarrierRoom();
