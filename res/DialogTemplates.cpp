@@ -62,10 +62,14 @@ const DialogItem kMainItems[] = {
     {IDCANCEL, "Button", kButton | WS_VISIBLE, 0, 1, 243, 63, 20, ""},
 };
 
-// Template 129, the password dialog. The sealing rows below the buttons show in set mode only;
-// verify mode cuts the dialog back to 145 x 65, the part it uses.
+// Template 129, the password dialog. The choice of how the message is hidden, below the
+// buttons, shows in set mode only: a group label, then three radio buttons, each with its hint
+// line (without WS_GROUP, so the three stay one group). Verify mode cuts the dialog back to
+// 145 x 65, the part it uses.
 constexpr DWORD kPasswordEdit =
     kChildVisible | ES_LEFT | ES_PASSWORD | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP;
+constexpr DWORD kChoice = kChildVisible | BS_AUTORADIOBUTTON;
+constexpr DWORD kHint = kChildVisible | SS_LEFT | SS_NOPREFIX;
 const DialogItem kPasswordItems[] = {
     {IDOK, "Button", kChildVisible | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 7, 44, 50, 14, "OK"},
     {IDC_PASSWORD_LABEL, "Static", kChildVisible | SS_LEFT | WS_GROUP, 0, 7, 8, 36, 8,
@@ -74,10 +78,19 @@ const DialogItem kPasswordItems[] = {
      "Confirm Pw :"},
     {IDC_PASSWORD, "Edit", kPasswordEdit, 0, 52, 6, 85, 14, ""},
     {IDC_CONFIRM, "Edit", kPasswordEdit, 0, 52, 26, 85, 14, ""},
-    {IDC_SEAL, "Button", kChildVisible | WS_TABSTOP | BS_AUTOCHECKBOX, 0, 7, 64, 146, 10,
-     "Seal the message with this password"},
-    {IDC_SEAL_HINT, "Static", kChildVisible | SS_LEFT | SS_NOPREFIX | WS_GROUP, 0, 19, 76, 134, 8,
-     "Older copies show it as unreadable text."},
+    {IDC_KIND_LABEL, "Static", kChildVisible | SS_LEFT | SS_NOPREFIX | WS_GROUP, 0, 7, 66, 200, 8,
+     "How the message is hidden :"},
+    {IDC_PLAIN, "Button", kChoice | WS_GROUP | WS_TABSTOP, 0, 7, 78, 200, 10,
+     "&Plain: readable by any copy of Carvalet"},
+    {IDC_PLAIN_HINT, "Static", kHint, 0, 19, 89, 188, 8,
+     "The password only gates it. 8 to 16 characters."},
+    {IDC_SEAL, "Button", kChoice, 0, 7, 101, 200, 10, "&Sealed with the password"},
+    {IDC_SEAL_HINT, "Static", kHint, 0, 19, 112, 188, 8,
+     "Older copies show unreadable text. 8 to 64 characters."},
+    {IDC_STEALTH, "Button", kChoice, 0, 7, 124, 200, 10,
+     "S&tealth: no trace of the message in the picture"},
+    {IDC_STEALTH_HINT, "Static", kHint, 0, 19, 135, 188, 8,
+     "Slower; newer copies only. 8 to 64 characters."},
     {IDC_CANCEL_BUTTON, "Button", kChildVisible | WS_TABSTOP | BS_PUSHBUTTON, 0, 88, 44, 50, 14,
      "Cancel"},
 };
@@ -90,7 +103,7 @@ const DialogTemplate kTemplates[] = {
     {IDD_MAIN, kModalFrame | WS_VISIBLE | WS_MINIMIZEBOX, WS_EX_APPWINDOW, 0, 0, 368, 275,
      "Carvalet", "MS Sans Serif", 8, 400, DEFAULT_CHARSET, kMainItems,
      std::span<const unsigned char>(kDialogInit102, kDialogInit102Size)},
-    {IDD_PASSWORD, kModalFrame, 0, 0, 0, 160, 91, "Password", "MS Sans Serif", 8, 400,
+    {IDD_PASSWORD, kModalFrame, 0, 0, 0, 214, 150, "Password", "MS Sans Serif", 8, 400,
      DEFAULT_CHARSET, kPasswordItems},
 };
 } // namespace

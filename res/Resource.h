@@ -27,5 +27,12 @@ constexpr int IDC_TEXT_PAGE = 1022;
 constexpr int IDC_ABOUT = 1023;
 constexpr int IDC_HELP_BUTTON = 1024;
 constexpr int IDC_CANCEL_BUTTON = 1025;
+// The password dialog's choice of how the message is hidden: the group's label, then each
+// choice with its hint line.
 constexpr int IDC_SEAL = 1026;
 constexpr int IDC_SEAL_HINT = 1027;
+constexpr int IDC_PLAIN = 1028;
+constexpr int IDC_PLAIN_HINT = 1029;
+constexpr int IDC_STEALTH = 1030;
+constexpr int IDC_STEALTH_HINT = 1031;
+constexpr int IDC_KIND_LABEL = 1032;

@@ -7,11 +7,34 @@
 
 namespace
 {
-constexpr const char* SEAL_SECTION = "Password";
+constexpr const char* CHOICE_SECTION = "Password";
+// 0 plain, 1 sealed, 2 stealth. Before there was a choice of three, "Seal" alone said 1 or 0;
+// it is still written, for copies that read only it.
+constexpr const char* KIND_ENTRY = "Kind";
 constexpr const char* SEAL_ENTRY = "Seal";
+constexpr int CHOICE_IDS[] = {IDC_PLAIN, IDC_SEAL, IDC_STEALTH};
+constexpr int CHOICE_ROWS[] = {IDC_KIND_LABEL, IDC_PLAIN,   IDC_PLAIN_HINT,  IDC_SEAL,
+                               IDC_SEAL_HINT,  IDC_STEALTH, IDC_STEALTH_HINT};
 // Verify mode shows the dialog only down to its buttons and across to its edit.
 constexpr int VERIFY_WIDTH = 145;
 constexpr int VERIFY_HEIGHT = 65;
+
+// The radio buttons' exchange: the kind whose button is checked.
+void DDX_Kind(CDataExchange* pDX, hiding::MessageKind& kind)
+{
+    const int chosen = static_cast<int>(kind);
+    for (int i = 0; i < 3; ++i)
+    {
+        const HWND hCtl = pDX->PrepareCtrl(CHOICE_IDS[i]);
+        if (!pDX->m_bSaveAndValidate)
+        {
+            if (i == chosen)
+                ::SendMessageA(hCtl, BM_SETCHECK, BST_CHECKED, 0);
+        }
+        else if (::SendMessageA(hCtl, BM_GETCHECK, 0, 0) == BST_CHECKED)
+            kind = static_cast<hiding::MessageKind>(i);
+    }
+}
 
 void Wipe(CString& text)
 {
@@ -52,25 +75,29 @@ void CPasswordDlg::DoDataExchange(CDataExchange* pDX)
     DDX_Control(pDX, IDOK, m_btnOK);
     DDX_Text(pDX, IDC_PASSWORD, m_strPassword);
     DDX_Text(pDX, IDC_CONFIRM, m_strConfirm);
-    DDX_Check(pDX, IDC_SEAL, m_bSeal);
+    DDX_Kind(pDX, m_kind);
 }
 
-BOOL CPasswordDlg::SealChosenLast()
+hiding::MessageKind CPasswordDlg::KindChosenLast()
 {
-    return AfxGetApp()->GetProfileInt(SEAL_SECTION, SEAL_ENTRY, FALSE) ? TRUE : FALSE;
+    CWinApp* pApp = AfxGetApp();
+    const int nSeal = pApp->GetProfileInt(CHOICE_SECTION, SEAL_ENTRY, FALSE) ? 1 : 0;
+    const int nKind = static_cast<int>(pApp->GetProfileInt(CHOICE_SECTION, KIND_ENTRY, nSeal));
+    return nKind >= 0 && nKind <= 2 ? static_cast<hiding::MessageKind>(nKind)
+                                    : hiding::MessageKind::Plain;
 }
 
 BOOL CPasswordDlg::OnInitDialog()
 {
     if (m_bSetMode == 1)
-        m_bSeal = SealChosenLast();
+        m_kind = KindChosenLast();
     CDialog::OnInitDialog();
 
     const int nShow = m_bSetMode == 1 ? SW_SHOW : SW_HIDE;
     GetDlgItem(IDC_CONFIRM)->ShowWindow(nShow);
     GetDlgItem(IDC_CONFIRM_LABEL)->ShowWindow(nShow);
-    GetDlgItem(IDC_SEAL)->ShowWindow(nShow);
-    GetDlgItem(IDC_SEAL_HINT)->ShowWindow(nShow);
+    for (const int nID : CHOICE_ROWS)
+        GetDlgItem(nID)->ShowWindow(nShow);
     if (m_bSetMode != 1)
         FitVerifyMode();
     GetDlgItem(IDC_PASSWORD)->SetFocus();
@@ -133,19 +160,41 @@ void CPasswordDlg::OnOK()
 
 void CPasswordDlg::OnSetModeOK()
 {
-    const hiding::MessageKind kind =
-        m_bSeal ? hiding::MessageKind::Sealed : hiding::MessageKind::Plain;
+    if (!CarrierTakesKind())
+        return;
     const std::string strBroken =
-        hiding::CheckNewPassword(kind, m_strPassword.str(), m_strConfirm.str());
+        hiding::CheckNewPassword(m_kind, m_strPassword.str(), m_strConfirm.str());
     if (!strBroken.empty())
     {
         AfxMessageBox(strBroken.c_str(), MB_OK, 0);
         SelectPassword();
         return;
     }
-    m_strRecord = hiding::PasswordRecordFor(kind, m_strPassword.str()).c_str();
-    AfxGetApp()->WriteProfileInt(SEAL_SECTION, SEAL_ENTRY, m_bSeal ? TRUE : FALSE);
+    m_strRecord = hiding::PasswordRecordFor(m_kind, m_strPassword.str()).c_str();
+    CWinApp* pApp = AfxGetApp();
+    pApp->WriteProfileInt(CHOICE_SECTION, KIND_ENTRY, static_cast<int>(m_kind));
+    pApp->WriteProfileInt(CHOICE_SECTION, SEAL_ENTRY, m_kind == hiding::MessageKind::Sealed);
     CDialog::OnOK();
+}
+
+// Only the stealth layout has refusals of its own (a picture once saved as a JPEG, 16-bit
+// values, too little room); the other two are checked by the opener as they always were.
+BOOL CPasswordDlg::CarrierTakesKind()
+{
+    if (m_kind != hiding::MessageKind::Stealth || !m_pPlan)
+        return TRUE;
+    hiding::Decision decision;
+    {
+        // The picture is read whole and judged here; the opener's check then reuses it.
+        CWaitCursor wait;
+        decision =
+            m_pPlan->CheckStealth(m_nMessageLength, STEALTH_SAFE_BPC, hiding::FrontEnd::Window);
+    }
+    if (decision.plan != HidingPlan::Refuse)
+        return TRUE;
+    AfxMessageBox(decision.sentence.c_str(), MB_OK, 0);
+    GetDlgItem(IDC_STEALTH)->SetFocus();
+    return FALSE;
 }
 
 void CPasswordDlg::RefusePassword()

@@ -3,13 +3,17 @@
 // that must match a stored password record or open a sealed message (verify mode).
 #pragma once
 
+#include "hiding/MessageKind.h"
 #include "platform/mfc/Afx.h"
+
+#include <cstdint>
 
 struct SealedMessage;
 namespace hiding
 {
+class CarrierPlan;
 class Reveal;
-}
+} // namespace hiding
 
 class CPasswordDlg : public CDialog
 {
@@ -24,9 +28,14 @@ public:
     CButton m_btnOK;
     CString m_strPassword;
     CString m_strConfirm;
-    // Set mode: TRUE when the message is to be sealed with the password, which the opener then
-    // reads from m_strPassword and wipes. Remembered from one run to the next.
-    BOOL m_bSeal = FALSE;
+    // Set mode: how the message is to be hidden, chosen in the dialog and remembered from one
+    // run to the next. For a sealed or stealth message the opener reads the password from
+    // m_strPassword and wipes it.
+    hiding::MessageKind m_kind = hiding::MessageKind::Plain;
+    // Set mode: the carrier and the message's length, so that a picture the stealth layout
+    // refuses is told while another choice can still be made. Optional.
+    const hiding::CarrierPlan* m_pPlan = nullptr;
+    std::int64_t m_nMessageLength = 0;
     // Verify mode: the sealed message the password must open, instead of a record to match.
     const SealedMessage* m_pSealed = nullptr;
     // Verify mode with m_pSealed: the message, once opened.
@@ -37,8 +46,8 @@ public:
 
     // Overwrites the typed passwords in the members, once the opener is done with them.
     void WipePasswords();
-    // Whether set mode will offer sealing: the choice made last time.
-    static BOOL SealChosenLast();
+    // The choice set mode starts with: the one made last time.
+    static hiding::MessageKind KindChosenLast();
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
@@ -50,6 +59,8 @@ protected:
 
 private:
     void OnSetModeOK();
+    // FALSE, once told why, when the chosen layout refuses the carrier.
+    BOOL CarrierTakesKind();
     void RefusePassword();
     void SelectPassword();
     void FitVerifyMode();

@@ -327,6 +327,14 @@ std::string WithThousands(std::int64_t n)
     return grouped;
 }
 
+bool HasBitmapExtension(const CString& strPath)
+{
+    std::string name = strPath.str();
+    for (char& c : name)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return name.ends_with(".bmp");
+}
+
 CString FileNameOf(const CString& strPath)
 {
     return strPath.Mid(strPath.ReverseFind('\\') + 1);
@@ -418,17 +426,33 @@ void CStegoDlg::ShowCapacity()
         m_pSkin->SetCardNote(m_hWnd.value, u"", 0);
         return;
     }
-    // Counted as Hide will hide it: sealed when the password dialog will offer sealing.
-    const bool bSealed = CPasswordDlg::SealChosenLast();
+    // Counted as Hide will hide it: as the password dialog's choice will start.
+    const hiding::MessageKind kind = CPasswordDlg::KindChosenLast();
     const std::int64_t nLength = strText.GetLength();
-    const std::int64_t nLongest = hiding::LongestIn(
-        bSealed ? hiding::MessageKind::Sealed : hiding::MessageKind::Plain, nRecord);
-    std::string strNote = WithThousands(nLength) + " of " + WithThousands(nLongest) +
-                          (bSealed ? " bytes, sealed" : " bytes");
+    const std::int64_t nLongest =
+        kind == hiding::MessageKind::Stealth ? LongestStealth() : hiding::LongestIn(kind, nRecord);
+    std::string strNote = WithThousands(nLength) + " of " + WithThousands(nLongest) + " bytes";
+    if (kind == hiding::MessageKind::Sealed)
+        strNote += ", sealed";
+    else if (kind == hiding::MessageKind::Stealth)
+        strNote += " (stealth)";
     if (nLength > nLongest)
         strNote += ": too long by " + WithThousands(nLength - nLongest);
     const std::u16string note(strNote.begin(), strNote.end());
     m_pSkin->SetCardNote(m_hWnd.value, note.c_str(), nLength > nLongest ? 1 : 0);
+}
+
+std::int64_t CStegoDlg::LongestStealth()
+{
+    if (!m_nLongestStealth)
+        m_nLongestStealth = hiding::CarrierPlan(m_pCarrier.get(), m_nCarrierSize).StealthRoom();
+    return *m_nLongestStealth;
+}
+
+void CStegoDlg::ForgetCarrierRoom()
+{
+    m_nLongestRecord.reset();
+    m_nLongestStealth.reset();
 }
 
 std::int64_t CStegoDlg::LongestRecord()
@@ -484,7 +508,7 @@ void CStegoDlg::OpenImage(const CString& strPath)
     m_pCarrier.reset();
     m_nCarrierSize = 0;
     m_bCarrierConverted = false;
-    m_nLongestRecord.reset();
+    ForgetCarrierRoom();
 
     HBITMAP hBitmap =
         handle_cast<HBITMAP>(LoadImageA(AfxGetInstanceHandle(), m_strImagePath, IMAGE_BITMAP, 330,
@@ -605,22 +629,73 @@ void CStegoDlg::OnHide()
     if (!PictureUnchanged())
         return;
 
-    bool bConvert = false;
-    if (!CheckCarrier(hiding::MessageKind::Plain, &bConvert))
+    // A carrier no layout can take (a file that is no picture) is refused before anything is
+    // asked; the conversion question waits until the layout is chosen.
+    const hiding::CarrierPlan plan(m_pCarrier.get(), m_nCarrierSize);
+    if (const hiding::Decision decision = plan.Check(
+            hiding::MessageKind::Plain, m_strMessage.GetLength(), hiding::FrontEnd::Window);
+        decision.plan == HidingPlan::Refuse)
+    {
+        AfxMessageBox(decision.sentence.c_str(), MB_OK, 0);
         return;
+    }
 
     CPasswordDlg dlgPassword;
     dlgPassword.m_bSetMode = 1;
+    dlgPassword.m_pPlan = &plan;
+    dlgPassword.m_nMessageLength = m_strMessage.GetLength();
     if (dlgPassword.DoModal() == IDCANCEL)
         return;
-    const hiding::MessageKind kind =
-        dlgPassword.m_bSeal ? hiding::MessageKind::Sealed : hiding::MessageKind::Plain;
-    // A sealed message's armour is longer than the message and may reach further.
-    if (kind == hiding::MessageKind::Sealed && !bConvert && !CheckCarrier(kind, &bConvert))
-    {
-        dlgPassword.WipePasswords();
+    const hiding::MessageKind kind = dlgPassword.m_kind;
+    // The line counts against the layout just chosen, which the plan has judged already.
+    if (kind == hiding::MessageKind::Stealth)
+        m_nLongestStealth = plan.LongestStealth();
+    ShowCapacity();
+    const bool bPng = plan.Inspection().format == CarrierFormat::Png;
+    // A stealth message in a PNG saved under a bitmap's name is hidden again in the PNG's
+    // conversion: the values run in another order there, so the PNG's message would be lost.
+    std::vector<BYTE> original;
+    if (kind == hiding::MessageKind::Stealth && bPng)
+        original.assign(m_pCarrier.get(), m_pCarrier.get() + m_nCarrierSize);
+    const BOOL bHidden = kind == hiding::MessageKind::Stealth ? HideStealth(plan, dlgPassword)
+                                                              : HideInRecords(kind, dlgPassword);
+    if (!bHidden)
         return;
+
+    const bool bStayPng = bPng && !m_bCarrierConverted;
+    char szBitmapFilter[] = "Bitmap Files (*.bmp)|*.bmp||";
+    char szPngFilter[] = "PNG Files (*.png)|*.png|Bitmap Files (*.bmp)|*.bmp||";
+    const CString strProposed = m_bCarrierConverted ? BitmapName(m_strImagePath) : m_strImagePath;
+    CFileDialog dlgFile(FALSE, bStayPng ? ".png" : ".bmp", strProposed,
+                        OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
+                        bStayPng ? szPngFilter : szBitmapFilter);
+    const CString strFolder = LastFolder();
+    dlgFile.m_ofn.lpstrInitialDir = strFolder;
+    if (dlgFile.DoModal() != IDOK)
+        return;
+    m_strCarrierPath = dlgFile.GetPathName();
+    if (bStayPng && !original.empty() && HasBitmapExtension(m_strCarrierPath))
+    {
+        auto pOriginal = std::make_unique_for_overwrite<BYTE[]>(original.size());
+        std::memcpy(pOriginal.get(), original.data(), original.size());
+        m_pCarrier = std::move(pOriginal);
+        m_nCarrierSize = static_cast<std::int32_t>(original.size());
+        if (!ConvertCarrier() ||
+            !HideStealth(hiding::CarrierPlan(m_pCarrier.get(), m_nCarrierSize), dlgPassword))
+            return;
     }
+    dlgPassword.WipePasswords();
+    if (!SaveCarrier(m_strCarrierPath))
+        return;
+    m_strKeptMessage = m_strMessage;
+    RememberFolder(m_strCarrierPath);
+}
+
+BOOL CStegoDlg::HideInRecords(hiding::MessageKind kind, CPasswordDlg& dlgPassword)
+{
+    bool bConvert = false;
+    if (!CheckCarrier(kind, &bConvert))
+        return FALSE;
     const hiding::HiddenText hidden = [&]
     {
         std::optional<CWaitCursor> wait;
@@ -632,30 +707,56 @@ void CStegoDlg::OnHide()
     if (!hidden.failure.empty())
     {
         AfxMessageBox(hidden.failure.c_str(), MB_OK, 0);
-        return;
+        return FALSE;
     }
     if (bConvert && !ConvertCarrier())
-        return;
+        return FALSE;
     if (!hiding::EmbedRecords(m_pCarrier.get(), m_nCarrierSize, dlgPassword.m_strRecord.str(),
                               hidden.text, ShowCodecMessage))
     {
         AfxMessageBox(hiding::ABORTED, MB_OK, 0);
-        return;
+        return FALSE;
     }
+    return TRUE;
+}
 
-    char szFilter[] = "Bitmap Files (*.bmp)|*.bmp||";
-    const CString strProposed = m_bCarrierConverted ? BitmapName(m_strImagePath) : m_strImagePath;
-    CFileDialog dlgFile(FALSE, ".bmp", strProposed, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
-                        szFilter);
-    const CString strFolder = LastFolder();
-    dlgFile.m_ofn.lpstrInitialDir = strFolder;
-    if (dlgFile.DoModal() != IDOK)
-        return;
-    m_strCarrierPath = dlgFile.GetPathName();
-    if (!SaveCarrier(m_strCarrierPath))
-        return;
-    m_strKeptMessage = m_strMessage;
-    RememberFolder(m_strCarrierPath);
+BOOL CStegoDlg::HideStealth(const hiding::CarrierPlan& plan, CPasswordDlg& dlgPassword)
+{
+    // The dialog has judged the picture already; the plan kept what it read.
+    const hiding::Decision decision =
+        plan.CheckStealth(m_strMessage.GetLength(), STEALTH_SAFE_BPC, hiding::FrontEnd::Window);
+    if (decision.plan == HidingPlan::Refuse)
+    {
+        AfxMessageBox(decision.sentence.c_str(), MB_OK, 0);
+        return FALSE;
+    }
+    if (decision.plan == HidingPlan::Convert &&
+        AfxMessageBox(decision.sentence.c_str(), MB_YESNO, 0) != IDYES)
+        return FALSE;
+    const std::string strMessage = m_strMessage.str();
+    hiding::StealthFile file;
+    {
+        CWaitCursor wait;
+        file = plan.HideStealthMessage(
+            {reinterpret_cast<const std::uint8_t*>(strMessage.data()), strMessage.size()},
+            dlgPassword.m_strPassword.str(), {STEALTH_SAFE_BPC, m_stealthKdf, SystemRandom()});
+    }
+    if (file.failure.empty() && file.bytes.size() > std::size_t(INT32_MAX))
+        file.failure = hiding::ABORTED;
+    if (!file.failure.empty())
+    {
+        AfxMessageBox(file.failure.c_str(), MB_OK, 0);
+        return FALSE;
+    }
+    const bool bConverted = plan.Stealth().converted;
+    // The plan reads the old carrier: nothing of it is used once the new file replaces it.
+    auto pCarrier = std::make_unique_for_overwrite<BYTE[]>(file.bytes.size());
+    std::memcpy(pCarrier.get(), file.bytes.data(), file.bytes.size());
+    m_pCarrier = std::move(pCarrier);
+    m_nCarrierSize = static_cast<std::int32_t>(file.bytes.size());
+    m_bCarrierConverted = m_bCarrierConverted || bConverted;
+    ForgetCarrierRoom();
+    return TRUE;
 }
 
 BOOL CStegoDlg::SaveCarrier(const CString& strPath)
@@ -744,7 +845,7 @@ BOOL CStegoDlg::ConvertCarrier()
     m_pCarrier = std::move(converted.bitmap.bytes);
     m_nCarrierSize = static_cast<std::int32_t>(converted.bitmap.size);
     m_bCarrierConverted = true;
-    m_nLongestRecord.reset();
+    ForgetCarrierRoom();
     return TRUE;
 }
 

@@ -13,6 +13,11 @@
 #include <optional>
 
 struct ISkinControl;
+class CPasswordDlg;
+namespace hiding
+{
+class CarrierPlan;
+}
 
 class CStegoDlg : public CDialog
 {
@@ -53,6 +58,9 @@ protected:
     StealthKdf m_stealthKdf = Argon2idKdf();
     // LongestRecord's answer for the carrier as it is; unknown again once the carrier changes.
     std::optional<std::int64_t> m_nLongestRecord;
+    // The same for a stealth message: from the picture's headers, so that typing never waits
+    // for a large picture to be read whole; exact once Hide has judged the picture.
+    std::optional<std::int64_t> m_nLongestStealth;
 
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
@@ -95,6 +103,10 @@ private:
     // The longest record Hide can place in the carrier, converting the picture when it needs
     // that; -1 when the carrier is not a picture. Worked out once per carrier.
     std::int64_t LongestRecord();
+    // The longest stealth message the carrier's layout has room for at the usual payload.
+    std::int64_t LongestStealth();
+    // The carrier changed: its room is worked out again when next asked for.
+    void ForgetCarrierRoom();
     // The folder of the last file opened or saved, kept between runs for the file dialogs.
     CString LastFolder() const;
     void RememberFolder(const CString& strPath);
@@ -102,6 +114,10 @@ private:
     // stop here (refused, or the user declined the conversion); *pbConvert tells whether the
     // carrier is to be converted.
     BOOL CheckCarrier(hiding::MessageKind kind, bool* pbConvert);
+    // The two ways of hiding once the password dialog has chosen: FALSE when the hide stopped,
+    // its reason told. The carrier then holds the picture to save.
+    BOOL HideInRecords(hiding::MessageKind kind, CPasswordDlg& dlgPassword);
+    BOOL HideStealth(const hiding::CarrierPlan& plan, CPasswordDlg& dlgPassword);
     BOOL ConvertCarrier();
     // FALSE when the hide must stop: the picture changed on disk since it was read and the
     // user did not open it again.

@@ -55,6 +55,17 @@ bool TakesLabel(const DialogItem& item)
     return item.windowClass && std::strcmp(item.windowClass, "Edit") == 0;
 }
 
+bool IsStatic(const DialogItem& item)
+{
+    return item.windowClass && std::strcmp(item.windowClass, "Static") == 0;
+}
+
+bool IsRadio(const DialogItem& item)
+{
+    return item.windowClass && std::strcmp(item.windowClass, "Button") == 0 &&
+           (item.style & BS_TYPEMASK) == BS_AUTORADIOBUTTON;
+}
+
 // Windows' rule for screen readers: a field is named by the static label before it in template
 // order, without its "&". Labels written one under the other ahead of their fields pair up
 // with them in the same order; any other control in between ends the labels' reach.
@@ -72,10 +83,29 @@ public:
             widget->setAccessibleName(m_labels.front());
             m_labels.pop_front();
         }
+        AddToGroup(item, widget);
     }
 
 private:
+    // A label just before a group of radio buttons (the first with WS_GROUP) is the group's
+    // label: each button, named by its own text, carries it as its description. Statics
+    // without WS_GROUP (hint lines) may stand between the buttons.
+    void AddToGroup(const DialogItem& item, QWidget* widget)
+    {
+        const bool radio = IsRadio(item);
+        if (radio && (item.style & WS_GROUP))
+            m_group = m_lastLabel;
+        else if (!radio && ((item.style & WS_GROUP) || !IsStatic(item)))
+            m_group.clear();
+        if (radio && !m_group.isEmpty())
+            widget->setAccessibleDescription(m_group);
+        m_lastLabel =
+            IsLabel(item) ? layer::StripPrefix(layer::TextToQString(item.text)) : QString();
+    }
+
     std::deque<QString> m_labels;
+    QString m_group;
+    QString m_lastLabel;
 };
 
 std::span<const unsigned char> PersistedStreamOf(const DialogTemplate& t, int id)

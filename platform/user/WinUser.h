@@ -140,6 +140,7 @@ constexpr DWORD DS_CENTER = 0x0800;
 constexpr DWORD BS_PUSHBUTTON = 0x0;
 constexpr DWORD BS_DEFPUSHBUTTON = 0x1;
 constexpr DWORD BS_AUTOCHECKBOX = 0x3;
+constexpr DWORD BS_AUTORADIOBUTTON = 0x9;
 constexpr DWORD BS_TYPEMASK = 0xF;
 constexpr WORD BN_CLICKED = 0;
 constexpr UINT BM_GETCHECK = 0x00F0;

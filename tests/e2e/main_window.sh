@@ -7,7 +7,7 @@ out=$2
 cli=$3
 mkdir -p "$out"
 unset QT_QPA_PLATFORM
-# What the program remembers (the seal choice, the last folder) starts empty and stays out of
+# What the program remembers (how messages are hidden, the last folder) starts empty and stays out of
 # the user's own.
 export XDG_CONFIG_HOME="$out/config"
 rm -rf "$XDG_CONFIG_HOME"
@@ -73,19 +73,21 @@ cmp -s "$sample" "$out/e2e-sample.bmp" || fail "the picture selected in the save
 echo "hidden through the window, read back by carvalet-cli: $message"
 shot "$first" "$out/main-window-text.png" || fail "no screenshot of the text page"
 
-# The same message sealed: Tab from the confirmation reaches the seal check box, Space ticks
-# it; the command-line tool opens it with the whole passphrase only.
+# The same message sealed: Tab from the confirmation reaches the choice (plain, as last time),
+# the down arrow picks sealed; the command-line tool opens it with the whole passphrase only.
 passphrase="the old mill by the river at noon"
 rm -f "$out/e2e-sealed.bmp"
 click_at "$first" 58 188 || fail "could not click hide"
 password=$(window_titled Password) || fail "no password dialog"
 xdotool windowfocus --sync "$password" type --delay 10 "$passphrase" || fail "could not type"
-xdotool key Tab && xdotool type --delay 10 "$passphrase" && xdotool key Tab ||
-    fail "could not type the confirmation"
-shot "$password" "$XDO_GRABS/unticked.png" || fail "no screenshot of the password dialog"
-xdotool key space || fail "could not tick the seal check box"
-changed_shot "$password" "$XDO_GRABS/unticked.png" "$out/password-seal.png" 0 \
-    "the seal check box ticked" || fail "the seal check box did not tick"
+xdotool key Tab && xdotool type --delay 10 "$passphrase" || fail "could not type the confirmation"
+shot "$password" "$XDO_GRABS/typed.png" || fail "no screenshot of the password dialog"
+xdotool key Tab || fail "could not press Tab"
+changed_shot "$password" "$XDO_GRABS/typed.png" "$XDO_GRABS/plain.png" 50 \
+    "the focus on the choice" || fail "Tab did not reach the choice"
+xdotool key Down || fail "could not choose sealed"
+changed_shot "$password" "$XDO_GRABS/plain.png" "$out/password-seal.png" 50 \
+    "sealed chosen" || fail "the down arrow did not choose sealed"
 echo "screenshot of the password dialog, sealing: $out/password-seal.png"
 xdotool key Return || fail "could not press Return"
 save=$(window_titled "Save As") || fail "no save dialog after sealing"
@@ -134,14 +136,16 @@ echo "screenshot with the PNG's preview: $out/main-window-png.png ($changed pixe
 
 click_at "$first" 548 140 || fail "could not click the text page button"
 click_at "$first" 58 188 || fail "could not click hide"
+# The layout is chosen first (sealed, as last time); the question comes after the password.
+password=$(window_titled Password) || fail "no password dialog for the PNG"
+xdotool windowfocus --sync "$password" type --delay 10 "willow-key" || fail "could not type"
+xdotool key Tab && xdotool type --delay 10 "willow-key" && xdotool key Return ||
+    fail "could not confirm the password"
+window_gone Password || fail "the password dialog stayed open"
 question=$(message_box "$first") || fail "no question before converting the PNG"
 shot "$question" "$out/conversion-question.png" || fail "no screenshot of the question"
 echo "screenshot of the question: $out/conversion-question.png"
 xdotool windowfocus --sync "$question" key Return || fail "could not answer Yes"
-password=$(window_titled Password) || fail "no password dialog after Yes"
-xdotool windowfocus --sync "$password" type --delay 10 "willow-key" || fail "could not type"
-xdotool key Tab && xdotool type --delay 10 "willow-key" && xdotool key Return ||
-    fail "could not confirm the password"
 save=$(window_titled "Save As") || fail "no save dialog for the converted PNG"
 xdotool windowfocus --sync "$save" key Return || fail "could not accept the proposed name"
 window_gone "Save As" || fail "the save dialog stayed open"
@@ -258,3 +262,76 @@ if kill -0 "${pids[-1]}" 2>/dev/null; then
 fi
 process_ended "${pids[-1]}" || fail "Alt+C did not close the window"
 echo "every access key answered by keyboard: Alt+R, Alt+H, Alt+I, Alt+O, Alt+A, Alt+P, Alt+T, Alt+C"
+
+# Seconds since a time taken with date +%s%N, to the millisecond: what the real key derivation
+# costs (reported, not checked).
+since() { echo "$(date +%s%N) $1" | awk '{ printf "%.3f", ($1 - $2) / 1e9 }'; }
+
+# Stealth, on a copy that opens a PNG from its command line: the password dialog with the
+# choice, the PNG saved as a PNG that carvalet-cli reads, the capacity line counting against
+# the stealth limit, and Reveal in the window. The key derivation is the real one.
+convert -seed 6 -size 480x320 plasma:fractal -depth 8 PNG24:"$out/e2e-garden.png" ||
+    fail "could not make a PNG"
+rm -f "$out/e2e-stealth.png"
+"$exe" "$out/e2e-garden.png" & pids+=($!)
+first=$(window_titled Carvalet) || fail "no window for the stealth road"
+changed_shot "$first" "$out/main-window.png" "$XDO_GRABS/garden.png" 10000 \
+    "the PNG's preview" || fail "the PNG given on the command line did not open"
+click_at "$first" 548 140 || fail "could not click the text page button"
+click_at "$first" 380 300 || fail "could not click the message edit"
+xdotool type --delay 10 "$message" || fail "could not type the message"
+shot "$first" "$XDO_GRABS/sealed-line.png" || fail "no screenshot of the text page"
+click_at "$first" 58 188 || fail "could not click hide"
+password=$(window_titled Password) || fail "no password dialog for stealth"
+xdotool windowfocus --sync "$password" type --delay 10 "$passphrase" || fail "could not type"
+xdotool key Tab && xdotool type --delay 10 "$passphrase" || fail "could not type the confirmation"
+shot "$password" "$XDO_GRABS/typed.png" || fail "no screenshot of the password dialog"
+xdotool key Tab || fail "could not press Tab"
+changed_shot "$password" "$XDO_GRABS/typed.png" "$XDO_GRABS/sealed.png" 50 \
+    "the focus on the choice" || fail "Tab did not reach the choice"
+xdotool key Down || fail "could not choose stealth"
+changed_shot "$password" "$XDO_GRABS/sealed.png" "$out/password-stealth.png" 50 \
+    "stealth chosen" || fail "the down arrow did not choose stealth"
+echo "screenshot of the password dialog, stealth: $out/password-stealth.png"
+started=$(date +%s%N)
+xdotool key Return || fail "could not press Return"
+save=$(window_titled "Save As") || fail "no save dialog for the stealth PNG"
+echo "stealth hide, from OK to the save dialog: $(since "$started") s"
+enter_path "$save" "$out/e2e-stealth.png" || fail "the save dialog did not take the name"
+started=$(date +%s%N)
+wait_until "carvalet-cli to read the stealth message out of e2e-stealth.png" \
+    reads_back "$cli" "$out/e2e-stealth.png" "$passphrase" "$message" ||
+    fail "carvalet-cli could not read the stealth PNG"
+echo "read back by carvalet-cli in $(since "$started") s"
+[ "$(head -c 4 "$out/e2e-stealth.png" | tail -c 3)" = PNG ] || fail "e2e-stealth.png is no PNG"
+"$cli" unhide "$out/e2e-stealth.png" --password-stdin <<<"$passphrase!" >/dev/null 2>&1
+[ $? -eq 4 ] || fail "a wrong passphrase found something in the stealth PNG"
+echo "stealth PNG saved through the window, read back by carvalet-cli: $message"
+changed_shot "$first" "$XDO_GRABS/sealed-line.png" "$out/main-window-stealth.png" 20 \
+    "the capacity line counting against the stealth limit" ||
+    fail "the capacity line did not change to stealth"
+echo "screenshot of the capacity line in stealth mode: $out/main-window-stealth.png"
+
+# Reveal it in the window, from the saved file, into an emptied message box.
+click_at "$first" 380 300 || fail "could not click the message edit"
+xdotool key ctrl+a Delete || fail "could not empty the message"
+changed_shot "$first" "$out/main-window-stealth.png" "$XDO_GRABS/emptied.png" 300 \
+    "the message box emptied" || fail "the message stayed"
+click_at "$first" 501 140 || fail "could not click the image page button"
+click_at "$first" 58 143 || fail "could not click open image"
+dialog=$(window_titled Open) || fail "no file dialog for the stealth PNG"
+enter_path "$dialog" "$out/e2e-stealth.png" || fail "the file dialog did not take the PNG"
+click_at "$first" 58 188 || fail "could not click unhide"
+password=$(window_titled Password) || fail "no password dialog to reveal"
+started=$(date +%s%N)
+xdotool windowfocus --sync "$password" type --delay 10 "$passphrase" && xdotool key Return ||
+    fail "could not type the passphrase"
+window_gone Password || fail "the password dialog stayed open"
+changed_shot "$first" "$XDO_GRABS/emptied.png" "$out/main-window-stealth-revealed.png" 300 \
+    "the revealed stealth message" || fail "no message appeared"
+echo "stealth reveal in the window: $(since "$started") s"
+count_titled_is 1 Carvalet || fail "a message box appeared after the right passphrase"
+echo "revealed in the window: $out/main-window-stealth-revealed.png"
+xdotool windowfocus --sync "$first" key Escape || fail "could not press Esc"
+process_ended "${pids[-1]}" || fail "Esc did not close the window"
+pids=()

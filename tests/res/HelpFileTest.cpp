@@ -195,8 +195,8 @@ TEST(HelpFile, StatesTheSecurityLimitsAndTheCommandLine)
     const std::string security = Flat("security.html");
     for (const char* point :
          {"built into the program", "first 8 characters", "only an access check",
-          "without the password", "Seal the message with this password", "whole password",
-          "Argon2id", "The hidden message has been changed or damaged", "unreadable text"})
+          "without the password", "Three ways to hide", "whole password", "Argon2id",
+          "The hidden message has been changed or damaged", "unreadable text"})
         EXPECT_NE(security.find(point), std::string::npos) << point;
     const std::string cli = Flat("cli.html");
     for (const char* point :

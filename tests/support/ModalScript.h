@@ -4,6 +4,7 @@
 // closes every message box. Every test that answers modal windows goes through it.
 #pragma once
 
+#include "hiding/MessageKind.h"
 #include "platform/mfc/Wnd.h"
 #include "platform/user/ModalLoop.h"
 #include "platform/user/QtBridge.h"
@@ -48,18 +49,17 @@ public:
 
     // Password dialog: each try types the password (and the confirmation, when shown) and
     // presses OK; if the dialog is still open after the last try, Cancel is pressed. In set
-    // mode, `seal` ticks or clears the seal check box first, with a click as a person would.
+    // mode, `kind` picks how the message is hidden first, with a click as a person would.
     void Password(std::vector<std::pair<std::string, std::string>> tries,
-                  std::optional<bool> seal = std::nullopt)
+                  std::optional<hiding::MessageKind> kind = std::nullopt)
     {
         steps.emplace_back(ModalKind::Dialog,
-                           [this, tries, seal](const ModalContext& ctx)
+                           [this, tries, kind](const ModalContext& ctx)
                            {
                                ++passwordDialogs;
                                CWnd* dlg = CWnd::FromHandle(ctx.hWnd);
-                               CWnd* box = dlg->GetDlgItem(IDC_SEAL);
-                               if (seal && (box->SendMessage(BM_GETCHECK) == BST_CHECKED) != *seal)
-                                   box->SendMessage(BM_CLICK);
+                               if (kind)
+                                   dlg->GetDlgItem(ChoiceId(*kind))->SendMessage(BM_CLICK);
                                for (const auto& [password, confirm] : tries)
                                {
                                    dlg->GetDlgItem(IDC_PASSWORD)->SetWindowText(password.c_str());
@@ -71,8 +71,21 @@ public:
                                dlg->SendMessage(WM_COMMAND, IDC_CANCEL_BUTTON);
                            });
     }
+    static int ChoiceId(hiding::MessageKind kind)
+    {
+        return kind == hiding::MessageKind::Sealed    ? IDC_SEAL
+               : kind == hiding::MessageKind::Stealth ? IDC_STEALTH
+                                                      : IDC_PLAIN;
+    }
     void Password(const std::string& password) { Password({{password, password}}); }
-    void SealedPassword(const std::string& password) { Password({{password, password}}, true); }
+    void SealedPassword(const std::string& password)
+    {
+        Password({{password, password}}, hiding::MessageKind::Sealed);
+    }
+    void StealthPassword(const std::string& password)
+    {
+        Password({{password, password}}, hiding::MessageKind::Stealth);
+    }
     void CancelPassword() { Password(std::vector<std::pair<std::string, std::string>>{}); }
 
     // File dialog: types nativePath and accepts, or cancels when it is empty.

@@ -2,9 +2,12 @@
 // The capacity line of the text page, as the window hands it to the skin: how much of the open
 // picture the message takes, updated as it is typed, and marked when it no longer fits.
 #include "engine/CarrierCodec.h"
+#include "hiding/CarrierPlan.h"
 #include "platform/mfc/ControlHost.h"
 #include "tests/support/MainWindowRun.h"
 #include "tests/support/ModalScript.h"
+#include "tests/support/PictureFiles.h"
+#include "tests/support/ScratchConfig.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -28,6 +31,7 @@ std::vector<std::string> Notes()
 
 TEST(CapacityLine, CountsTheMessageAgainstTheOpenPictureAsItIsTyped)
 {
+    const ScratchConfig config;
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     // A classic 24-bit bitmap of 32,454 bytes takes 3,928 bytes.
@@ -66,6 +70,20 @@ TEST(CapacityLine, CountsTheMessageAgainstTheOpenPictureAsItIsTyped)
     EXPECT_EQ(Notes(), std::vector<std::string>{"3,929 of 3,928 bytes: too long by 1,alert"});
     QTest::keyClick(edit, Qt::Key_Backspace);
     EXPECT_EQ(Notes(), std::vector<std::string>{"3,928 of 3,928 bytes"});
+
+    // With stealth chosen last, against the stealth limit (the picture judged whole).
+    AfxGetApp()->WriteProfileInt("Password", "Kind", 2);
+    QFile file(carrier);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const std::string bytes = file.readAll().toStdString();
+    const std::int64_t longest =
+        hiding::CarrierPlan(pictures::Bytes(bytes), std::int32_t(bytes.size())).LongestStealth();
+    ASSERT_GT(longest, 100);
+    ASSERT_LT(longest, 1000) << "written without a thousands separator below";
+    dlg.GetDlgItem(IDC_MESSAGE_EDIT)->SetWindowText("ab");
+    QTest::keyClicks(edit, QStringLiteral("c"));
+    EXPECT_EQ(Notes(),
+              std::vector<std::string>{"3 of " + std::to_string(longest) + " bytes (stealth)"});
 
     dlg.SendMessage(WM_COMMAND, IDC_IMAGE_PAGE);
     EXPECT_EQ(Notes(), std::vector<std::string>{""});

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The password dialog as a person uses it: typing, OK, the messages of refused tries, the
-// three ways to cancel, and sealing.
+// three ways to cancel, and the choice of how the message is hidden.
 #include "ui/PasswordDlg.h"
 #include "engine/SealedMessage.h"
 #include "tests/support/ModalScript.h"
@@ -20,7 +20,7 @@ struct Outcome
     INT_PTR result = 0;
     CString record;
     std::vector<std::string> messages;
-    BOOL seal = FALSE;
+    hiding::MessageKind kind = hiding::MessageKind::Plain;
     CString password;
     CString unsealed;
 };
@@ -47,7 +47,7 @@ Outcome RunDialog(BYTE setMode, const CString& expected,
     dlg.m_pSealed = sealed;
     run.result = dlg.DoModal();
     run.record = dlg.m_strRecord;
-    run.seal = dlg.m_bSeal;
+    run.kind = dlg.m_kind;
     run.password = dlg.m_strPassword;
     run.unsealed = dlg.m_strUnsealed;
     layer::SetModalHook({});
@@ -303,79 +303,98 @@ TEST(PasswordDlg, ATypedPasswordIsStoredAsWindowsStoresIt)
 
 namespace
 {
-void ClickSeal(CWnd& dlg)
+void Choose(CWnd& dlg, hiding::MessageKind kind)
 {
-    dlg.GetDlgItem(IDC_SEAL)->SendMessage(BM_CLICK);
+    dlg.GetDlgItem(ModalScript::ChoiceId(kind))->SendMessage(BM_CLICK);
 }
 
-bool SealChecked(CWnd& dlg)
+// The kind whose button is checked; none when no button is.
+std::optional<hiding::MessageKind> Chosen(CWnd& dlg)
 {
-    return dlg.GetDlgItem(IDC_SEAL)->SendMessage(BM_GETCHECK) == BST_CHECKED;
+    std::optional<hiding::MessageKind> chosen;
+    for (const auto kind :
+         {hiding::MessageKind::Plain, hiding::MessageKind::Sealed, hiding::MessageKind::Stealth})
+        if (dlg.GetDlgItem(ModalScript::ChoiceId(kind))->SendMessage(BM_GETCHECK) == BST_CHECKED)
+        {
+            EXPECT_FALSE(chosen) << "two buttons checked";
+            chosen = kind;
+        }
+    return chosen;
 }
 
 // The cheapest key derivation the armour takes, so that opening is quick.
 constexpr KdfCost CHEAP = {1, 8};
 } // namespace
 
-TEST(PasswordDlg, SealCheckBoxStartsClearThenKeepsTheLastAcceptedChoice)
+TEST(PasswordDlg, TheChoiceStartsPlainThenKeepsTheLastAcceptedOneAlsoFromAnOldProfile)
 {
+    using hiding::MessageKind;
     const ScratchConfig config;
     const std::string passphrase = "a passphrase longer than sixteen";
-    bool shown = false, hintShown = false, checkedAtStart = true;
+    bool shown = false;
+    std::optional<MessageKind> atFirst;
     CString hint;
     const Outcome sealed = RunDialog(1, "",
                                      [&](CWnd& dlg, std::vector<std::string>&)
                                      {
-                                         shown = dlg.GetDlgItem(IDC_SEAL)->IsWindowVisible();
-                                         hintShown =
-                                             dlg.GetDlgItem(IDC_SEAL_HINT)->IsWindowVisible();
-                                         dlg.GetDlgItem(IDC_SEAL_HINT)->GetWindowText(hint);
-                                         checkedAtStart = SealChecked(dlg);
-                                         ClickSeal(dlg);
+                                         shown = dlg.GetDlgItem(IDC_STEALTH)->IsWindowVisible() &&
+                                                 dlg.GetDlgItem(IDC_KIND_LABEL)->IsWindowVisible();
+                                         dlg.GetDlgItem(IDC_PLAIN_HINT)->GetWindowText(hint);
+                                         atFirst = Chosen(dlg);
+                                         Choose(dlg, MessageKind::Sealed);
                                          Type(dlg, IDC_PASSWORD, passphrase.c_str());
                                          Type(dlg, IDC_CONFIRM, passphrase.c_str());
                                          Ok(dlg);
                                      });
     EXPECT_TRUE(shown);
-    EXPECT_TRUE(hintShown);
-    EXPECT_EQ(hint, "Older copies show it as unreadable text.");
-    EXPECT_FALSE(checkedAtStart);
+    EXPECT_NE(hint.str().find("8 to 16 characters"), std::string::npos) << "said before OK";
+    EXPECT_EQ(atFirst, MessageKind::Plain);
     EXPECT_EQ(sealed.result, IDOK);
     EXPECT_TRUE(sealed.messages.empty());
-    EXPECT_TRUE(sealed.seal);
+    EXPECT_EQ(sealed.kind, MessageKind::Sealed);
     EXPECT_EQ(sealed.record, SEAL_MARKER_RECORD) << "nothing of the password in the record";
     EXPECT_EQ(sealed.password.str(), passphrase);
 
     // A cancelled run forgets what was clicked in it; an accepted one is remembered.
-    std::vector<bool> atStart;
-    RunDialog(1, "",
-              [&](CWnd& dlg, std::vector<std::string>&)
-              {
-                  atStart.push_back(SealChecked(dlg));
-                  ClickSeal(dlg);
-                  Cancel(dlg);
-              });
-    const Outcome plain = RunDialog(1, "",
-                                    [&](CWnd& dlg, std::vector<std::string>&)
-                                    {
-                                        atStart.push_back(SealChecked(dlg));
-                                        ClickSeal(dlg);
-                                        Type(dlg, IDC_PASSWORD, "lanterns-8");
-                                        Type(dlg, IDC_CONFIRM, "lanterns-8");
-                                        Ok(dlg);
-                                    });
-    RunDialog(1, "",
-              [&](CWnd& dlg, std::vector<std::string>&)
-              {
-                  atStart.push_back(SealChecked(dlg));
-                  Cancel(dlg);
-              });
-    EXPECT_EQ(atStart, (std::vector<bool>{true, true, false}));
-    EXPECT_FALSE(plain.seal);
+    std::vector<std::optional<MessageKind>> atStart;
+    const auto run = [&](std::optional<MessageKind> choice, const char* password)
+    {
+        return RunDialog(1, "",
+                         [&](CWnd& dlg, std::vector<std::string>&)
+                         {
+                             atStart.push_back(Chosen(dlg));
+                             if (choice)
+                                 Choose(dlg, *choice);
+                             Type(dlg, IDC_PASSWORD, password);
+                             Type(dlg, IDC_CONFIRM, password);
+                             if (password[0])
+                                 Ok(dlg);
+                             else
+                                 Cancel(dlg);
+                         });
+    };
+    run(MessageKind::Plain, "");
+    const Outcome stealth = run(MessageKind::Stealth, passphrase.c_str());
+    const Outcome plain = run(MessageKind::Plain, "lanterns-8");
+    run(std::nullopt, "");
+    EXPECT_EQ(atStart,
+              (std::vector<std::optional<MessageKind>>{MessageKind::Sealed, MessageKind::Sealed,
+                                                       MessageKind::Stealth, MessageKind::Plain}));
+    EXPECT_EQ(stealth.kind, MessageKind::Stealth);
+    EXPECT_EQ(stealth.record, "") << "a stealth message leaves no record";
+    EXPECT_EQ(plain.kind, MessageKind::Plain);
     EXPECT_EQ(plain.record, "lanterns58203746");
+
+    // A profile written before the choice of three says "Seal" alone; a kind never written
+    // (by a newer copy, say) starts plain.
+    const ScratchConfig older;
+    AfxGetApp()->WriteProfileInt("Password", "Seal", 1);
+    EXPECT_EQ(CPasswordDlg::KindChosenLast(), MessageKind::Sealed);
+    AfxGetApp()->WriteProfileInt("Password", "Kind", 7);
+    EXPECT_EQ(CPasswordDlg::KindChosenLast(), MessageKind::Plain);
 }
 
-TEST(PasswordDlg, SealingTakesPassphrasesOfEightToSixtyFourCharacters)
+TEST(PasswordDlg, SealedAndStealthTakePassphrasesOfEightToSixtyFourCharacters)
 {
     const ScratchConfig config;
     struct Case
@@ -390,46 +409,46 @@ TEST(PasswordDlg, SealingTakesPassphrasesOfEightToSixtyFourCharacters)
         {"seventeen-chars-x", "seventeen-chars-X", "Password & Confirm Pw not match"},
         {std::string(64, 'p'), std::string(64, 'p'), nullptr},
     };
-    for (const Case& c : cases)
-    {
-        const Outcome run = RunDialog(1, "",
-                                      [&](CWnd& dlg, std::vector<std::string>&)
-                                      {
-                                          if (!SealChecked(dlg))
-                                              ClickSeal(dlg);
-                                          Type(dlg, IDC_PASSWORD, c.password.c_str());
-                                          Type(dlg, IDC_CONFIRM, c.confirm.c_str());
-                                          Ok(dlg);
-                                          if (dlg.IsWindowVisible())
-                                              Cancel(dlg);
-                                      });
-        EXPECT_EQ(run.result, c.message ? IDCANCEL : IDOK) << c.password;
-        EXPECT_EQ(run.messages,
-                  c.message ? std::vector<std::string>{c.message} : std::vector<std::string>{})
-            << c.password;
-    }
+    for (const auto kind : {hiding::MessageKind::Sealed, hiding::MessageKind::Stealth})
+        for (const Case& c : cases)
+        {
+            const Outcome run = RunDialog(1, "",
+                                          [&](CWnd& dlg, std::vector<std::string>&)
+                                          {
+                                              Choose(dlg, kind);
+                                              Type(dlg, IDC_PASSWORD, c.password.c_str());
+                                              Type(dlg, IDC_CONFIRM, c.confirm.c_str());
+                                              Ok(dlg);
+                                              if (dlg.IsWindowVisible())
+                                                  Cancel(dlg);
+                                          });
+            EXPECT_EQ(run.result, c.message ? IDCANCEL : IDOK) << c.password;
+            EXPECT_EQ(run.messages,
+                      c.message ? std::vector<std::string>{c.message} : std::vector<std::string>{})
+                << c.password;
+        }
 }
 
-TEST(PasswordDlg, VerifyModeHidesTheSealRowAndEndsBelowItsButtons)
+TEST(PasswordDlg, VerifyModeHidesTheChoiceAndEndsBelowItsButtons)
 {
     for (BYTE mode : {BYTE(0), BYTE(1)})
     {
-        bool seal = true, hint = true;
+        std::vector<bool> shown;
         QSize size;
-        RECT expected{0, 0, mode == 1 ? 160 : 145, mode == 1 ? 91 : 65};
+        RECT expected{0, 0, mode == 1 ? 214 : 145, mode == 1 ? 150 : 65};
         RunDialog(mode, kRecord,
                   [&](CWnd& dlg, std::vector<std::string>&)
                   {
-                      seal = dlg.GetDlgItem(IDC_SEAL)->IsWindowVisible();
-                      hint = dlg.GetDlgItem(IDC_SEAL_HINT)->IsWindowVisible();
+                      for (const int id : {IDC_KIND_LABEL, IDC_PLAIN, IDC_PLAIN_HINT, IDC_SEAL,
+                                           IDC_SEAL_HINT, IDC_STEALTH, IDC_STEALTH_HINT})
+                          shown.push_back(dlg.GetDlgItem(id)->IsWindowVisible());
                       CRect client;
                       dlg.GetClientRect(&client);
                       size = QSize(client.Width(), client.Height());
                       MapDialogRect(dlg.m_hWnd, &expected);
                       Cancel(dlg);
                   });
-        EXPECT_EQ(seal, mode == 1);
-        EXPECT_EQ(hint, mode == 1);
+        EXPECT_EQ(shown, std::vector<bool>(7, mode == 1));
         EXPECT_EQ(size, QSize(expected.right, expected.bottom)) << "mode " << int(mode);
     }
 }

@@ -252,14 +252,17 @@ TEST_F(StegoCommands, APictureHidingWouldDamageIsConvertedOnlyWhenTheUserSaysYes
                                  "pixels). Carvalet can save it as a 24-bit bitmap that looks "
                                  "the same. Continue?";
 
+    // The password dialog first, where the layout is chosen; then the question. No ends the hide.
     script.convert = false;
     TypeMessage(message.c_str());
+    script.Password("lanterns-8");
     Command(IDC_HIDE);
     EXPECT_EQ(script.messages, std::vector<std::string>{question});
-    EXPECT_EQ(script.passwordDialogs, 0) << "No ends the hide";
+    EXPECT_EQ(script.passwordDialogs, 1);
+    EXPECT_EQ(script.fileDialogs.size(), 1u) << "no save dialog";
     EXPECT_EQ(Carrier(), original);
 
-    // Yes: the password, then the save dialog proposing a bitmap of the same name.
+    // Yes: the save dialog proposing a bitmap of the same name.
     script.messages.clear();
     script.convert = true;
     Hide(message.c_str(), "lanterns-8", Path("converted.bmp"));
@@ -865,7 +868,7 @@ TEST_F(StegoCommands, SealedHideKeepsOnlyBitZeroAndRevealOpensItWithTheWholePass
     // The choice is remembered; cleared again, the window hides exactly as it always has.
     Open(bmp);
     TypeMessage("plain again");
-    script.Password({{"lanterns-8", "lanterns-8"}}, false);
+    script.Password({{"lanterns-8", "lanterns-8"}}, hiding::MessageKind::Plain);
     script.File(saved);
     Command(IDC_HIDE);
     std::vector<std::uint8_t> expected(original.begin(), original.end());
@@ -873,6 +876,80 @@ TEST_F(StegoCommands, SealedHideKeepsOnlyBitZeroAndRevealOpensItWithTheWholePass
         EmbedText(expected.data(), length, PASSWORD_SLOT, MakePasswordRecord("lanterns-8"), {}), 1);
     ASSERT_EQ(EmbedText(expected.data(), length, MESSAGE_SLOT, "plain again", {}), 1);
     EXPECT_EQ(ReadAll(saved), std::string(expected.begin(), expected.end()));
+}
+
+TEST_F(StegoCommands, StealthKeepsAPngAPngOrMakesItABitmapAndRevealFindsItInBoth)
+{
+    dlg.m_stealthKdf = cheapkdf::Derive;
+    const QString png = Path("garden.png");
+    pictures::Shell("convert -seed 3 -size 160x120 plasma:fractal -depth 8 PNG24:'" +
+                    png.toStdString() + "'");
+    const std::string original = ReadAll(png);
+    Open(png);
+    const std::string message = "under the willow";
+    TypeMessage(message.c_str());
+    script.StealthPassword("correct horse battery");
+    script.File(Path("hidden.png"));
+    Command(IDC_HIDE);
+    EXPECT_TRUE(script.messages.empty()) << "no conversion question for a PNG";
+    ASSERT_EQ(script.fileDialogs.size(), 2u);
+    const FileDialogSeen& save = script.fileDialogs[1];
+    EXPECT_EQ(save.proposed, png) << "the same name";
+    EXPECT_EQ(save.filters, (QStringList{"PNG Files (*.png)", "Bitmap Files (*.bmp)"}));
+    EXPECT_EQ(save.defaultSuffix, "png");
+    const std::string saved = ReadAll(Path("hidden.png"));
+    EXPECT_EQ(saved.substr(0, 8), "\x89PNG\r\n\x1a\n");
+    EXPECT_NE(saved, original);
+    EXPECT_EQ(ReadAll(png), original) << "the opened picture is untouched";
+
+    Open(Path("hidden.png"));
+    TypeMessage("");
+    EXPECT_EQ(Unhide("correct horse battery"), message);
+    EXPECT_EQ(Unhide("correct horse"), message) << "a wrong password changes nothing shown";
+    EXPECT_EQ(script.messages, std::vector<std::string>{STEALTH_NOT_FOUND});
+
+    // Saved under a bitmap's name, it is hidden again in the PNG's conversion: still found.
+    Open(png);
+    TypeMessage(message.c_str());
+    script.StealthPassword("correct horse battery");
+    script.File(Path("hidden.bmp"));
+    Command(IDC_HIDE);
+    EXPECT_EQ(ReadAll(Path("hidden.bmp")).substr(0, 2), "BM");
+    Open(Path("hidden.bmp"));
+    TypeMessage("");
+    EXPECT_EQ(Unhide("correct horse battery"), message);
+    EXPECT_EQ(script.messages, std::vector<std::string>{STEALTH_NOT_FOUND});
+}
+
+// A picture the stealth layout refuses is told while the dialog is still open, so that another
+// choice can be made in it; the conversion question of that choice comes after it.
+TEST_F(StegoCommands, AStealthRefusalKeepsThePasswordDialogOpenForAnotherChoice)
+{
+    const QString deep = Path("deep.png");
+    pictures::Shell("convert -size 40x30 gradient:red-blue -depth 16 PNG48:'" + deep.toStdString() +
+                    "'");
+    Open(deep);
+    TypeMessage("kept short");
+    bool openAfterRefusal = false;
+    script.Dialog(
+        [&](const ModalContext& ctx)
+        {
+            CWnd* box = CWnd::FromHandle(ctx.hWnd);
+            box->GetDlgItem(IDC_STEALTH)->SendMessage(BM_CLICK);
+            box->GetDlgItem(IDC_PASSWORD)->SetWindowText("lanterns-8");
+            box->GetDlgItem(IDC_CONFIRM)->SetWindowText("lanterns-8");
+            box->SendMessage(WM_COMMAND, IDOK);
+            openAfterRefusal = box->IsWindowVisible();
+            box->GetDlgItem(IDC_PLAIN)->SendMessage(BM_CLICK);
+            box->SendMessage(WM_COMMAND, IDOK);
+        });
+    script.CancelFile();
+    Command(IDC_HIDE);
+    EXPECT_TRUE(openAfterRefusal);
+    ASSERT_EQ(script.messages.size(), 2u);
+    EXPECT_NE(script.messages[0].find("16"), std::string::npos) << script.messages[0];
+    EXPECT_TRUE(script.messages[1].ends_with("Continue?")) << "plain asks to convert, after";
+    EXPECT_EQ(script.fileDialogs.back().proposed, Path("deep.bmp"));
 }
 
 TEST_F(StegoCommands, RevealOfADamagedSealedMessageShowsNothingOfIt)

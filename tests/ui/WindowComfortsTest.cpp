@@ -294,12 +294,20 @@ TEST_F(WindowComforts, ScreenReadersHearTheDialogItsButtonsThePictureAndThePassw
     // Hiding needs a real picture; a file that is none is refused before the password.
     Open(picture);
     QString password, confirm, role;
+    QStringList choices;
     script.Dialog(
         [&](const ModalContext& ctx)
         {
             CWnd* box = CWnd::FromHandle(ctx.hWnd);
             password = Name(WidgetFromHwnd(box->GetDlgItem(IDC_PASSWORD)->m_hWnd));
             confirm = Name(WidgetFromHwnd(box->GetDlgItem(IDC_CONFIRM)->m_hWnd));
+            for (const int id : {IDC_PLAIN, IDC_SEAL, IDC_STEALTH})
+            {
+                QAccessibleInterface* face = QAccessible::queryAccessibleInterface(
+                    WidgetFromHwnd(box->GetDlgItem(id)->m_hWnd));
+                choices << face->text(QAccessible::Name) + " / " +
+                               face->text(QAccessible::Description);
+            }
             role = QAccessible::queryAccessibleInterface(ctx.widget)->role() == QAccessible::Dialog
                        ? QStringLiteral("dialog")
                        : QStringLiteral("other");
@@ -311,6 +319,12 @@ TEST_F(WindowComforts, ScreenReadersHearTheDialogItsButtonsThePictureAndThePassw
     EXPECT_EQ(password, QStringLiteral("Password :"));
     EXPECT_EQ(confirm, QStringLiteral("Confirm Pw :"));
     EXPECT_EQ(role, QStringLiteral("dialog"));
+    // Each choice by its name, the group's label as its description.
+    EXPECT_EQ(choices, (QStringList{"Plain: readable by any copy of Carvalet / How the message is "
+                                    "hidden :",
+                                    "Sealed with the password / How the message is hidden :",
+                                    "Stealth: no trace of the message in the picture / How the "
+                                    "message is hidden :"}));
 }
 
 TEST_F(WindowComforts, FileDialogsStartInTheLastFolderUsedAlsoInTheNextRun)

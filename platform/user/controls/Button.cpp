@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QPushButton>
+#include <QRadioButton>
 
 namespace
 {
@@ -33,6 +34,24 @@ QWidget* MakeButton(const DialogItem& item, QWidget* parent)
 {
     if ((item.style & BS_TYPEMASK) == BS_AUTOCHECKBOX)
         return new QCheckBox(parent);
+    // Qt's own exclusive siblings: one checked at a time, the arrow keys move and check, and
+    // Tab reaches the checked one, as a dialog's radio group behaves.
+    if ((item.style & BS_TYPEMASK) == BS_AUTORADIOBUTTON)
+    {
+        auto* radio = new QRadioButton(parent);
+        // Tab enters the group at its checked button, however it came to be checked.
+        QObject::connect(
+            radio, &QAbstractButton::toggled,
+            [radio](bool on)
+            {
+                if (!on)
+                    return;
+                for (auto* other :
+                     radio->parentWidget()->findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly))
+                    other->setFocusPolicy(other == radio ? Qt::StrongFocus : Qt::ClickFocus);
+            });
+        return radio;
+    }
     auto* button = new QPushButton(parent);
     button->setAutoDefault(false);
     button->setDefault((item.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON);

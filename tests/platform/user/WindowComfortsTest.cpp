@@ -31,6 +31,12 @@ constexpr int IDC_LABEL_B = 31;
 constexpr int IDC_FIELD_A = 32;
 constexpr int IDC_FIELD_B = 33;
 constexpr int IDC_FIELD_C = 34;
+constexpr int IDC_GROUP_LABEL = 40;
+constexpr int IDC_RADIO_A = 41;
+constexpr int IDC_RADIO_HINT = 42;
+constexpr int IDC_RADIO_B = 43;
+constexpr int IDC_RADIO_C = 44;
+constexpr DWORD kRadio = WS_CHILD | WS_VISIBLE | BS_AUTORADIOBUTTON;
 
 const DialogItem kDropItems[] = {
     {IDC_NOTE, "Edit", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_MULTILINE | ES_WANTRETURN,
@@ -41,6 +47,12 @@ const DialogItem kDropItems[] = {
     {IDC_FIELD_A, "Edit", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER, 0, 140, 10, 50, 12, ""},
     {IDC_FIELD_B, "Edit", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER, 0, 140, 25, 50, 12, ""},
     {IDC_FIELD_C, "Edit", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER, 0, 140, 40, 50, 12, ""},
+    {IDC_GROUP_LABEL, "Static", WS_CHILD | WS_VISIBLE | SS_LEFT | WS_GROUP, 0, 100, 55, 60, 8,
+     "&Kind :"},
+    {IDC_RADIO_A, "Button", kRadio | WS_GROUP | WS_TABSTOP, 0, 100, 64, 60, 8, "&First"},
+    {IDC_RADIO_HINT, "Static", WS_CHILD | WS_VISIBLE | SS_LEFT, 0, 110, 72, 60, 8, "a hint"},
+    {IDC_RADIO_B, "Button", kRadio, 0, 100, 80, 60, 8, "&Second"},
+    {IDC_RADIO_C, "Button", kRadio, 0, 100, 88, 60, 8, "&Third"},
 };
 const DialogTemplate kDropTemplates[] = {
     {IDD_DROP, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, 0, 0, 0, 200, 100, "Drop",
@@ -183,6 +195,40 @@ TEST_F(WindowComforts, FieldsAreNamedAfterTheLabelsBeforeThemAndDialogsSaySo)
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(dialog->role(), QAccessible::Dialog);
     EXPECT_EQ(dialog->text(QAccessible::Name), QStringLiteral("Drop"));
+}
+
+TEST_F(WindowComforts, RadioButtonsAreOneGroupNamedByTheLabelBeforeThem)
+{
+    const auto checked = [this](int id)
+    { return ::SendMessageA(::GetDlgItem(dlg.m_hWnd, id), BM_GETCHECK, 0, 0) == BST_CHECKED; };
+    ::SendMessageA(::GetDlgItem(dlg.m_hWnd, IDC_RADIO_B), BM_SETCHECK, BST_CHECKED, 0);
+    EXPECT_TRUE(checked(IDC_RADIO_B));
+    ::SendMessageA(::GetDlgItem(dlg.m_hWnd, IDC_RADIO_C), BM_SETCHECK, BST_CHECKED, 0);
+    EXPECT_FALSE(checked(IDC_RADIO_B)) << "one checked at a time";
+    EXPECT_TRUE(checked(IDC_RADIO_C));
+
+    // Tab enters the group at the checked button (set by the program, not the first with
+    // WS_TABSTOP); arrows move within the group and check as they go.
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    Control(IDC_FIELD_C)->setFocus();
+    QTest::keyClick(Control(IDC_FIELD_C), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), Control(IDC_RADIO_C));
+    QTest::keyClick(Control(IDC_RADIO_C), Qt::Key_Up);
+    EXPECT_TRUE(checked(IDC_RADIO_B));
+    EXPECT_EQ(QApplication::focusWidget(), Control(IDC_RADIO_B));
+    ::SendMessageA(::GetDlgItem(dlg.m_hWnd, IDC_RADIO_A), BM_CLICK, 0, 0);
+    Control(IDC_FIELD_C)->setFocus();
+    QTest::keyClick(Control(IDC_FIELD_C), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), Control(IDC_RADIO_A));
+
+    auto* face = QAccessible::queryAccessibleInterface(Control(IDC_RADIO_B));
+    ASSERT_NE(face, nullptr);
+    EXPECT_EQ(face->role(), QAccessible::RadioButton);
+    EXPECT_EQ(face->text(QAccessible::Name), QStringLiteral("Second"));
+    EXPECT_EQ(face->text(QAccessible::Description), QStringLiteral("Kind :"));
+    EXPECT_EQ(Control(IDC_RADIO_A)->accessibleDescription(), QStringLiteral("Kind :"));
+    EXPECT_EQ(Control(IDOK)->accessibleDescription(), QString()) << "not in the group";
 }
 
 TEST(QuestionBox, YesNoWithTheSecondButtonAsDefaultAnswersEachWay)
