@@ -45,7 +45,7 @@ TEST(HelpViewer, OpensAtTheDefaultPageWithItsContentsAndStyle)
     EXPECT_EQ(contents->currentItem(), FindItem(contents, "Welcome to Carvalet"));
     QTreeWidgetItem* group = FindItem(contents, "Using Carvalet");
     ASSERT_TRUE(group);
-    EXPECT_EQ(group->childCount(), 4);
+    EXPECT_EQ(group->childCount(), 5);
 
     const QString css =
         page->loadResource(QTextDocument::StyleSheetResource, QUrl("style.css")).toString();
