@@ -29,6 +29,13 @@ capacity_not_red() {
 }
 # The window titled Carvalet other than the main window $1: a message box over it.
 message_box() { other_window "$1" Carvalet; }
+# Empties the message box of the main window $first; $1 is the last screenshot of the window,
+# $2 the one taken once the box is empty.
+empty_message() {
+    click_at "$first" 380 300 || fail "could not click the message edit"
+    xdotool key ctrl+a Delete || fail "could not empty the message"
+    changed_shot "$first" "$1" "$2" 300 "the message box emptied" || fail "the message stayed"
+}
 
 "$exe" & pids+=($!)
 first=$(window_titled Carvalet) || fail "no window titled Carvalet"
@@ -101,10 +108,7 @@ echo "sealed through the window, opened by carvalet-cli: $message"
 
 # Reveal in the window, into an emptied message box: the image page's Unhide asks for the
 # password alone.
-click_at "$first" 380 300 || fail "could not click the message edit"
-xdotool key ctrl+a Delete || fail "could not empty the message"
-changed_shot "$first" "$out/main-window-text.png" "$out/main-window-emptied.png" 300 \
-    "the message box emptied" || fail "the message stayed"
+empty_message "$out/main-window-text.png" "$out/main-window-emptied.png"
 click_at "$first" 501 140 || fail "could not click the image page button"
 click_at "$first" 58 188 || fail "could not click unhide"
 password=$(window_titled Password) || fail "no password dialog for unhide"
@@ -313,10 +317,7 @@ changed_shot "$first" "$XDO_GRABS/sealed-line.png" "$out/main-window-stealth.png
 echo "screenshot of the capacity line in stealth mode: $out/main-window-stealth.png"
 
 # Reveal it in the window, from the saved file, into an emptied message box.
-click_at "$first" 380 300 || fail "could not click the message edit"
-xdotool key ctrl+a Delete || fail "could not empty the message"
-changed_shot "$first" "$out/main-window-stealth.png" "$XDO_GRABS/emptied.png" 300 \
-    "the message box emptied" || fail "the message stayed"
+empty_message "$out/main-window-stealth.png" "$XDO_GRABS/emptied.png"
 click_at "$first" 501 140 || fail "could not click the image page button"
 click_at "$first" 58 143 || fail "could not click open image"
 dialog=$(window_titled Open) || fail "no file dialog for the stealth PNG"
