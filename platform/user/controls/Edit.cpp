@@ -8,7 +8,6 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextEdit>
-#include <QStyle>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <algorithm>
