@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A multi-line edit keeps all four frame lines at a fractional scale. Its ctest entry runs it
 // in an X server at QT_SCALE_FACTOR=1.5, and reads the pixels back from the server: what a
-// user sees. (A widget's grab() rounds its rect another way.) At a whole scale it skips.
+// user sees. At a whole scale it skips.
 #include "platform/user/controls/Controls.h"
 
 #include <QApplication>
