@@ -29,6 +29,17 @@ capacity_not_red() {
 }
 # The window titled Carvalet other than the main window $1: a message box over it.
 message_box() { other_window "$1" Carvalet; }
+# In the password dialog $password: types $passphrase twice, then Tab moves the focus to the
+# choice of layouts; $1 is the screenshot taken once it has.
+to_the_choice() {
+    xdotool windowfocus --sync "$password" type --delay 10 "$passphrase" || fail "could not type"
+    xdotool key Tab && xdotool type --delay 10 "$passphrase" ||
+        fail "could not type the confirmation"
+    shot "$password" "$XDO_GRABS/typed.png" || fail "no screenshot of the password dialog"
+    xdotool key Tab || fail "could not press Tab"
+    changed_shot "$password" "$XDO_GRABS/typed.png" "$1" 50 "the focus on the choice" ||
+        fail "Tab did not reach the choice"
+}
 # Empties the message box of the main window $first; $1 is the last screenshot of the window,
 # $2 the one taken once the box is empty.
 empty_message() {
@@ -86,12 +97,7 @@ passphrase="the old mill by the river at noon"
 rm -f "$out/e2e-sealed.bmp"
 click_at "$first" 58 188 || fail "could not click hide"
 password=$(window_titled Password) || fail "no password dialog"
-xdotool windowfocus --sync "$password" type --delay 10 "$passphrase" || fail "could not type"
-xdotool key Tab && xdotool type --delay 10 "$passphrase" || fail "could not type the confirmation"
-shot "$password" "$XDO_GRABS/typed.png" || fail "no screenshot of the password dialog"
-xdotool key Tab || fail "could not press Tab"
-changed_shot "$password" "$XDO_GRABS/typed.png" "$XDO_GRABS/plain.png" 50 \
-    "the focus on the choice" || fail "Tab did not reach the choice"
+to_the_choice "$XDO_GRABS/plain.png"
 xdotool key Down || fail "could not choose sealed"
 changed_shot "$password" "$XDO_GRABS/plain.png" "$out/password-seal.png" 50 \
     "sealed chosen" || fail "the down arrow did not choose sealed"
@@ -287,12 +293,7 @@ xdotool type --delay 10 "$message" || fail "could not type the message"
 shot "$first" "$XDO_GRABS/sealed-line.png" || fail "no screenshot of the text page"
 click_at "$first" 58 188 || fail "could not click hide"
 password=$(window_titled Password) || fail "no password dialog for stealth"
-xdotool windowfocus --sync "$password" type --delay 10 "$passphrase" || fail "could not type"
-xdotool key Tab && xdotool type --delay 10 "$passphrase" || fail "could not type the confirmation"
-shot "$password" "$XDO_GRABS/typed.png" || fail "no screenshot of the password dialog"
-xdotool key Tab || fail "could not press Tab"
-changed_shot "$password" "$XDO_GRABS/typed.png" "$XDO_GRABS/sealed.png" 50 \
-    "the focus on the choice" || fail "Tab did not reach the choice"
+to_the_choice "$XDO_GRABS/sealed.png"
 xdotool key Down || fail "could not choose stealth"
 changed_shot "$password" "$XDO_GRABS/sealed.png" "$out/password-stealth.png" 50 \
     "stealth chosen" || fail "the down arrow did not choose stealth"
